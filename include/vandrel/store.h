@@ -1,0 +1,100 @@
+// The table store: the few database operations an import needs, as a small interface with
+// one implementation over SQLite. Callers open a database by path, walk its tables, open a
+// table to add rows column by column, count rows and empty a table. Every failure is a
+// vandrel::Error whose number is one of StoreError below, so hosts can test for it.
+//
+// Connect string: ';'-separated key=value pairs, keys without regard to letter case, empty
+// pairs ignored. The SQLite store accepts
+//   busy_timeout=MILLISECONDS  how long to wait for another writer's lock (default 5000)
+//   foreign_keys=on|off        enforce FOREIGN KEY clauses (default on)
+// Any other key (a password, a user name, ...) cannot be honoured and is refused with
+// kErrBadConnect rather than ignored.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vandrel::store {
+
+enum StoreError : std::int32_t {
+  kErrStoreOther = 3000,        // anything else, with the database engine's own message
+  kErrBadConnect = 3001,        // a connect-string key the store cannot honour
+  kErrDuplicateKey = 3022,      // duplicate value in a primary key or unique index
+  kErrFileNotFound = 3024,      // database file not found
+  kErrReadOnly = 3027,          // writing through a read-only connection
+  kErrBadStatement = 3129,      // a statement the store does not execute
+  kErrTooLong = 3163,           // text too long for the column
+  kErrForeignKey = 3201,        // foreign key violated
+  kErrLocked = 3260,            // database busy or locked
+  kErrNoColumn = 3265,          // no column of that name in the table
+  kErrNoTable = 3078,           // no table of that name
+  kErrRequired = 3314,          // a NOT NULL column left empty
+  kErrValidation = 3317,        // CHECK constraint violated
+  kErrTypeConversion = 3421,    // text the column's type cannot take
+  kErrCannotOpen = 3051,        // file cannot be opened as a database / other open failure
+};
+
+inline constexpr const char* kStoreSource = "Vandrel.Store";
+
+// A table opened for appending rows. A row begun with AddNew and not stored with Update is
+// discarded by the next AddNew or by Close.
+class Recordset {
+ public:
+  virtual ~Recordset() = default;
+
+  virtual std::int64_t RecordCount() = 0;
+  virtual void AddNew() = 0;
+
+  // The column's position, looked up without regard to letter case (kErrNoColumn when absent).
+  virtual int ColumnIndex(std::string_view column) const = 0;
+
+  // Assigns a column of the pending row. Text is UTF-8 and is converted to the column's
+  // declared type, strictly (see the README for the rules); a number is stored as given.
+  virtual void SetField(int column, std::string_view text) = 0;
+  virtual void SetField(int column, std::int64_t number) = 0;
+  void SetField(std::string_view column, std::string_view text) {
+    SetField(ColumnIndex(column), text);
+  }
+  void SetField(std::string_view column, std::int64_t number) {
+    SetField(ColumnIndex(column), number);
+  }
+
+  virtual void Update() = 0;
+  virtual void Close() = 0;
+};
+
+class Database {
+ public:
+  virtual ~Database() = default;
+
+  // The names of the tables, in the order they were created.
+  virtual std::vector<std::string> TableDefs() = 0;
+  virtual std::unique_ptr<Recordset> OpenRecordset(std::string_view table) = 0;
+
+  // Executes "Delete * From " + table, the one statement callers need. Whatever follows the
+  // prefix is taken as the table's name and quoted as an identifier, so no name can carry SQL.
+  virtual void Execute(std::string_view statement) = 0;
+
+  virtual const std::string& Connect() const = 0;
+  virtual void SetConnect(std::string_view connect) = 0;
+
+  // Grouping of writes. Outside a transaction each Update commits on its own. Inside one, a
+  // failing Update undoes only itself; InTransaction tells whether the engine had to give up
+  // the whole transaction instead (a full disk, say).
+  virtual void BeginTrans() = 0;
+  virtual void CommitTrans() = 0;
+  virtual void Rollback() = 0;
+  virtual bool InTransaction() const = 0;
+
+  virtual void Close() = 0;
+};
+
+// Opens an existing database; never creates one. `readOnly` opens it for reading only;
+// `exclusive` keeps other connections out while it is open.
+std::unique_ptr<Database> OpenDatabase(const std::string& name, bool exclusive, bool readOnly,
+                                       std::string_view connect);
+
+}  // namespace vandrel::store

@@ -1,0 +1,80 @@
+// VandrelCtl: the control a host embeds. The host sets its properties (database, tables,
+// text file and type, saved layout, language, the InfoField matrix) and assigns Action to run
+// an import. Property values live in one settings block shared by every instance in the
+// process. A refused assignment throws vandrel::Error 380 and changes nothing.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vandrel {
+
+class PropertyBag;
+
+enum eAction : std::int32_t { aShowInterface = 0, aBackground = 1 };
+enum eFileType : std::int32_t { fDelimited = 0, fFixedWidth = 1 };
+enum eLanguage : std::int32_t { lItalian = 1, lEnglish = 2, lFrench = 3, lGerman = 4, lSpanish = 5 };
+enum eResult : std::int16_t { Success = 1, Failure = 2, SError = 3, Abort = 4 };
+
+// A Boolean as the control's interface carries it: 16 bits, True = -1, False = 0. A C++ bool
+// converts to it; a raw 16-bit value can be given explicitly, and anything but 0 and -1 is
+// refused where the property checks it.
+struct Boolean16 {
+  constexpr Boolean16(bool b) : value(b ? -1 : 0) {}  // NOLINT: implicit on purpose
+  constexpr explicit Boolean16(std::int16_t v) : value(v) {}
+  std::int16_t value;
+};
+
+class VandrelCtl {
+ public:
+  VandrelCtl() = default;
+
+  // Read accessors.
+  bool AsktoAppend() const;
+  eFileType FileType() const;
+  const std::string& ImportFile() const;
+  std::int16_t ImportResult() const;
+  std::string InfoField(std::int16_t x, std::int16_t y) const;
+  eLanguage Language() const;
+  const std::string& MDBPassword() const;
+  const std::string& MDBFile() const;
+  std::int16_t NumField() const;
+  bool OverWriteTab() const;
+  const std::string& SpecificationName() const;
+  const std::string& TabError() const;
+  const std::string& TabImport() const;
+
+  // Write accessors, with their checks.
+  void setAsktoAppend(bool value);
+  void setFileType(std::int32_t value);
+  void setImportFile(std::string_view path);
+  void setImportResult(std::int16_t value);
+  void setInfoField(std::int16_t x, std::int16_t y, std::string_view value);
+  void setInfoField(std::int16_t x, std::int16_t y, std::int64_t value);
+  void setInfoField(std::int16_t x, std::int16_t y, const char* value) {
+    setInfoField(x, y, std::string_view(value));
+  }
+  void setLanguage(std::int32_t value);
+  void setMDBPassword(std::string_view value);
+  void setMDBFile(std::string_view path);
+  void setNumField(std::int16_t value);
+  void setOverWriteTab(Boolean16 value);
+  void setSpecificationName(std::string_view value);
+  void setTabError(std::string_view table);
+  void setTabImport(std::string_view table);
+
+  // Persistence in a host's property bag.
+  void InitProperties();
+  void ReadProperties(const PropertyBag& bag);
+  void WriteProperties(PropertyBag& bag) const;
+
+  // Called with the property's name after every accepted assignment.
+  std::function<void(std::string_view)> PropertyChanged;
+
+ private:
+  void Changed(std::string_view name) const;
+};
+
+}  // namespace vandrel

@@ -1,0 +1,50 @@
+// The settings block: every property value of the control, held once per process. All
+// instances of VandrelCtl, the wizard and the engine read these members directly; only the
+// control's accessors check what is written into them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vandrel {
+
+// One row of InfoField: FieldName, ColumnName, Required, AllowNewName, AllowConstant,
+// AssociatedColumn, ConstantValue, NewColumnName and a ninth cell read by nothing.
+using InfoFieldRow = std::array<std::string, 9>;
+
+enum InfoFieldAttribute : int {
+  kFieldName = 0,
+  kColumnName = 1,
+  kRequired = 2,
+  kAllowNewName = 3,
+  kAllowConstant = 4,
+  kAssociatedColumn = 5,
+  kConstantValue = 6,
+  kNewColumnName = 7,
+};
+
+struct Settings {
+  bool AsktoAppend = true;
+  std::int32_t FileType = 1;
+  std::string ImportFile;
+  std::int32_t ImportResult = 4;
+  std::string LastInfoFieldValue;
+  std::int32_t Language = 1000;  // the catalogue base: 1000 times the language number
+  std::string MDBFile;
+  std::string MDBPassword;
+  std::int16_t NumField = 0;
+  bool OverWriteTab = false;
+  std::string SpecificationName;
+  std::string TabError;
+  std::string TabImport;
+  // Rows 0..NumField once NumField has been assigned; absent before.
+  std::optional<std::vector<InfoFieldRow>> InfoField;
+};
+
+// The process's one settings block.
+Settings& settings();
+
+}  // namespace vandrel

@@ -1,0 +1,284 @@
+#include "vandrel/vandrel_ctl.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "control/settings.h"
+#include "util/ascii.h"
+#include "vandrel/error.h"
+#include "vandrel/property_bag.h"
+#include "vandrel/store.h"
+
+namespace vandrel {
+namespace {
+
+constexpr const char* kYRange = "Il valore di Y deve essere un valore compreso tra 0 e 8.";
+constexpr const char* kXRange =
+    "Il valore di X deve essere un valore compreso tra 0"
+    "e il valore della proprietà NumField.";
+constexpr const char* kNoDatabase = "Prima di impostare la tabella occorre impostare il database.";
+constexpr const char* kCaseHint = "\r(Verificare maiuscole e minuscole).";
+
+[[noreturn]] void Refuse(std::string description = {}) {
+  throw Error(kErrInvalidProperty, std::move(description));
+}
+
+// True when the path names a file that can be opened for reading (never created here).
+bool IsFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  const bool regular = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+  ::close(fd);
+  return regular;
+}
+
+// Whether `database` holds a table named exactly `table` (letter case counts). A database
+// that cannot be opened is the store's error, not a "no".
+bool IsTable(const std::string& database, std::string_view table) {
+  auto db = store::OpenDatabase(database, false, true, settings().MDBPassword);
+  for (const std::string& name : db->TableDefs()) {
+    if (name == table) {
+      db->Close();
+      return true;
+    }
+  }
+  db->Close();
+  return false;
+}
+
+InfoFieldRow& Cell(std::int16_t x) {
+  auto& matrix = settings().InfoField;
+  if (!matrix || x < 0 || static_cast<std::size_t>(x) >= matrix->size()) {
+    throw Error(kErrSubscript);
+  }
+  return (*matrix)[static_cast<std::size_t>(x)];
+}
+
+// Typed values in the property bag: Booleans as True/False, numbers in decimal.
+std::string BoolText(bool b) { return b ? "True" : "False"; }
+
+bool ReadBool(const PropertyBag& bag, const char* key, bool fallback) {
+  const auto text = bag.ReadProperty(key);
+  if (!text) return fallback;
+  const std::string_view t = ascii::TrimBlanks(*text);
+  if (ascii::EqualsNoCase(t, "True") || t == "-1" || t == "1") return true;
+  if (ascii::EqualsNoCase(t, "False") || t == "0") return false;
+  throw Error(kErrTypeMismatch, "The saved property " + std::string(key) + " is not True or False: '" + *text + "'.");
+}
+
+template <typename Int>
+Int ReadInt(const PropertyBag& bag, const char* key, Int fallback) {
+  const auto text = bag.ReadProperty(key);
+  if (!text) return fallback;
+  const std::string_view t = ascii::TrimBlanks(*text);
+  std::int64_t value = 0;
+  auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+  if (t.empty() || p != t.data() + t.size() || (ec != std::errc() && ec != std::errc::result_out_of_range)) {
+    throw Error(kErrTypeMismatch, "The saved property " + std::string(key) + " is not a number: '" + *text + "'.");
+  }
+  if (ec != std::errc() || value < std::numeric_limits<Int>::min() || value > std::numeric_limits<Int>::max()) {
+    throw Error(kErrOverflow);
+  }
+  return static_cast<Int>(value);
+}
+
+std::string ReadString(const PropertyBag& bag, const char* key) {
+  return bag.ReadProperty(key).value_or(std::string());
+}
+
+}  // namespace
+
+void VandrelCtl::Changed(std::string_view name) const {
+  if (PropertyChanged) PropertyChanged(name);
+}
+
+bool VandrelCtl::AsktoAppend() const { return settings().AsktoAppend; }
+eFileType VandrelCtl::FileType() const { return static_cast<eFileType>(settings().FileType); }
+const std::string& VandrelCtl::ImportFile() const { return settings().ImportFile; }
+
+std::int16_t VandrelCtl::ImportResult() const {
+  const std::int32_t value = settings().ImportResult;
+  if (value < std::numeric_limits<std::int16_t>::min() || value > std::numeric_limits<std::int16_t>::max()) {
+    throw Error(kErrOverflow);
+  }
+  return static_cast<std::int16_t>(value);
+}
+
+std::string VandrelCtl::InfoField(std::int16_t x, std::int16_t y) const {
+  if (y < 0 || y > 8) throw Error(kErrSubscript);
+  return Cell(x)[static_cast<std::size_t>(y)];
+}
+
+eLanguage VandrelCtl::Language() const {
+  // Rounded to the nearest whole number, halves to even, as the base may come from a saved form.
+  return static_cast<eLanguage>(std::nearbyint(settings().Language / 1000.0));
+}
+
+const std::string& VandrelCtl::MDBPassword() const { return settings().MDBPassword; }
+const std::string& VandrelCtl::MDBFile() const { return settings().MDBFile; }
+std::int16_t VandrelCtl::NumField() const { return settings().NumField; }
+bool VandrelCtl::OverWriteTab() const { return settings().OverWriteTab; }
+const std::string& VandrelCtl::SpecificationName() const { return settings().SpecificationName; }
+const std::string& VandrelCtl::TabError() const { return settings().TabError; }
+const std::string& VandrelCtl::TabImport() const { return settings().TabImport; }
+
+void VandrelCtl::setAsktoAppend(bool value) {
+  settings().AsktoAppend = value;
+  Changed("AsktoAppend");
+}
+
+void VandrelCtl::setFileType(std::int32_t value) {
+  if (value != fDelimited && value != fFixedWidth) Refuse();
+  settings().FileType = value;
+  Changed("FileType");
+}
+
+void VandrelCtl::setImportFile(std::string_view path) {
+  std::string p(path);
+  if (!IsFile(p)) Refuse();
+  settings().ImportFile = std::move(p);
+  Changed("ImportFile");
+}
+
+void VandrelCtl::setImportResult(std::int16_t value) {
+  settings().ImportResult = value;
+  Changed("ImportResult");
+}
+
+void VandrelCtl::setInfoField(std::int16_t x, std::int16_t y, std::string_view value) {
+  if (y < 0 || y > 8) Refuse(kYRange);
+  if (x < 0 || x > settings().NumField) Refuse(kXRange);
+  Cell(x)[static_cast<std::size_t>(y)].assign(value);
+  settings().LastInfoFieldValue.assign(value);
+  Changed("InfoField");
+}
+
+void VandrelCtl::setInfoField(std::int16_t x, std::int16_t y, std::int64_t value) {
+  setInfoField(x, y, std::string_view(std::to_string(value)));
+}
+
+void VandrelCtl::setLanguage(std::int32_t value) {
+  const std::int64_t base = std::int64_t{value} * 1000;
+  if (base < std::numeric_limits<std::int32_t>::min() || base > std::numeric_limits<std::int32_t>::max()) {
+    throw Error(kErrOverflow);
+  }
+  settings().Language = static_cast<std::int32_t>(base);
+  Changed("Language");
+}
+
+void VandrelCtl::setMDBPassword(std::string_view value) {
+  settings().MDBPassword.assign(value);
+  Changed("MDBPassword");
+}
+
+void VandrelCtl::setMDBFile(std::string_view path) {
+  std::string p(path);
+  try {
+    auto db = store::OpenDatabase(p, false, true, settings().MDBPassword);
+    db->SetConnect(settings().MDBPassword);
+    db->Close();
+  } catch (const Error&) {
+    Refuse();
+  }
+  settings().MDBFile = std::move(p);
+  Changed("MDBFile");
+}
+
+void VandrelCtl::setNumField(std::int16_t value) {
+  if (value < 1) Refuse();
+  settings().InfoField.emplace(static_cast<std::size_t>(value) + 1);
+  settings().NumField = value;
+  Changed("NumField");
+}
+
+void VandrelCtl::setOverWriteTab(Boolean16 value) {
+  if (value.value != 0 && value.value != -1) Refuse();
+  settings().OverWriteTab = value.value != 0;
+  Changed("OverWriteTab");
+}
+
+void VandrelCtl::setSpecificationName(std::string_view value) {
+  settings().SpecificationName.assign(value);
+  Changed("SpecificationName");
+}
+
+namespace {
+void CheckTable(std::string_view table, const char* missingText) {
+  if (settings().MDBFile.empty()) Refuse(kNoDatabase);
+  if (!IsTable(settings().MDBFile, table)) Refuse(std::string(missingText) + kCaseHint);
+}
+}  // namespace
+
+void VandrelCtl::setTabError(std::string_view table) {
+  CheckTable(table, "La tabella passata come TabError non esiste nel database");
+  settings().TabError.assign(table);
+  Changed("TabError");
+}
+
+void VandrelCtl::setTabImport(std::string_view table) {
+  CheckTable(table, "La tabella passata come TabImport non esiste nel database");
+  settings().TabImport.assign(table);
+  Changed("TabImport");
+}
+
+void VandrelCtl::InitProperties() {
+  Settings& s = settings();
+  s.AsktoAppend = true;
+  s.FileType = fFixedWidth;
+  s.ImportFile.clear();
+  s.ImportResult = Abort;
+  s.LastInfoFieldValue.clear();
+  s.Language = 1000;
+  s.MDBFile.clear();
+  s.MDBPassword.clear();
+  s.NumField = 0;
+  s.OverWriteTab = false;
+  s.SpecificationName.clear();
+  s.TabError.clear();
+  s.TabImport.clear();
+}
+
+void VandrelCtl::ReadProperties(const PropertyBag& bag) {
+  // Every value is read and converted before any is stored, so a bad saved value leaves
+  // the settings as they were.
+  Settings s = settings();
+  s.AsktoAppend = ReadBool(bag, "AsktoAppend", true);
+  s.FileType = ReadInt<std::int32_t>(bag, "FileType", fFixedWidth);
+  s.ImportFile = ReadString(bag, "ImportFile");
+  s.ImportResult = ReadInt<std::int32_t>(bag, "ImportResult", Abort);
+  s.LastInfoFieldValue = ReadString(bag, "InfoField");
+  s.Language = ReadInt<std::int32_t>(bag, "Language", 1000);
+  s.MDBFile = ReadString(bag, "MDBFile");
+  s.MDBPassword = ReadString(bag, "MDBPassword");
+  s.NumField = ReadInt<std::int16_t>(bag, "NumField", 0);
+  s.OverWriteTab = ReadBool(bag, "OverWriteTab", false);
+  s.SpecificationName = ReadString(bag, "SpecificationName");
+  s.TabError = ReadString(bag, "TabError");
+  s.TabImport = ReadString(bag, "TabImport");
+  settings() = std::move(s);
+}
+
+void VandrelCtl::WriteProperties(PropertyBag& bag) const {
+  const Settings& s = settings();
+  bag.WriteProperty("AsktoAppend", BoolText(s.AsktoAppend));
+  bag.WriteProperty("FileType", std::to_string(s.FileType));
+  bag.WriteProperty("ImportFile", s.ImportFile);
+  bag.WriteProperty("ImportResult", std::to_string(s.ImportResult));
+  bag.WriteProperty("InfoField", s.LastInfoFieldValue);
+  bag.WriteProperty("Language", std::to_string(s.Language));
+  bag.WriteProperty("MDBFile", s.MDBFile);
+  bag.WriteProperty("MDBPassword", s.MDBPassword);
+  bag.WriteProperty("NumField", std::to_string(s.NumField));
+  bag.WriteProperty("OverwriteTab", BoolText(s.OverWriteTab));
+  bag.WriteProperty("SpecificationName", s.SpecificationName);
+  bag.WriteProperty("TabError", s.TabError);
+  bag.WriteProperty("TabImport", s.TabImport);
+}
+
+}  // namespace vandrel

@@ -1,0 +1,40 @@
+// Strict conversion of imported text to a column's declared type. SQLite itself would store
+// "abc" in an INTEGER column without a word; an import must refuse it and log the line, so
+// every value is checked here against the declared type before it is bound.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vandrel::store {
+
+enum class ColumnKind { Integer, Real, Decimal, Boolean, Date, Time, DateTime, Text, Any };
+
+struct ColumnType {
+  ColumnKind kind = ColumnKind::Any;
+  std::int64_t min = 0;  // Integer: the range of the declared type
+  std::int64_t max = 0;
+  int length = -1;       // Text: most characters, -1 without limit
+  int precision = -1;    // Decimal: total and fractional digits, -1 when not declared
+  int scale = -1;
+  std::string declared;  // as written in the table's definition, for messages
+};
+
+ColumnType ParseDeclaredType(std::string_view declared);
+
+// A converted value, ready to bind.
+struct Value {
+  enum class Type { Null, Integer, Real, Text } type = Type::Null;
+  std::int64_t integer = 0;
+  double real = 0;
+  std::string text;
+};
+
+// Converts `text` (UTF-8) for a column of type `type`; on failure throws vandrel::Error
+// (kErrTypeConversion or kErrTooLong) naming `column` and the value. The result is written
+// into `out` so that its text buffer can be reused from row to row.
+void ConvertText(const ColumnType& type, std::string_view column, std::string_view text,
+                 Value& out);
+
+}  // namespace vandrel::store

@@ -1,0 +1,410 @@
+// The table store over SQLite. One Database owns one sqlite3 connection; a Recordset keeps
+// the table's column types and prepared INSERT statements, one per set of assigned columns,
+// so that a long import prepares its statement once and only binds and steps per row.
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <optional>
+
+#include "column_type.h"
+#include "util/ascii.h"
+#include "vandrel/error.h"
+#include "vandrel/store.h"
+
+namespace vandrel::store {
+namespace {
+
+using ascii::EqualsNoCase;
+
+std::string QuoteIdentifier(std::string_view name) {
+  std::string q = "\"";
+  for (char c : name) {
+    if (c == '"') q += '"';
+    q += c;
+  }
+  q += '"';
+  return q;
+}
+
+constexpr auto Trim = ascii::TrimBlanks;
+
+// The store's number for an SQLite result code, constraint kinds included.
+std::int32_t NumberFor(int extended) {
+  switch (extended) {
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_ROWID: return kErrDuplicateKey;
+    case SQLITE_CONSTRAINT_NOTNULL: return kErrRequired;
+    case SQLITE_CONSTRAINT_CHECK:
+    case SQLITE_CONSTRAINT_TRIGGER: return kErrValidation;
+    case SQLITE_CONSTRAINT_FOREIGNKEY: return kErrForeignKey;
+    default: break;
+  }
+  switch (extended & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return kErrLocked;
+    case SQLITE_NOTADB:
+    case SQLITE_CANTOPEN:
+    case SQLITE_CORRUPT: return kErrCannotOpen;
+    case SQLITE_READONLY: return kErrReadOnly;
+    default: return kErrStoreOther;
+  }
+}
+
+[[noreturn]] void Fail(sqlite3* db, int rc, std::string prefix = {}) {
+  const int extended = db ? sqlite3_extended_errcode(db) : rc;
+  std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  throw Error(NumberFor(extended), prefix.empty() ? message : prefix + message, kStoreSource);
+}
+
+class Statement {
+ public:
+  Statement(sqlite3* db, std::string_view sql) {
+    int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr);
+    if (rc != SQLITE_OK) Fail(db, rc);
+  }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  sqlite3_stmt* get() const { return stmt_; }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+struct ConnectOptions {
+  int busyTimeoutMs = 5000;
+  bool foreignKeys = true;
+};
+
+ConnectOptions ParseConnect(std::string_view connect) {
+  ConnectOptions options;
+  while (!connect.empty()) {
+    std::size_t semi = connect.find(';');
+    std::string_view pair = Trim(connect.substr(0, semi));
+    connect = semi == std::string_view::npos ? std::string_view{} : connect.substr(semi + 1);
+    if (pair.empty()) continue;
+    std::size_t eq = pair.find('=');
+    std::string_view key = Trim(pair.substr(0, eq));
+    std::string_view value = eq == std::string_view::npos ? std::string_view{} : Trim(pair.substr(eq + 1));
+    auto bad = [&](const std::string& why) -> Error {
+      return Error(kErrBadConnect,
+                   "The connect string's '" + std::string(key) + "' " + why, kStoreSource);
+    };
+    if (EqualsNoCase(key, "busy_timeout")) {
+      int ms = -1;
+      auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), ms);
+      if (ec != std::errc() || p != value.data() + value.size() || ms < 0) {
+        throw bad("needs a number of milliseconds.");
+      }
+      options.busyTimeoutMs = ms;
+    } else if (EqualsNoCase(key, "foreign_keys")) {
+      if (EqualsNoCase(value, "on") || value == "1" || EqualsNoCase(value, "true")) {
+        options.foreignKeys = true;
+      } else if (EqualsNoCase(value, "off") || value == "0" || EqualsNoCase(value, "false")) {
+        options.foreignKeys = false;
+      } else {
+        throw bad("takes on or off.");
+      }
+    } else {
+      throw bad("cannot be honoured by an SQLite database (it accepts busy_timeout and foreign_keys).");
+    }
+  }
+  return options;
+}
+
+struct Column {
+  std::string name;
+  ColumnType type;
+};
+
+class SqliteDatabase;
+
+class SqliteRecordset final : public Recordset {
+ public:
+  SqliteRecordset(sqlite3* db, std::string table, std::vector<Column> columns)
+      : db_(db), table_(std::move(table)), columns_(std::move(columns)),
+        values_(columns_.size()), assigned_(columns_.size(), 0) {}
+
+  std::int64_t RecordCount() override {
+    Statement count(db_, "SELECT count(*) FROM " + QuoteIdentifier(table_));
+    int rc = sqlite3_step(count.get());
+    if (rc != SQLITE_ROW) Fail(db_, rc);
+    return sqlite3_column_int64(count.get(), 0);
+  }
+
+  void AddNew() override {
+    std::fill(assigned_.begin(), assigned_.end(), 0);
+    pending_ = true;
+  }
+
+  int ColumnIndex(std::string_view column) const override {
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+      if (EqualsNoCase(columns_[i].name, column)) return static_cast<int>(i);
+    }
+    throw Error(kErrNoColumn,
+                "No column named '" + std::string(column) + "' in the table '" + table_ + "'.",
+                kStoreSource);
+  }
+
+  void SetField(int column, std::string_view text) override {
+    const Column& c = Checked(column);
+    ConvertText(c.type, c.name, text, values_[static_cast<std::size_t>(column)]);
+    assigned_[static_cast<std::size_t>(column)] = 1;
+  }
+
+  void SetField(int column, std::int64_t number) override {
+    const Column& c = Checked(column);
+    Value& v = values_[static_cast<std::size_t>(column)];
+    if (c.type.kind == ColumnKind::Text) {
+      ConvertText(c.type, c.name, std::to_string(number), v);
+    } else {
+      v.type = Value::Type::Integer;
+      v.integer = number;
+    }
+    assigned_[static_cast<std::size_t>(column)] = 1;
+  }
+
+  void Update() override {
+    if (!pending_) throw Error(kErrStoreOther, "Update without AddNew.", kStoreSource);
+    sqlite3_stmt* stmt = InsertFor(assigned_);
+    int param = 1;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+      if (!assigned_[i]) continue;
+      const Value& v = values_[i];
+      switch (v.type) {
+        case Value::Type::Null: sqlite3_bind_null(stmt, param); break;
+        case Value::Type::Integer: sqlite3_bind_int64(stmt, param, v.integer); break;
+        case Value::Type::Real: sqlite3_bind_double(stmt, param, v.real); break;
+        case Value::Type::Text:
+          sqlite3_bind_text(stmt, param, v.text.data(), static_cast<int>(v.text.size()),
+                            SQLITE_STATIC);
+          break;
+      }
+      ++param;
+    }
+    int rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    pending_ = false;
+    if (rc != SQLITE_DONE) FailWithValues();
+  }
+
+  void Close() override {
+    pending_ = false;
+    inserts_.clear();
+  }
+
+ private:
+  const Column& Checked(int column) const {
+    if (!pending_) throw Error(kErrStoreOther, "A field was set without AddNew.", kStoreSource);
+    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) {
+      throw Error(kErrNoColumn, "No column number " + std::to_string(column) + " in the table '" +
+                                    table_ + "'.", kStoreSource);
+    }
+    return columns_[static_cast<std::size_t>(column)];
+  }
+
+  // The INSERT for this set of columns, prepared on first use. Columns left unassigned keep
+  // the table's defaults, so they are not named in the statement.
+  sqlite3_stmt* InsertFor(const std::vector<char>& assigned) {
+    auto it = inserts_.find(assigned);
+    if (it != inserts_.end()) return it->second->get();
+    std::string sql = "INSERT INTO " + QuoteIdentifier(table_);
+    std::string names, params;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+      if (!assigned[i]) continue;
+      if (!names.empty()) {
+        names += ", ";
+        params += ", ";
+      }
+      names += QuoteIdentifier(columns_[i].name);
+      params += '?';
+    }
+    sql += names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + params + ")";
+    auto stmt = std::make_unique<Statement>(db_, sql);
+    sqlite3_stmt* raw = stmt->get();
+    inserts_.emplace(assigned, std::move(stmt));
+    return raw;
+  }
+
+  // SQLite names the columns of a failed constraint ("UNIQUE constraint failed: t.a, t.b");
+  // the description adds the values the row gave them.
+  [[noreturn]] void FailWithValues() {
+    std::string message = sqlite3_errmsg(db_);
+    const int extended = sqlite3_extended_errcode(db_);
+    if (auto colon = message.find(": "); (extended & 0xFF) == SQLITE_CONSTRAINT &&
+                                         colon != std::string::npos) {
+      std::string shown;
+      std::string_view rest = std::string_view(message).substr(colon + 2);
+      while (!rest.empty()) {
+        std::size_t comma = rest.find(", ");
+        std::string_view item = rest.substr(0, comma);
+        rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 2);
+        std::size_t dot = item.rfind('.');
+        std::string_view name = dot == std::string_view::npos ? item : item.substr(dot + 1);
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
+          if (!EqualsNoCase(columns_[i].name, name)) continue;
+          shown += shown.empty() ? " (" : ", ";
+          shown += columns_[i].name + " = ";
+          shown += assigned_[i] ? Describe(values_[i]) : "default";
+        }
+      }
+      if (!shown.empty()) message += shown + ")";
+    }
+    throw Error(NumberFor(extended), message, kStoreSource);
+  }
+
+  static std::string Describe(const Value& v) {
+    switch (v.type) {
+      case Value::Type::Null: return "empty";
+      case Value::Type::Integer: return std::to_string(v.integer);
+      case Value::Type::Real: return std::to_string(v.real);
+      default: return "'" + v.text + "'";
+    }
+  }
+
+  sqlite3* db_;
+  std::string table_;
+  std::vector<Column> columns_;
+  std::vector<Value> values_;
+  std::vector<char> assigned_;
+  bool pending_ = false;
+  std::map<std::vector<char>, std::unique_ptr<Statement>> inserts_;
+};
+
+class SqliteDatabase final : public Database {
+ public:
+  SqliteDatabase(const std::string& name, bool exclusive, bool readOnly, std::string_view connect)
+      : connect_(connect) {
+    const ConnectOptions options = ParseConnect(connect);
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) {
+      throw Error(kErrFileNotFound, "The database file '" + name + "' was not found.",
+                  kStoreSource);
+    }
+    if (S_ISDIR(st.st_mode)) {
+      throw Error(kErrCannotOpen, "'" + name + "' is a folder, not a database file.",
+                  kStoreSource);
+    }
+    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                      SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
+    try {
+      if (rc != SQLITE_OK) Fail(db_, rc, "The database '" + name + "' cannot be opened: ");
+      sqlite3_extended_result_codes(db_, 1);
+      sqlite3_busy_timeout(db_, options.busyTimeoutMs);
+      if (exclusive) Run("PRAGMA locking_mode = EXCLUSIVE");
+      Run(options.foreignKeys ? "PRAGMA foreign_keys = ON" : "PRAGMA foreign_keys = OFF");
+      // SQLite opens lazily; reading the schema proves the file is a database we can read.
+      Statement probe(db_, "SELECT count(*) FROM sqlite_schema");
+      rc = sqlite3_step(probe.get());
+      if (rc != SQLITE_ROW) Fail(db_, rc, "The file '" + name + "' cannot be opened as a database: ");
+    } catch (...) {
+      sqlite3_close_v2(db_);
+      db_ = nullptr;
+      throw;
+    }
+  }
+
+  ~SqliteDatabase() override { Close(); }
+
+  std::vector<std::string> TableDefs() override {
+    Statement list(Handle(), "SELECT name FROM sqlite_schema WHERE type = 'table' AND "
+                             "name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid");
+    std::vector<std::string> names;
+    int rc;
+    while ((rc = sqlite3_step(list.get())) == SQLITE_ROW) {
+      names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 0)));
+    }
+    if (rc != SQLITE_DONE) Fail(db_, rc);
+    return names;
+  }
+
+  std::unique_ptr<Recordset> OpenRecordset(std::string_view table) override {
+    std::vector<Column> columns;
+    {
+      Statement info(Handle(), "PRAGMA table_info(" + QuoteIdentifier(table) + ")");
+      int rc;
+      while ((rc = sqlite3_step(info.get())) == SQLITE_ROW) {
+        auto text = [&](int i) {
+          const unsigned char* t = sqlite3_column_text(info.get(), i);
+          return std::string(t ? reinterpret_cast<const char*>(t) : "");
+        };
+        columns.push_back({text(1), ParseDeclaredType(text(2))});
+      }
+      if (rc != SQLITE_DONE) Fail(db_, rc);
+    }
+    // Table names are matched exactly, as the host gave them.
+    const auto tables = TableDefs();
+    if (columns.empty() || std::find(tables.begin(), tables.end(), table) == tables.end()) {
+      throw Error(kErrNoTable, "No table named '" + std::string(table) + "' in the database.",
+                  kStoreSource);
+    }
+    return std::make_unique<SqliteRecordset>(db_, std::string(table), std::move(columns));
+  }
+
+  void Execute(std::string_view statement) override {
+    static constexpr std::string_view kPrefix = "Delete * From ";
+    if (statement.size() <= kPrefix.size() ||
+        !EqualsNoCase(statement.substr(0, kPrefix.size()), kPrefix)) {
+      throw Error(kErrBadStatement,
+                  "The store executes only \"Delete * From\" a table, not: " +
+                      std::string(statement), kStoreSource);
+    }
+    const std::string_view table = statement.substr(kPrefix.size());
+    OpenRecordset(table);  // a clear kErrNoTable for a missing table
+    Run("DELETE FROM " + QuoteIdentifier(table));
+  }
+
+  const std::string& Connect() const override { return connect_; }
+
+  void SetConnect(std::string_view connect) override {
+    const ConnectOptions options = ParseConnect(connect);
+    sqlite3_busy_timeout(Handle(), options.busyTimeoutMs);
+    Run(options.foreignKeys ? "PRAGMA foreign_keys = ON" : "PRAGMA foreign_keys = OFF");
+    connect_ = std::string(connect);
+  }
+
+  void BeginTrans() override { Run("BEGIN"); }
+  void CommitTrans() override { Run("COMMIT"); }
+  void Rollback() override {
+    if (InTransaction()) Run("ROLLBACK");
+  }
+  bool InTransaction() const override { return db_ && !sqlite3_get_autocommit(db_); }
+
+  void Close() override {
+    if (!db_) return;
+    if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+  }
+
+ private:
+  sqlite3* Handle() const {
+    if (!db_) throw Error(kErrStoreOther, "The database is closed.", kStoreSource);
+    return db_;
+  }
+
+  void Run(const std::string& sql) {
+    char* error = nullptr;
+    int rc = sqlite3_exec(Handle(), sql.c_str(), nullptr, nullptr, &error);
+    sqlite3_free(error);
+    if (rc != SQLITE_OK) Fail(db_, rc);
+  }
+
+  sqlite3* db_ = nullptr;
+  std::string connect_;
+};
+
+}  // namespace
+
+std::unique_ptr<Database> OpenDatabase(const std::string& name, bool exclusive, bool readOnly,
+                                       std::string_view connect) {
+  return std::make_unique<SqliteDatabase>(name, exclusive, readOnly, connect);
+}
+
+}  // namespace vandrel::store

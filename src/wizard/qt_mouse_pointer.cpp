@@ -1,0 +1,24 @@
+#include "vandrel/qt_mouse_pointer.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+#include "vandrel/mouse_pointer.h"
+
+namespace vandrel {
+
+void InstallQtMousePointer() {
+  SetMousePointerHandler([shown = false](MousePointer pointer) mutable {
+    if (!QGuiApplication::instance()) return;
+    // Qt keeps a stack of override cursors; ours takes at most one place on it.
+    if (pointer == vbHourglass && !shown) {
+      QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+      shown = true;
+    } else if (pointer == vbDefault && shown) {
+      QGuiApplication::restoreOverrideCursor();
+      shown = false;
+    }
+  });
+}
+
+}  // namespace vandrel

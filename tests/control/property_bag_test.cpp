@@ -1,0 +1,135 @@
+#include "vandrel/property_bag.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "control/settings.h"
+#include "test_support.h"
+#include "vandrel/vandrel_ctl.h"
+
+namespace vandrel {
+namespace {
+
+using test::CatchError;
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class PropertyBagTest : public ::testing::Test {
+ protected:
+  void SetUp() override { settings() = Settings{}; }
+  test::TempDir dir;
+  VandrelCtl ctl;
+};
+
+TEST_F(PropertyBagTest, WritesThirteenKeysAndReadsThemBack) {
+  ctl.InitProperties();
+  settings().ImportFile = "/data/in.txt";
+  settings().MDBPassword = "busy_timeout=10";
+  settings().NumField = 4;
+  settings().OverWriteTab = true;
+  settings().AsktoAppend = false;
+  settings().Language = 3000;
+  settings().ImportResult = SError;
+  settings().LastInfoFieldValue = "Nome";
+  settings().TabImport = "Clienti";
+
+  MemoryPropertyBag bag;
+  ctl.WriteProperties(bag);
+  std::vector<std::string> keys;
+  for (const auto& entry : bag.entries()) keys.push_back(entry.first);
+  EXPECT_EQ(keys, (std::vector<std::string>{"AsktoAppend", "FileType", "ImportFile",
+                                            "ImportResult", "InfoField", "Language", "MDBFile",
+                                            "MDBPassword", "NumField", "OverwriteTab",
+                                            "SpecificationName", "TabError", "TabImport"}));
+
+  const Settings saved = settings();
+  ctl.InitProperties();
+  ctl.ReadProperties(bag);
+  const Settings& s = settings();
+  EXPECT_EQ(s.ImportFile, saved.ImportFile);
+  EXPECT_EQ(s.MDBPassword, saved.MDBPassword);
+  EXPECT_EQ(s.NumField, 4);
+  EXPECT_TRUE(s.OverWriteTab);  // written as "OverwriteTab", read as "OverWriteTab"
+  EXPECT_FALSE(s.AsktoAppend);
+  EXPECT_EQ(ctl.Language(), lFrench);
+  EXPECT_EQ(ctl.ImportResult(), SError);
+  EXPECT_EQ(s.LastInfoFieldValue, "Nome");
+  EXPECT_EQ(s.TabImport, "Clienti");
+  // Loading does not create the matrix.
+  EXPECT_EQ(CatchError([&] { ctl.setInfoField(1, 0, "x"); }).number(), 9);
+}
+
+TEST_F(PropertyBagTest, MissingKeysTakeTheDefaultsAndBadValuesChangeNothing) {
+  MemoryPropertyBag bag;
+  bag.WriteProperty("overwritetab", "True");
+  bag.WriteProperty("TABIMPORT", "Ordini");
+  settings().ImportResult = Success;
+  ctl.ReadProperties(bag);
+  EXPECT_TRUE(ctl.OverWriteTab());
+  EXPECT_EQ(ctl.TabImport(), "Ordini");
+  EXPECT_EQ(ctl.ImportResult(), Abort);
+  EXPECT_TRUE(ctl.AsktoAppend());
+  EXPECT_EQ(ctl.FileType(), fFixedWidth);
+  EXPECT_EQ(settings().Language, 1000);
+
+  MemoryPropertyBag bad;
+  bad.WriteProperty("TabImport", "Altro");
+  bad.WriteProperty("FileType", "uno");
+  EXPECT_EQ(CatchError([&] { ctl.ReadProperties(bad); }).number(), 13);
+  bad.WriteProperty("FileType", "0");
+  bad.WriteProperty("NumField", "40000");
+  EXPECT_EQ(CatchError([&] { ctl.ReadProperties(bad); }).number(), 6);
+  EXPECT_EQ(ctl.TabImport(), "Ordini");
+}
+
+TEST_F(PropertyBagTest, IniFileKeepsAwkwardValuesAndOtherSections) {
+  const std::string path = dir.file("form.ini");
+  test::WriteFile(path, "[Other]\nkey=value ; with semicolon? no: comments off\n\n[VandrelCtl]\nTabImport=Old\n");
+  IniPropertyBag bag;
+  bag.Load(path);
+  EXPECT_EQ(bag.ReadProperty("tabimport"), "Old");
+
+  const std::string awkward = " lead; #hash \"quoted\" back\\slash\r\nnext line, città ";
+  bag.WriteProperty("MDBFile", awkward);
+  bag.WriteProperty("TabImport", "New");
+  bag.Save(path);
+
+  IniPropertyBag again;
+  again.Load(path);
+  EXPECT_EQ(again.ReadProperty("MDBFile"), awkward);
+  EXPECT_EQ(again.ReadProperty("TabImport"), "New");
+  IniPropertyBag other("Other");
+  other.Load(path);
+  EXPECT_EQ(other.ReadProperty("key"), "value ; with semicolon? no: comments off");
+  EXPECT_NE(ReadAll(path).find("TabImport=New\n"), std::string::npos);
+
+  IniPropertyBag missing;
+  missing.Load(dir.file("none.ini"));
+  EXPECT_TRUE(missing.entries().empty());
+  test::WriteFile(path, "[VandrelCtl]\nthis line has no equals sign\n");
+  EXPECT_EQ(CatchError([&] { missing.Load(path); }).number(), 75);
+}
+
+TEST_F(PropertyBagTest, ControlRoundTripsThroughAnIniFile) {
+  settings().SpecificationName = "Mensile; marzo";
+  settings().OverWriteTab = true;
+  IniPropertyBag bag;
+  ctl.WriteProperties(bag);
+  bag.Save(dir.file("form.ini"));
+  settings() = Settings{};
+  IniPropertyBag loaded;
+  loaded.Load(dir.file("form.ini"));
+  ctl.ReadProperties(loaded);
+  EXPECT_EQ(ctl.SpecificationName(), "Mensile; marzo");
+  EXPECT_TRUE(ctl.OverWriteTab());
+}
+
+}  // namespace
+}  // namespace vandrel

@@ -1,0 +1,86 @@
+#include "engine/column_type.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+#include "vandrel/store.h"
+
+namespace vandrel::store {
+namespace {
+
+using test::CatchError;
+
+Value Convert(std::string_view declared, std::string_view text) {
+  Value v;
+  ConvertText(ParseDeclaredType(declared), "c", text, v);
+  return v;
+}
+
+std::int32_t Refused(std::string_view declared, std::string_view text) {
+  return CatchError([&] { Convert(declared, text); }).number();
+}
+
+TEST(ColumnType, IntegersKeepTheRangeOfTheirDeclaredType) {
+  EXPECT_EQ(Convert("INTEGER", " -42 ").integer, -42);
+  EXPECT_EQ(Convert("BIGINT", "9223372036854775807").integer, INT64_MAX);
+  EXPECT_EQ(Convert("INT", "2147483647").integer, 2147483647);
+  EXPECT_EQ(Convert("SMALLINT", "+32767").integer, 32767);
+  EXPECT_EQ(Convert("TINYINT", "255").integer, 255);
+  EXPECT_EQ(Refused("INT", "2147483648"), kErrTypeConversion);
+  EXPECT_EQ(Refused("SMALLINT", "-32769"), kErrTypeConversion);
+  EXPECT_EQ(Refused("TINYINT", "-1"), kErrTypeConversion);
+  EXPECT_EQ(Refused("INTEGER", "99999999999999999999"), kErrTypeConversion);
+  for (const char* bad : {"abc", "12abc", "1.5", "1,000", "+-5", "-", "0x10"}) {
+    EXPECT_EQ(Refused("INTEGER", bad), kErrTypeConversion) << bad;
+  }
+  EXPECT_EQ(Convert("INTEGER", "").type, Value::Type::Null);
+  EXPECT_EQ(Convert("INTEGER", "  ").type, Value::Type::Null);
+}
+
+TEST(ColumnType, RealsAndDecimalsUseAPointAndNoLocale) {
+  EXPECT_DOUBLE_EQ(Convert("REAL", "1.5e3").real, 1500.0);
+  EXPECT_DOUBLE_EQ(Convert("DOUBLE PRECISION", "-.25").real, -0.25);
+  for (const char* bad : {"1,5", "inf", "nan", "1.5.2", "e5", "1e", "12 34"}) {
+    EXPECT_EQ(Refused("REAL", bad), kErrTypeConversion) << bad;
+  }
+  EXPECT_EQ(Refused("REAL", "1e999"), kErrTypeConversion);
+  EXPECT_DOUBLE_EQ(Convert("DECIMAL(6,2)", "1234.567").real, 1234.57);
+  EXPECT_EQ(Refused("DECIMAL(6,2)", "12345.6"), kErrTypeConversion);
+  const Value whole = Convert("NUMERIC", "12345678901234567");
+  EXPECT_EQ(whole.type, Value::Type::Integer);  // exact, not rounded through a double
+  EXPECT_EQ(whole.integer, 12345678901234567);
+  EXPECT_EQ(Refused("STRANGE_TYPE", "abc"), kErrTypeConversion);  // numeric affinity
+}
+
+TEST(ColumnType, BooleansDatesAndTimes) {
+  EXPECT_EQ(Convert("BOOLEAN", "Yes").integer, 1);
+  EXPECT_EQ(Convert("BIT", "-1").integer, 1);
+  EXPECT_EQ(Convert("BOOL", "false").integer, 0);
+  EXPECT_EQ(Refused("BOOLEAN", "2"), kErrTypeConversion);
+
+  EXPECT_EQ(Convert("DATE", "2024-02-29").text, "2024-02-29");
+  for (const char* bad : {"2023-02-29", "2024-13-01", "2024-04-31", "24-01-01", "01/02/2024",
+                          "2024-01-01 10:00"}) {
+    EXPECT_EQ(Refused("DATE", bad), kErrTypeConversion) << bad;
+  }
+  EXPECT_EQ(Convert("DATETIME", "2024-01-02T03:04").text, "2024-01-02 03:04:00");
+  EXPECT_EQ(Convert("TIMESTAMP", "2024-01-02 03:04:05.250").text, "2024-01-02 03:04:05.250");
+  EXPECT_EQ(Convert("DATETIME", "2024-01-02").text, "2024-01-02 00:00:00");
+  EXPECT_EQ(Refused("DATETIME", "2024-01-02 24:00"), kErrTypeConversion);
+  EXPECT_EQ(Convert("TIME", "23:59:59").text, "23:59:59");
+  EXPECT_EQ(Refused("TIME", "7:30"), kErrTypeConversion);
+}
+
+TEST(ColumnType, TextLengthCountsCharactersNotBytes) {
+  EXPECT_EQ(Convert("VARCHAR ( 5 )", "città").text, "città");
+  EXPECT_EQ(Refused("VARCHAR(5)", "cittàx"), kErrTooLong);
+  EXPECT_EQ(Refused("CHAR(2)", "abc"), kErrTooLong);
+  EXPECT_EQ(Convert("TEXT", "").type, Value::Type::Text);  // an empty text stays a text
+  EXPECT_EQ(Convert("", " 12 ").text, " 12 ");             // no declared type: kept as given
+  const Error e = CatchError([] { Convert("VARCHAR(2)", "abc"); });
+  EXPECT_NE(e.description().find("'abc'"), std::string::npos);
+  EXPECT_NE(e.description().find("'c'"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vandrel::store

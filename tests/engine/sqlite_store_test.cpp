@@ -1,0 +1,174 @@
+#include "vandrel/store.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+
+#include "test_support.h"
+
+namespace vandrel::store {
+namespace {
+
+using test::CatchError;
+using test::Query;
+
+class SqliteStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path = dir.file("shop.db");
+    test::RunSql(path, R"(
+      CREATE TABLE Parents(id INTEGER PRIMARY KEY);
+      INSERT INTO Parents VALUES (1);
+      CREATE TABLE Items(
+        id INTEGER PRIMARY KEY AUTOINCREMENT,
+        code VARCHAR(3) UNIQUE,
+        qty SMALLINT CHECK (qty >= 0),
+        price DECIMAL(6,2),
+        weight INTEGER NOT NULL DEFAULT 0,
+        parent INTEGER REFERENCES Parents(id),
+        note TEXT DEFAULT 'none');
+      CREATE TABLE "we""ird"(a TEXT);
+      CREATE TABLE Victim(a TEXT);
+    )");
+  }
+
+  std::unique_ptr<Database> Open(bool readOnly = false, std::string_view connect = "") {
+    return OpenDatabase(path, false, readOnly, connect);
+  }
+
+  test::TempDir dir;
+  std::string path;
+};
+
+TEST_F(SqliteStoreTest, OpenFailuresAreClearAndNeverCreateAFile) {
+  const std::string missing = dir.file("missing.db");
+  EXPECT_EQ(CatchError([&] { OpenDatabase(missing, false, false, ""); }).number(), kErrFileNotFound);
+  EXPECT_FALSE(std::filesystem::exists(missing));
+
+  const std::string text = dir.file("text.db");
+  test::WriteFile(text, std::string(4096, 'x'));
+  EXPECT_EQ(CatchError([&] { OpenDatabase(text, false, true, ""); }).number(), kErrCannotOpen);
+  EXPECT_EQ(CatchError([&] { OpenDatabase(dir.path().string(), false, true, ""); }).number(),
+            kErrCannotOpen);
+
+  // Another connection holding an exclusive lock: the open waits busy_timeout, then says so.
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  EXPECT_EQ(CatchError([&] { Open(true, "busy_timeout=20"); }).number(), kErrLocked);
+  sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(holder);
+}
+
+TEST_F(SqliteStoreTest, ConnectStringKeysAreHonouredOrRefused) {
+  EXPECT_EQ(CatchError([&] { Open(false, ";PWD=secret"); }).number(), kErrBadConnect);
+  EXPECT_EQ(CatchError([&] { Open(false, "busy_timeout=soon"); }).number(), kErrBadConnect);
+  EXPECT_EQ(CatchError([&] { Open(false, "foreign_keys=maybe"); }).number(), kErrBadConnect);
+  auto db = Open(false, "; BUSY_TIMEOUT = 10 ;foreign_keys=off;");
+  EXPECT_EQ(db->Connect(), "; BUSY_TIMEOUT = 10 ;foreign_keys=off;");
+  EXPECT_EQ(CatchError([&] { db->SetConnect("uid=admin"); }).number(), kErrBadConnect);
+  EXPECT_EQ(db->Connect(), "; BUSY_TIMEOUT = 10 ;foreign_keys=off;");
+  // With foreign keys off the reference is not checked.
+  auto rs = db->OpenRecordset("Items");
+  rs->AddNew();
+  rs->SetField("parent", "99");
+  rs->Update();
+  EXPECT_EQ(rs->RecordCount(), 1);
+}
+
+TEST_F(SqliteStoreTest, TablesAreListedInOrderAndMatchedExactly) {
+  auto db = Open(true);
+  EXPECT_EQ(db->TableDefs(), (std::vector<std::string>{"Parents", "Items", "we\"ird", "Victim"}));
+  EXPECT_EQ(CatchError([&] { db->OpenRecordset("items"); }).number(), kErrNoTable);
+  EXPECT_EQ(CatchError([&] { db->OpenRecordset("Nothing"); }).number(), kErrNoTable);
+  EXPECT_EQ(db->OpenRecordset("Parents")->RecordCount(), 1);
+}
+
+TEST_F(SqliteStoreTest, DeleteQuotesTheTableNameSoNothingElseRuns) {
+  test::RunSql(path, "INSERT INTO Victim VALUES ('safe'); INSERT INTO \"we\"\"ird\" VALUES ('x');");
+  auto db = Open();
+  EXPECT_EQ(CatchError([&] { db->Execute("Delete * From Victim; DROP TABLE Parents"); }).number(),
+            kErrNoTable);
+  EXPECT_EQ(CatchError([&] { db->Execute("DROP TABLE Victim"); }).number(), kErrBadStatement);
+  db->Execute("Delete * From we\"ird");
+  EXPECT_EQ(Query(path, "SELECT count(*) FROM Victim")[0][0], "1");
+  EXPECT_EQ(Query(path, "SELECT count(*) FROM \"we\"\"ird\"")[0][0], "0");
+  EXPECT_EQ(db->TableDefs().size(), 4u);
+  db->Execute("Delete * From Victim");
+  EXPECT_EQ(Query(path, "SELECT count(*) FROM Victim")[0][0], "0");
+}
+
+TEST_F(SqliteStoreTest, RowsAreStoredTypedWithDefaultsForUnassignedColumns) {
+  auto db = Open();
+  auto rs = db->OpenRecordset("Items");
+  rs->AddNew();
+  rs->SetField("CODE", "A1");
+  rs->SetField("qty", " 7");
+  rs->SetField("price", "12.5");
+  rs->SetField("parent", std::int64_t{1});
+  rs->Update();
+  rs->AddNew();
+  rs->SetField("qty", "");
+  rs->Update();
+  EXPECT_EQ(Query(path, "SELECT code, qty, typeof(qty), price, typeof(price), weight, note FROM Items"),
+            (std::vector<std::vector<std::string>>{{"A1", "7", "integer", "12.5", "real", "0", "none"},
+                                                   {"NULL", "NULL", "null", "NULL", "null", "0", "none"}}));
+}
+
+TEST_F(SqliteStoreTest, EachFailureHasItsNumberAndNamesTheColumnAndValue) {
+  test::RunSql(path, "INSERT INTO Items(code) VALUES ('DUP')");
+  auto db = Open();
+  auto rs = db->OpenRecordset("Items");
+  auto failure = [&](auto&& assign) {
+    return CatchError([&] {
+      rs->AddNew();
+      assign();
+      rs->Update();
+    });
+  };
+  const Error type = failure([&] { rs->SetField("qty", "tre"); });
+  EXPECT_EQ(type.number(), kErrTypeConversion);
+  EXPECT_NE(type.description().find("'tre'"), std::string::npos);
+  EXPECT_NE(type.description().find("'qty'"), std::string::npos);
+  EXPECT_EQ(failure([&] { rs->SetField("code", "LONG"); }).number(), kErrTooLong);
+  const Error dup = failure([&] { rs->SetField("code", "DUP"); });
+  EXPECT_EQ(dup.number(), kErrDuplicateKey);
+  EXPECT_NE(dup.description().find("code = 'DUP'"), std::string::npos) << dup.description();
+  EXPECT_EQ(failure([&] { rs->SetField("weight", ""); }).number(), kErrRequired);
+  EXPECT_EQ(failure([&] { rs->SetField("qty", "-1"); }).number(), kErrValidation);
+  EXPECT_EQ(failure([&] { rs->SetField("parent", "42"); }).number(), kErrForeignKey);
+  EXPECT_EQ(failure([&] { rs->SetField("colour", "red"); }).number(), kErrNoColumn);
+  EXPECT_EQ(rs->RecordCount(), 1);
+}
+
+TEST_F(SqliteStoreTest, AFailingRowInsideATransactionUndoesOnlyItself) {
+  auto db = Open();
+  auto rs = db->OpenRecordset("Items");
+  db->BeginTrans();
+  for (const char* code : {"A", "A", "B"}) {
+    rs->AddNew();
+    rs->SetField("code", code);
+    try {
+      rs->Update();
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), kErrDuplicateKey);
+    }
+    EXPECT_TRUE(db->InTransaction());
+  }
+  db->CommitTrans();
+  EXPECT_EQ(Query(path, "SELECT code FROM Items ORDER BY id"),
+            (std::vector<std::vector<std::string>>{{"A"}, {"B"}}));
+}
+
+TEST_F(SqliteStoreTest, AReadOnlyDatabaseRefusesWrites) {
+  auto db = Open(true);
+  auto rs = db->OpenRecordset("Victim");
+  rs->AddNew();
+  rs->SetField("a", "x");
+  EXPECT_EQ(CatchError([&] { rs->Update(); }).number(), kErrReadOnly);
+  EXPECT_EQ(CatchError([&] { db->Execute("Delete * From Victim"); }).number(), kErrReadOnly);
+}
+
+}  // namespace
+}  // namespace vandrel::store

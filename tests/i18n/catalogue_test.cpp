@@ -1,0 +1,68 @@
+#include "vandrel/catalogue.h"
+
+#include <gtest/gtest.h>
+
+#include "control/settings.h"
+#include "test_support.h"
+
+namespace vandrel {
+namespace {
+
+using test::CatchError;
+
+std::vector<int> Offsets(int language) {
+  std::vector<int> offsets;
+  for (const auto& entry : CatalogueEntries(language)) offsets.push_back(entry.first);
+  return offsets;
+}
+
+TEST(Catalogue, EveryLanguageHasTheSameEightyThreeOffsets) {
+  const std::vector<int> italian = Offsets(1);
+  EXPECT_EQ(italian.size(), 83u);
+  for (int language = 2; language <= 5; ++language) EXPECT_EQ(Offsets(language), italian);
+  EXPECT_TRUE(CatalogueEntries(6).empty());
+}
+
+TEST(Catalogue, GermanIsEnglishButForTheMessageTitle) {
+  const auto english = CatalogueEntries(2);
+  const auto german = CatalogueEntries(4);
+  for (std::size_t i = 0; i < english.size(); ++i) {
+    if (english[i].first == 5) continue;
+    EXPECT_EQ(german[i], english[i]) << english[i].first;
+  }
+  EXPECT_EQ(LoadResString(4005), "Import WIZARD - Meldung");
+  EXPECT_EQ(LoadResString(2005), "Import WIZARD - Message");
+}
+
+TEST(Catalogue, TokensAndTextsAreExact) {
+  for (int base = 1000; base <= 5000; base += 1000) EXPECT_EQ(LoadResString(base + 14), "{TAB}");
+  EXPECT_EQ(LoadResString(1010), "{NESSUNO}");
+  EXPECT_EQ(LoadResString(2011), "{SPACE}");
+  EXPECT_EQ(LoadResString(3010), "{AUCUN}");
+  EXPECT_EQ(LoadResString(5011), "{ESPACIO}");
+  EXPECT_EQ(LoadResString(1316), "Importazione  fallita!");
+  EXPECT_EQ(LoadResString(2312), "The files cointain data!");
+  EXPECT_EQ(LoadResString(2511), "The files cointain data. Overwrite the existing data?");
+  EXPECT_EQ(LoadResString(1206), " righe");  // blanks belong to fragments
+  EXPECT_EQ(LoadResString(3001), "<< Arri\xC3\xA8re");
+  EXPECT_EQ(LoadResString(1110), "File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*");
+}
+
+TEST(Catalogue, LookupsFollowTheLanguageAndFailClearly) {
+  settings() = Settings{};
+  EXPECT_EQ(Message(0), "Avanti >>");
+  settings().Language = 2000;
+  EXPECT_EQ(Message(314), "Start import?");
+  settings().Language = 9000;
+  EXPECT_EQ(CatchError([] { Message(0); }).number(), kErrResourceNotFound);
+  settings().Language = 32000;
+  EXPECT_EQ(CatchError([] { Message(768); }).number(), kErrOverflow);
+  settings().Language = 33000;
+  EXPECT_EQ(CatchError([] { Message(0); }).number(), kErrOverflow);
+  EXPECT_EQ(CatchError([] { LoadResString(1999); }).number(), kErrResourceNotFound);
+  EXPECT_EQ(CatchError([] { LoadResString(1006); }).number(), kErrResourceNotFound);
+  settings() = Settings{};
+}
+
+}  // namespace
+}  // namespace vandrel

@@ -1,0 +1,49 @@
+// Helpers for the core tests: a temporary folder removed afterwards, SQLite databases made
+// from SQL, and queries read back as text.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "vandrel/error.h"
+
+namespace vandrel::test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Creates (or extends) the database at `path` by running `sql`.
+void RunSql(const std::string& path, const std::string& sql);
+
+// Each row of the query's result, each value as text ("NULL" for a null).
+std::vector<std::vector<std::string>> Query(const std::string& path, const std::string& sql);
+
+// Writes `bytes` to a file exactly.
+void WriteFile(const std::string& path, const std::string& bytes);
+
+// Runs `f`, expecting a vandrel::Error; returns it (a failed expectation otherwise).
+template <typename F>
+Error CatchError(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no vandrel::Error was thrown";
+  return Error(0, "none");
+}
+
+}  // namespace vandrel::test
