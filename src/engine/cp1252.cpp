@@ -1,0 +1,104 @@
+#include "engine/cp1252.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+namespace vandrel {
+namespace {
+
+// Code points of bytes 0x80..0x9F; the rest of the upper half equals Latin-1.
+constexpr std::array<char16_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char32_t CodePoint(unsigned char b) { return (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : b; }
+
+void AppendUtf8(char32_t cp, std::string& out) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace
+
+bool IsAscii(std::string_view bytes) {
+  // Eight bytes at a time: the hot path of an import is mostly ASCII.
+  std::size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + i, 8);
+    if (word & 0x8080808080808080ULL) return false;
+  }
+  for (; i < bytes.size(); ++i) {
+    if (static_cast<unsigned char>(bytes[i]) >= 0x80) return false;
+  }
+  return true;
+}
+
+void AppendCp1252AsUtf8(std::string_view bytes, std::string& out) {
+  for (char c : bytes) AppendUtf8(CodePoint(static_cast<unsigned char>(c)), out);
+}
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  AppendCp1252AsUtf8(bytes, out);
+  return out;
+}
+
+std::string Utf8ToCp1252(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    char32_t cp = 0;
+    std::size_t len = 0;
+    if (b < 0x80) {
+      cp = b;
+      len = 1;
+    } else if ((b & 0xE0) == 0xC0) {
+      cp = b & 0x1F;
+      len = 2;
+    } else if ((b & 0xF0) == 0xE0) {
+      cp = b & 0x0F;
+      len = 3;
+    } else if ((b & 0xF8) == 0xF0) {
+      cp = b & 0x07;
+      len = 4;
+    }
+    bool valid = len > 0 && i + len <= text.size();
+    for (std::size_t k = 1; valid && k < len; ++k) {
+      const auto c = static_cast<unsigned char>(text[i + k]);
+      valid = (c & 0xC0) == 0x80;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    if (!valid) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    i += len;
+    char mapped = '?';
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+      mapped = static_cast<char>(cp);
+    } else {
+      for (std::size_t k = 0; k < kHigh.size(); ++k) {
+        if (kHigh[k] == cp) mapped = static_cast<char>(0x80 + k);
+      }
+    }
+    out += mapped;
+  }
+  return out;
+}
+
+}  // namespace vandrel
