@@ -1,27 +1,40 @@
 // vandrel: the command-line host of the control. It sets the control's properties the way a
-// host application would and reports what the control says.
+// host application would, runs the silent import, and manages the saved layouts.
 #include <CLI/CLI.hpp>
+#include <unistd.h>
 
-#include <cstdio>
 #include <iostream>
 #include <map>
-#include <optional>
 #include <string>
+#include <vector>
 
+#include "layout_text.h"
+#include "vandrel/app_folder.h"
 #include "vandrel/catalogue.h"
 #include "vandrel/error.h"
+#include "vandrel/import_stats.h"
 #include "vandrel/property_bag.h"
+#include "vandrel/spec_files.h"
 #include "vandrel/vandrel_ctl.h"
 
 namespace {
 
+using vandrel::specs::SpecKind;
+
 constexpr int kExitOk = 0;
 constexpr int kExitHostError = 1;
+constexpr int kExitFailure = 2;
+constexpr int kExitSError = 3;
 constexpr int kExitUsage = 64;
 
 const std::map<std::string, int> kLanguages{
     {"it", vandrel::lItalian}, {"en", vandrel::lEnglish}, {"fr", vandrel::lFrench},
     {"de", vandrel::lGerman},  {"es", vandrel::lSpanish}};
+
+// A usage error found after parsing (a malformed --field, say).
+struct UsageError {
+  std::string message;
+};
 
 // Error texts may hold a carriage return between their two sentences; a terminal wants a
 // line feed there.
@@ -32,10 +45,23 @@ std::string ForTerminal(std::string text) {
   return text;
 }
 
-int ReportError(const vandrel::Error& e) {
-  std::cerr << "error " << e.number() << ": " << ForTerminal(e.description()) << '\n';
-  return kExitHostError;
+SpecKind KindOf(const std::string& kind) {
+  return kind == "fixed" ? SpecKind::Fixed : SpecKind::Delimited;
 }
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts(1);
+  for (char c : text) {
+    if (c == separator) {
+      parts.emplace_back();
+    } else {
+      parts.back() += c;
+    }
+  }
+  return parts;
+}
+
+// ---- check ----
 
 struct CheckOptions {
   std::string db, connect, table, errors, file, type, language;
@@ -75,6 +101,182 @@ int RunCheck(const CheckOptions& o) {
   return kExitOk;
 }
 
+// ---- import ----
+
+struct ImportOptions {
+  std::string db, table, errors, file, type, spec, connect, language, specsDir;
+  bool overwrite = false;
+  std::vector<std::string> fields;
+};
+
+// Shows how far a long import has got, on one line rewritten in place.
+void ShowProgress(const vandrel::ImportStats& s) {
+  std::cerr << "\r" << s.linesRead << " lines: " << s.rowsStored << " stored, " << s.errorRows
+            << " logged" << std::flush;
+}
+
+int RunImport(const ImportOptions& o) {
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& field : o.fields) {
+    rows.push_back(Split(field, '|'));
+    if (rows.back().size() > 8) {
+      throw UsageError{"--field takes at most 8 attributes separated by '|': " + field};
+    }
+  }
+  if (!o.specsDir.empty()) vandrel::SetApplicationFolder(o.specsDir);
+
+  vandrel::VandrelCtl ctl;
+  ctl.InitProperties();
+  ctl.setMDBPassword(o.connect);
+  ctl.setMDBFile(o.db);
+  ctl.setTabImport(o.table);
+  ctl.setTabError(o.errors);
+  ctl.setFileType(o.type == "fixed" ? vandrel::fFixedWidth : vandrel::fDelimited);
+  ctl.setImportFile(o.file);
+  ctl.setSpecificationName(o.spec);
+  ctl.setOverWriteTab(o.overwrite);
+  ctl.setLanguage(kLanguages.at(o.language));
+  // NumField is the highest row index; one row still needs a matrix of two.
+  ctl.setNumField(static_cast<std::int16_t>(std::max<std::size_t>(rows.size(), 2) - 1));
+  for (std::size_t x = 0; x < rows.size(); ++x) {
+    for (std::size_t y = 0; y < rows[x].size(); ++y) {
+      ctl.setInfoField(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), rows[x][y]);
+    }
+  }
+
+  const bool terminal = ::isatty(STDERR_FILENO);
+  if (terminal) vandrel::SetImportProgressHandler(ShowProgress);
+  ctl.setImportResult(vandrel::Abort);
+  try {
+    ctl.setAction(vandrel::aBackground);
+  } catch (...) {
+    if (terminal) std::cerr << '\n';
+    throw;
+  }
+  if (terminal) std::cerr << '\n';
+  vandrel::SetImportProgressHandler(nullptr);
+
+  const vandrel::ImportStats& stats = vandrel::LastImportStats();
+  switch (ctl.ImportResult()) {
+    case vandrel::Success: std::cout << "Success\n"; break;
+    case vandrel::SError: std::cout << "SError\n"; break;
+    default: std::cout << "Failure\n"; break;
+  }
+  if (ctl.ImportResult() == vandrel::Failure && stats.linesRead == 0) {
+    std::cerr << "no saved " << o.type << " layout named '" << o.spec << "' in "
+              << vandrel::ApplicationFolder() << '\n';
+  }
+  std::cout << stats.rowsStored << " rows stored, " << stats.errorRows << " lines logged";
+  if (stats.errorRowsLost > 0) {
+    std::cout << ", " << stats.errorRowsLost << " failing lines whose error rows could not be stored";
+  }
+  std::cout << '\n';
+  switch (ctl.ImportResult()) {
+    case vandrel::Success: return kExitOk;
+    case vandrel::SError: return kExitSError;
+    default: return kExitFailure;
+  }
+}
+
+// ---- specs ----
+
+struct SpecsOptions {
+  std::string name, kind = "delimited", specsDir, separator, delimiter, columns, language = "it";
+  int skip = 0;
+};
+
+std::string Folder(const SpecsOptions& o) {
+  return o.specsDir.empty() ? vandrel::ApplicationFolder() : o.specsDir;
+}
+
+int RunSpecsList(const SpecsOptions& o) {
+  for (const std::string& name : vandrel::specs::ListNames(KindOf(o.kind), Folder(o))) {
+    std::cout << name << '\n';
+  }
+  return kExitOk;
+}
+
+int RunSpecsShow(const SpecsOptions& o) {
+  if (KindOf(o.kind) == SpecKind::Delimited) {
+    const auto records = vandrel::specs::ApplyDelimited(Folder(o), o.name);
+    if (records.empty()) throw UsageError{"no delimited layout named '" + o.name + "'"};
+    const auto& r = records.back();
+    std::cout << "name: " << r.SpecName << "\nseparator: " << r.FieldSeparator
+              << "\ndelimiter: " << r.TextDelimiter << "\nskip: " << r.SkipLines << '\n';
+    return kExitOk;
+  }
+  const auto records = vandrel::specs::ApplyFixed(Folder(o), o.name);
+  if (records.empty()) throw UsageError{"no fixed layout named '" + o.name + "'"};
+  const auto& r = records.back();
+  std::cout << "name: " << r.SpecName << "\nseparator: " << r.FieldSeparator
+            << "\ndelimiter: " << r.TextDelimiter << "\nskip: " << r.SkipLines << "\ncolumns: ";
+  for (std::size_t j = 0; j < r.FieldBegin.size() && !r.FieldBegin[j].empty(); ++j) {
+    std::cout << (j ? "," : "") << r.FieldBegin[j] << '-' << r.FieldEnd[j];
+  }
+  std::cout << '\n';
+  return kExitOk;
+}
+
+// "1-8,9-20" into the begin and end texts of a fixed-width layout.
+void ParseColumns(const std::string& columns, vandrel::specs::FixedSpecRecord& r) {
+  const auto ranges = Split(columns, ',');
+  if (ranges.size() > r.FieldBegin.size()) {
+    throw UsageError{"--columns takes at most " + std::to_string(r.FieldBegin.size()) + " ranges"};
+  }
+  for (std::size_t j = 0; j < ranges.size(); ++j) {
+    const auto ends = Split(ranges[j], '-');
+    int begin = 0, end = 0;
+    auto number = [&](const std::string& t, int& v) {
+      return !t.empty() && t.size() <= 4 &&
+             t.find_first_not_of("0123456789") == std::string::npos && (v = std::stoi(t)) > 0;
+    };
+    if (ends.size() != 2 || !number(ends[0], begin) || !number(ends[1], end) || end < begin) {
+      throw UsageError{"--columns: '" + ranges[j] + "' is not a range BEGIN-END of columns 1 to 9999"};
+    }
+    r.FieldBegin[j] = ends[0];
+    r.FieldEnd[j] = ends[1];
+  }
+}
+
+int RunSpecsAdd(const SpecsOptions& o) {
+  const int language = kLanguages.at(o.language);
+  const std::string separator = vandrel::cli::LayoutText(o.separator, language);
+  const std::string delimiter = vandrel::cli::LayoutText(o.delimiter, language);
+  if (o.skip < 0 || o.skip > 32767) throw UsageError{"--skip takes 0 to 32767"};
+  bool added;
+  if (KindOf(o.kind) == SpecKind::Delimited) {
+    if (!o.columns.empty()) throw UsageError{"--columns is for fixed-width layouts"};
+    vandrel::specs::DelimitedSpecRecord r{o.name, separator, delimiter,
+                                          static_cast<std::int16_t>(o.skip)};
+    added = vandrel::specs::Append(Folder(o), o.name, r);
+  } else {
+    if (o.columns.empty()) throw UsageError{"a fixed-width layout needs --columns"};
+    vandrel::specs::FixedSpecRecord r;
+    r.SpecName = o.name;
+    r.FieldSeparator = separator;
+    r.TextDelimiter = delimiter;
+    r.SkipLines = static_cast<std::int16_t>(o.skip);
+    ParseColumns(o.columns, r);
+    added = vandrel::specs::Append(Folder(o), o.name, r);
+  }
+  if (!added) {
+    std::cerr << vandrel::LoadResString(language * 1000 + 518) << '\n';
+    return kExitHostError;
+  }
+  std::cout << "saved " << o.kind << " layout '" << o.name << "' in "
+            << vandrel::specs::SpecFilePath(KindOf(o.kind), Folder(o)) << '\n';
+  return kExitOk;
+}
+
+int RunSpecsDelete(const SpecsOptions& o) {
+  const auto before = vandrel::specs::ListNames(KindOf(o.kind), Folder(o)).size();
+  vandrel::specs::Delete(KindOf(o.kind), Folder(o), o.name);
+  const auto after = vandrel::specs::ListNames(KindOf(o.kind), Folder(o)).size();
+  std::cout << "deleted " << before - after << " " << o.kind << " layout(s) named '" << o.name
+            << "'\n";
+  return kExitOk;
+}
+
 int RunMessages(const std::string& language) {
   for (const auto& [offset, text] : vandrel::CatalogueEntries(kLanguages.at(language))) {
     std::cout << offset << '\t' << text << '\n';
@@ -85,10 +287,55 @@ int RunMessages(const std::string& language) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"vandrel - imports delimited or fixed-width text files into database tables"};
+  CLI::App app{"vandrel - imports delimited or fixed-width text files into SQLite tables.\n"
+               "Exit status: 0 Success, 3 SError (imported, with error rows), 2 Failure, 1 an "
+               "error reached the host (printed as 'error NUMBER: DESCRIPTION'), 64 usage error."};
   app.set_version_flag("--version", std::string("vandrel ") + VANDREL_VERSION);
   app.require_subcommand(1);
-  auto languageCheck = CLI::IsMember({"it", "en", "fr", "de", "es"});
+  const auto languages = CLI::IsMember({"it", "en", "fr", "de", "es"});
+  const auto kinds = CLI::IsMember({"delimited", "fixed"});
+
+  ImportOptions imp;
+  imp.language = "it";
+  CLI::App* importCmd = app.add_subcommand(
+      "import", "Import a text file silently by a saved layout (the control's Action = 1).");
+  importCmd->add_option("--db", imp.db, "SQLite database file (MDBFile)")->required();
+  importCmd->add_option("--table", imp.table, "target table (TabImport)")->required();
+  importCmd->add_option("--errors", imp.errors, "error table with NumRiga, CodErr, MsgErr (TabError)")
+      ->required();
+  importCmd->add_option("--file", imp.file, "text file to import (ImportFile)")->required();
+  importCmd->add_option("--type", imp.type, "delimited or fixed (FileType)")->required()->check(kinds);
+  importCmd->add_option("--spec", imp.spec, "name of a saved layout (SpecificationName)")->required();
+  importCmd->add_option("--connect", imp.connect, "connect string (MDBPassword)");
+  importCmd->add_flag("--overwrite", imp.overwrite, "empty the target table first (OverWriteTab)");
+  importCmd->add_option("--language", imp.language, "language of the texts")
+      ->check(languages)->capture_default_str();
+  importCmd->add_option("--specs-dir", imp.specsDir, "folder of the saved layouts");
+  importCmd->add_option("--field", imp.fields,
+                        "one InfoField row, in order: FieldName|ColumnName|Required|AllowNewName|"
+                        "AllowConstant|AssociatedColumn|ConstantValue|NewColumnName (trailing "
+                        "attributes may be left out; AssociatedColumn counts fields from 0)")
+      ->required()->take_all();
+
+  SpecsOptions sp;
+  CLI::App* specsCmd = app.add_subcommand("specs", "List, show, add or delete saved layouts.");
+  specsCmd->require_subcommand(1);
+  auto common = [&](CLI::App* cmd, bool named) {
+    if (named) cmd->add_option("name", sp.name, "the layout's name")->required();
+    cmd->add_option("--kind", sp.kind, "delimited or fixed")->required()->check(kinds);
+    cmd->add_option("--specs-dir", sp.specsDir, "folder of the layout files");
+    return cmd;
+  };
+  CLI::App* listCmd = common(specsCmd->add_subcommand("list", "Names of the saved layouts."), false);
+  CLI::App* showCmd = common(specsCmd->add_subcommand("show", "One saved layout."), true);
+  CLI::App* addCmd = common(specsCmd->add_subcommand("add", "Save a layout."), true);
+  addCmd->add_option("--separator", sp.separator, "a character, or {TAB}, {SPACE}, {NONE}")->required();
+  addCmd->add_option("--delimiter", sp.delimiter, "text delimiter: a character or {NONE}")->required();
+  addCmd->add_option("--skip", sp.skip, "lines to skip at the start")->required();
+  addCmd->add_option("--columns", sp.columns, "fixed width: BEGIN-END[,BEGIN-END...], 1-based");
+  addCmd->add_option("--language", sp.language, "language the tokens are written in")
+      ->check(languages)->capture_default_str();
+  CLI::App* deleteCmd = common(specsCmd->add_subcommand("delete", "Delete a saved layout."), true);
 
   CheckOptions check;
   CLI::App* checkCmd = app.add_subcommand(
@@ -98,9 +345,8 @@ int main(int argc, char** argv) {
   checkCmd->add_option("--table", check.table, "target table (TabImport)");
   checkCmd->add_option("--errors", check.errors, "error table (TabError)");
   checkCmd->add_option("--file", check.file, "text file to import (ImportFile)");
-  checkCmd->add_option("--type", check.type, "file type (FileType)")
-      ->check(CLI::IsMember({"delimited", "fixed"}));
-  checkCmd->add_option("--language", check.language, "language of the texts")->check(languageCheck);
+  checkCmd->add_option("--type", check.type, "file type (FileType)")->check(kinds);
+  checkCmd->add_option("--language", check.language, "language of the texts")->check(languages);
   checkCmd->add_option("--load-properties", check.loadProperties,
                        "load saved properties from this INI file first");
   checkCmd->add_option("--save-properties", check.saveProperties,
@@ -110,8 +356,7 @@ int main(int argc, char** argv) {
   CLI::App* messagesCmd = app.add_subcommand(
       "messages", "Print the message catalogue of one language: offset, a tab, the text.");
   messagesCmd->add_option("--language", language, "it, en, fr, de or es")
-      ->check(languageCheck)
-      ->capture_default_str();
+      ->check(languages)->capture_default_str();
 
   try {
     app.parse(argc, argv);
@@ -121,10 +366,19 @@ int main(int argc, char** argv) {
   }
 
   try {
+    if (*importCmd) return RunImport(imp);
+    if (*listCmd) return RunSpecsList(sp);
+    if (*showCmd) return RunSpecsShow(sp);
+    if (*addCmd) return RunSpecsAdd(sp);
+    if (*deleteCmd) return RunSpecsDelete(sp);
     if (*checkCmd) return RunCheck(check);
     if (*messagesCmd) return RunMessages(language);
+  } catch (const UsageError& e) {
+    std::cerr << "vandrel: " << e.message << '\n';
+    return kExitUsage;
   } catch (const vandrel::Error& e) {
-    return ReportError(e);
+    std::cerr << "error " << e.number() << ": " << ForTerminal(e.description()) << '\n';
+    return kExitHostError;
   }
   return kExitUsage;
 }

@@ -14,12 +14,15 @@ inline constexpr const char* kSource = "Vandrel";
 
 // Numbers of the runtime errors this system raises itself.
 enum ErrorNumber : std::int32_t {
+  kErrInvalidArgument = 5,
   kErrOverflow = 6,
   kErrSubscript = 9,
   kErrTypeMismatch = 13,
+  kErrFileNotFound = 53,
   kErrPathFileAccess = 75,
   kErrResourceNotFound = 326,
   kErrInvalidProperty = 380,
+  kErrNoWizard = 438,
 };
 
 class Error : public std::runtime_error {

@@ -47,6 +47,9 @@ class VandrelCtl {
   const std::string& TabImport() const;
 
   // Write accessors, with their checks.
+  // Runs an import: aShowInterface opens the wizard, aBackground imports silently from the
+  // saved layout. Returns when the import is over; anything else is refused with 380.
+  void setAction(std::int32_t action);
   void setAsktoAppend(bool value);
   void setFileType(std::int32_t value);
   void setImportFile(std::string_view path);
@@ -73,8 +76,18 @@ class VandrelCtl {
   // Called with the property's name after every accepted assignment.
   std::function<void(std::string_view)> PropertyChanged;
 
+  // The control's size on a host form, in twips: whatever size the container gives it, the
+  // control takes 480 by 480 again.
+  static constexpr int kSizeTwips = 480;
+  void Resize(int width, int height);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
  private:
   void Changed(std::string_view name) const;
+
+  int width_ = kSizeTwips;
+  int height_ = kSizeTwips;
 };
 
 }  // namespace vandrel

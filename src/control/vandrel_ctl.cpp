@@ -9,10 +9,12 @@
 #include <limits>
 
 #include "control/settings.h"
+#include "engine/import.h"
 #include "util/ascii.h"
 #include "vandrel/error.h"
 #include "vandrel/property_bag.h"
 #include "vandrel/store.h"
+#include "vandrel/wizard_seam.h"
 
 namespace vandrel {
 namespace {
@@ -127,6 +129,34 @@ bool VandrelCtl::OverWriteTab() const { return settings().OverWriteTab; }
 const std::string& VandrelCtl::SpecificationName() const { return settings().SpecificationName; }
 const std::string& VandrelCtl::TabError() const { return settings().TabError; }
 const std::string& VandrelCtl::TabImport() const { return settings().TabImport; }
+
+namespace {
+std::function<void()>& WizardHandler() {
+  static std::function<void()> handler;
+  return handler;
+}
+}  // namespace
+
+void SetWizardHandler(std::function<void()> handler) { WizardHandler() = std::move(handler); }
+
+void VandrelCtl::setAction(std::int32_t action) {
+  if (action == aShowInterface) {
+    if (!WizardHandler()) {
+      throw Error(kErrNoWizard, "The import wizard is not part of this program: it needs the "
+                                "Vandrel user-interface library.");
+    }
+    WizardHandler()();
+  } else if (action == aBackground) {
+    ImportaBackGround();
+  } else {
+    Refuse();
+  }
+}
+
+void VandrelCtl::Resize(int /*width*/, int /*height*/) {
+  width_ = kSizeTwips;
+  height_ = kSizeTwips;
+}
 
 void VandrelCtl::setAsktoAppend(bool value) {
   settings().AsktoAppend = value;

@@ -1,4 +1,4 @@
-#include "specs/spec_files.h"
+#include "vandrel/spec_files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

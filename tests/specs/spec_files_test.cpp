@@ -1,4 +1,4 @@
-#include "specs/spec_files.h"
+#include "vandrel/spec_files.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

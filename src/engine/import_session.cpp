@@ -1,0 +1,192 @@
+#include "engine/import_session.h"
+
+#include <charconv>
+
+#include "control/settings.h"
+#include "engine/cp1252.h"
+#include "engine/engine_state.h"
+#include "engine/import_progress.h"
+#include "util/ascii.h"
+#include "vandrel/error.h"
+
+namespace vandrel {
+namespace {
+constexpr int kGroupRows = 10'000;
+constexpr auto kGroupTime = std::chrono::milliseconds(250);
+}  // namespace
+
+ImportSession::ImportSession() {
+  ResetImportStats();
+  const Settings& s = settings();
+  db_ = store::OpenDatabase(s.MDBFile, false, false, s.MDBPassword);
+  target_ = db_->OpenRecordset(s.TabImport);
+  BuildPlan();
+  db_->BeginTrans();
+  groupStart_ = std::chrono::steady_clock::now();
+}
+
+ImportSession::~ImportSession() {
+  if (finished_ || !db_) return;
+  try {
+    if (db_->InTransaction()) db_->CommitTrans();
+  } catch (const Error&) {
+    // The import is already failing with its own error; the host hears about that one.
+  }
+  ReportImportProgress();
+}
+
+void ImportSession::BuildPlan() {
+  const Settings& s = settings();
+  const std::size_t lineFields = engine().LineFields.size();
+  if (!s.InfoField) return;
+  for (std::size_t row = 0; row < s.InfoField->size(); ++row) {
+    const InfoFieldRow& r = (*s.InfoField)[row];
+    const std::string& associated = r[kAssociatedColumn];
+    const std::string& constant = r[kConstantValue];
+    FieldPlan p;
+    if (!associated.empty() && constant.empty()) {
+      p.kind = FieldPlan::Kind::FromLine;
+      const std::string_view t = ascii::TrimBlanks(associated);
+      long long index = -1;
+      auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), index);
+      if (ec != std::errc() || end != t.data() + t.size()) {
+        p.kind = FieldPlan::Kind::Fail;
+        p.failNumber = kErrTypeMismatch;
+        p.failText = "Type mismatch: the associated column of field row " + std::to_string(row) +
+                     " is not a number: '" + associated + "'.";
+      } else if (index < 0 || static_cast<std::size_t>(index) >= lineFields) {
+        p.kind = FieldPlan::Kind::Fail;
+        p.failNumber = kErrSubscript;
+        p.failText = "Subscript out of range: field row " + std::to_string(row) +
+                     " takes field " + std::to_string(index) + " of the line, which has fields 0 to " +
+                     std::to_string(static_cast<long long>(lineFields) - 1) + ".";
+      } else {
+        p.lineIndex = static_cast<std::size_t>(index);
+      }
+    } else if (!constant.empty() && (!associated.empty() || !r[kNewColumnName].empty())) {
+      p.constant = constant;  // the constant wins over the line's text
+    } else {
+      continue;  // the column keeps the table's default
+    }
+    if (p.kind != FieldPlan::Kind::Fail) {
+      try {
+        p.column = target_->ColumnIndex(r[kColumnName]);
+      } catch (const Error& e) {
+        p.kind = FieldPlan::Kind::Fail;
+        p.failNumber = e.number();
+        p.failText = e.description();
+      }
+    }
+    plan_.push_back(std::move(p));
+  }
+}
+
+void ImportSession::EmptyTargetTable() { db_->Execute("Delete * From " + settings().TabImport); }
+
+void ImportSession::StoreRow(const std::vector<std::string>& fields) {
+  target_->AddNew();
+  for (const FieldPlan& p : plan_) {
+    switch (p.kind) {
+      case FieldPlan::Kind::Fail: throw Error(p.failNumber, p.failText);
+      case FieldPlan::Kind::Constant: target_->SetField(p.column, p.constant); break;
+      case FieldPlan::Kind::FromLine: {
+        const std::string& bytes = fields[p.lineIndex];
+        if (IsAscii(bytes)) {
+          target_->SetField(p.column, bytes);
+        } else {
+          utf8_.clear();
+          AppendCp1252AsUtf8(bytes, utf8_);
+          target_->SetField(p.column, utf8_);
+        }
+        break;
+      }
+    }
+  }
+  target_->Update();
+}
+
+void ImportSession::ScriviRecord(const std::vector<std::string>& fields) {
+  EngineState& e = engine();
+  ++e.RecordNumber;
+  try {
+    StoreRow(fields);
+    ++MutableImportStats().rowsStored;
+  } catch (const Error& error) {
+    CheckGroupSurvived(e.RecordNumber);
+    GestErr(e.RecordNumber, error.number(), error.description());
+  }
+  LineDone();
+}
+
+void ImportSession::RejectLine(std::int32_t errorNumber, std::string_view description) {
+  ++engine().RecordNumber;
+  GestErr(engine().RecordNumber, errorNumber, description);
+  LineDone();
+}
+
+void ImportSession::GestErr(std::int64_t recordNumber, std::int32_t errorNumber,
+                            std::string_view description) {
+  try {
+    if (!errorsTried_) {
+      errorsTried_ = true;
+      errors_ = db_->OpenRecordset(settings().TabError);
+      numRiga_ = errors_->ColumnIndex("NumRiga");
+      codErr_ = errors_->ColumnIndex("CodErr");
+      msgErr_ = errors_->ColumnIndex("MsgErr");
+    }
+    if (!errors_ || numRiga_ < 0 || codErr_ < 0 || msgErr_ < 0) {
+      throw Error(store::kErrNoTable, "The error table cannot take error rows.");
+    }
+    errors_->AddNew();
+    errors_->SetField(numRiga_, recordNumber);
+    errors_->SetField(codErr_, std::int64_t{errorNumber});
+    errors_->SetField(msgErr_, description);
+    errors_->Update();
+    ++MutableImportStats().errorRows;
+  } catch (const Error&) {
+    CheckGroupSurvived(recordNumber);
+    engine().ImportOK = false;
+    ++MutableImportStats().errorRowsLost;
+  }
+}
+
+// Some failures make SQLite give up the whole transaction (a full disk, a table declared
+// ON CONFLICT ROLLBACK), taking the group's earlier rows with it. Going on would report them
+// as stored, so the import stops here and says which lines were lost.
+void ImportSession::CheckGroupSurvived(std::int64_t failingLine) {
+  if (db_->InTransaction()) return;
+  MutableImportStats().rowsStored = committedRows_;
+  MutableImportStats().errorRows = committedErrorRows_;
+  throw Error(store::kErrStoreOther,
+              "The database undid the current group of rows: lines " +
+                  std::to_string(groupFirstLine_) + " to " + std::to_string(failingLine) +
+                  " were not stored, and the import stopped at line " +
+                  std::to_string(failingLine) + ".");
+}
+
+void ImportSession::LineDone() {
+  MutableImportStats().linesRead = engine().RecordNumber;
+  if (++groupRows_ < kGroupRows &&
+      ((groupRows_ & 63) != 0 || std::chrono::steady_clock::now() - groupStart_ < kGroupTime)) {
+    return;
+  }
+  Commit();
+  db_->BeginTrans();
+}
+
+void ImportSession::Commit() {
+  db_->CommitTrans();
+  committedRows_ = LastImportStats().rowsStored;
+  committedErrorRows_ = LastImportStats().errorRows;
+  groupFirstLine_ = engine().RecordNumber + 1;
+  groupRows_ = 0;
+  groupStart_ = std::chrono::steady_clock::now();
+  ReportImportProgress();
+}
+
+void ImportSession::Finish() {
+  Commit();
+  finished_ = true;
+}
+
+}  // namespace vandrel

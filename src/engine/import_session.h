@@ -1,0 +1,79 @@
+// One import's hold on the database: a single connection for the whole run, the target and
+// error tables opened once, and the rows committed in groups (about 10,000 rows or a quarter
+// of a second, whichever comes first), so a long import neither reopens the database per line
+// nor keeps other writers waiting for long. Every line is stored or logged on its own: a
+// failing row undoes only itself.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vandrel/store.h"
+
+namespace vandrel {
+
+class ImportSession {
+ public:
+  // Opens MDBFile (read-write, with MDBPassword) and TabImport, and starts the first group.
+  // Resets the import's counts. Throws the store's error when either cannot be opened.
+  ImportSession();
+  // Commits what has been stored when Finish was not reached (an import stopped by an error
+  // keeps the rows stored before it); never throws.
+  ~ImportSession();
+  ImportSession(const ImportSession&) = delete;
+  ImportSession& operator=(const ImportSession&) = delete;
+
+  // Empties TabImport, as part of the first group.
+  void EmptyTargetTable();
+
+  // Stores one line as one new row of TabImport, from `fields` and the InfoField rows; a
+  // failure becomes an error row. Counts the line in RecordNumber.
+  void ScriviRecord(const std::vector<std::string>& fields);
+
+  // Counts a line that cannot even be cut and logs it as an error row.
+  void RejectLine(std::int32_t errorNumber, std::string_view description);
+
+  // Adds one row to TabError; when that fails too, the line is lost and ImportOK turns false.
+  void GestErr(std::int64_t recordNumber, std::int32_t errorNumber, std::string_view description);
+
+  // Commits the last group. Throws the store's error when the commit fails.
+  void Finish();
+
+ private:
+  // How one InfoField row fills its column on every line.
+  struct FieldPlan {
+    enum class Kind { FromLine, Constant, Fail } kind = Kind::Constant;
+    int column = -1;
+    std::size_t lineIndex = 0;
+    std::string constant;
+    std::int32_t failNumber = 0;
+    std::string failText;
+  };
+
+  void BuildPlan();
+  void StoreRow(const std::vector<std::string>& fields);
+  void LineDone();
+  void CheckGroupSurvived(std::int64_t firstLineOfFailure);
+  void Commit();
+
+  std::unique_ptr<store::Database> db_;
+  std::unique_ptr<store::Recordset> target_;
+  std::unique_ptr<store::Recordset> errors_;
+  bool errorsTried_ = false;  // the error table is opened at the first failing line
+  std::string errorsUnusable_;
+  int numRiga_ = -1, codErr_ = -1, msgErr_ = -1;
+  std::vector<FieldPlan> plan_;
+  std::string utf8_;  // scratch for converting a field
+  std::int64_t groupFirstLine_ = 1;
+  std::int64_t committedRows_ = 0;
+  std::int64_t committedErrorRows_ = 0;
+  int groupRows_ = 0;
+  std::chrono::steady_clock::time_point groupStart_;
+  bool finished_ = false;
+};
+
+}  // namespace vandrel

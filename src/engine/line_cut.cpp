@@ -1,0 +1,90 @@
+#include "engine/line_cut.h"
+
+#include <cstring>
+
+#include "vandrel/catalogue.h"
+#include "vandrel/error.h"
+
+namespace vandrel {
+namespace {
+
+// The token at `offset` in any of the five languages.
+bool IsTokenOf(std::string_view text, int offset) {
+  for (int base = 1000; base <= 5000; base += 1000) {
+    if (text == LoadResString(base + offset)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool IsNoneToken(std::string_view text) { return IsTokenOf(text, kTokenNone); }
+
+int CharacterCode(std::string_view text, int noneCode, const char* what) {
+  if (text.empty()) {
+    throw Error(kErrInvalidArgument,
+                std::string("The layout's ") + what + " is empty: it names no character.");
+  }
+  if (IsTokenOf(text, kTokenTab)) return '\t';
+  if (IsTokenOf(text, kTokenSpace)) return ' ';
+  if (IsNoneToken(text)) return noneCode;
+  return static_cast<unsigned char>(text.front());
+}
+
+std::size_t CutDelimited(std::string_view line, int sepCode, std::vector<std::string>& fields) {
+  for (std::string& f : fields) f.clear();
+  std::size_t index = 0;
+  std::size_t start = 0;
+  const char sep = static_cast<char>(sepCode);
+  const bool hasSep = sepCode >= 0;
+  for (;;) {
+    const void* hit = hasSep ? std::memchr(line.data() + start, sep, line.size() - start) : nullptr;
+    const std::size_t stop = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - line.data())
+                                 : line.size();
+    if (stop > start) {
+      if (index >= fields.size()) {
+        // Count every field of the line for the message.
+        std::size_t count = index + 1;
+        for (std::size_t i = stop; i < line.size(); ++i) count += line[i] == sep;
+        if (line.back() == sep) --count;
+        return count;
+      }
+      fields[index].assign(line.data() + start, stop - start);
+    }
+    if (!hit) return 0;
+    ++index;
+    start = stop + 1;
+  }
+}
+
+std::string_view CutFixedField(std::string_view line, int begin, int end, int sepCode,
+                               int delimCode) {
+  std::string_view value;
+  const auto from = static_cast<std::size_t>(begin - 1);
+  if (begin >= 1 && end >= begin && from < line.size()) {
+    value = line.substr(from, static_cast<std::size_t>(end - begin + 1));
+  }
+  while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+  while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+  if (sepCode >= 0 && !value.empty() && static_cast<unsigned char>(value.back()) == sepCode) {
+    value.remove_suffix(1);
+  }
+  if (delimCode >= 0) {
+    if (!value.empty() && static_cast<unsigned char>(value.back()) == delimCode) value.remove_suffix(1);
+    if (!value.empty() && static_cast<unsigned char>(value.front()) == delimCode) value.remove_prefix(1);
+  }
+  return value;
+}
+
+void CheckColumnRanges(const std::vector<ColumnRange>& ranges) {
+  for (std::size_t i = 0; i < ranges.size(); ++i) {
+    if (ranges[i].begin < 1 || ranges[i].end < ranges[i].begin) {
+      throw Error(kErrInvalidArgument,
+                  "Field " + std::to_string(i + 1) + " of the layout runs from column " +
+                      std::to_string(ranges[i].begin) + " to column " +
+                      std::to_string(ranges[i].end) + ": not a range of columns.");
+    }
+  }
+}
+
+}  // namespace vandrel

@@ -1,0 +1,263 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include "control/settings.h"
+#include "engine/engine_state.h"
+#include "engine/import.h"
+#include "test_support.h"
+#include "vandrel/app_folder.h"
+#include "vandrel/import_stats.h"
+#include "vandrel/mouse_pointer.h"
+#include "vandrel/spec_files.h"
+#include "vandrel/vandrel_ctl.h"
+
+namespace vandrel {
+namespace {
+
+using test::CatchError;
+using test::Query;
+using Rows = std::vector<std::vector<std::string>>;
+
+class ImportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    settings() = Settings{};
+    engine() = EngineState{};
+    SetApplicationFolder(dir.path().string());
+    db = dir.file("shop.db");
+    test::RunSql(db, R"(
+      CREATE TABLE Items(code TEXT, qty INTEGER, note TEXT DEFAULT 'none');
+      CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);)");
+    SetMousePointerHandler([this](MousePointer p) { pointer = p; });
+    ctl.InitProperties();
+    ctl.setMDBFile(db);
+    ctl.setTabImport("Items");
+    ctl.setTabError("Errori");
+  }
+  void TearDown() override {
+    SetMousePointerHandler(nullptr);
+    SetApplicationFolder({});
+  }
+
+  // Rows of InfoField: column name and associated field index ("" for none).
+  void Fields(const std::vector<std::pair<std::string, std::string>>& rows) {
+    ctl.setNumField(static_cast<std::int16_t>(std::max<std::size_t>(rows.size(), 2) - 1));
+    for (std::size_t x = 0; x < rows.size(); ++x) {
+      ctl.setInfoField(static_cast<std::int16_t>(x), kColumnName, rows[x].first);
+      ctl.setInfoField(static_cast<std::int16_t>(x), kAssociatedColumn, rows[x].second);
+    }
+    engine().LineFields.assign(static_cast<std::size_t>(ctl.NumField()) + 1, std::string());
+  }
+
+  std::string TextFile(const std::string& bytes) {
+    const std::string path = dir.file("in.txt");
+    test::WriteFile(path, bytes);
+    return path;
+  }
+
+  // A delimited import through the wizard's loop, with ';' and no text delimiter.
+  void WizardDelimited(const std::string& bytes, std::int64_t skip = 0) {
+    engine().SepCodeD = ';';
+    engine().TextDelimD = "{NESSUNO}";
+    engine().SkipLinesD = skip;
+    ImportaDelimitato(TextFile(bytes));
+  }
+
+  // A silent import by a delimited layout saved as `name`.
+  void SaveDelimited(const std::string& name, const std::string& sep, const std::string& delim,
+                     std::int16_t skip = 0) {
+    ASSERT_TRUE(specs::Append(dir.path().string(), name, specs::DelimitedSpecRecord{name, sep, delim, skip}));
+  }
+  void Silent(const std::string& bytes, const std::string& spec, eFileType type = fDelimited) {
+    ctl.setFileType(type);
+    ctl.setImportFile(TextFile(bytes));
+    ctl.setSpecificationName(spec);
+    ctl.setAction(aBackground);
+  }
+
+  Rows Items() { return Query(db, "SELECT code, qty, note FROM Items ORDER BY rowid"); }
+  Rows Errors() { return Query(db, "SELECT NumRiga, CodErr FROM Errori ORDER BY rowid"); }
+
+  test::TempDir dir;
+  std::string db;
+  VandrelCtl ctl;
+  MousePointer pointer = vbDefault;
+};
+
+TEST_F(ImportTest, ABadLineBecomesAnErrorRowAndTheImportGoesOn) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  WizardDelimited("head;er\r\na;1\r\nb;two\r\n\r\nc;3\r\n", 1);
+  EXPECT_EQ(Items(), (Rows{{"a", "1", "none"}, {"c", "3", "none"}}));
+  EXPECT_EQ(Errors(), (Rows{{"2", "3421"}}));
+  EXPECT_NE(Query(db, "SELECT MsgErr FROM Errori")[0][0].find("'two'"), std::string::npos);
+  EXPECT_TRUE(engine().ImportOK);
+  EXPECT_EQ(engine().RecordNumber, 3);
+  EXPECT_EQ(pointer, vbDefault);
+}
+
+TEST_F(ImportTest, InfoFieldRulesDecideWhatEachColumnGets) {
+  Fields({{"code", "0"}, {"qty", ""}, {"note", ""}});
+  ctl.setInfoField(1, kConstantValue, "7");  // no association, no new name: left alone
+  ctl.setInfoField(2, kConstantValue, "fixed");
+  ctl.setInfoField(2, kNewColumnName, "Nota");  // with a new name the constant is stored
+  WizardDelimited("a;1\n");
+  ctl.setInfoField(0, kConstantValue, "K");  // associated and constant: the constant wins
+  WizardDelimited("b;2\n");
+  EXPECT_EQ(Items(), (Rows{{"a", "NULL", "fixed"}, {"K", "NULL", "fixed"}}));
+}
+
+TEST_F(ImportTest, BadFieldRowsFailEveryLineWithTheirOwnError) {
+  Fields({{"code", "x"}});
+  WizardDelimited("a;1\nb;2\n");
+  Fields({{"code", "5"}});
+  WizardDelimited("a;1\n");
+  Fields({{"colour", "0"}});
+  WizardDelimited("a;1\n");
+  EXPECT_EQ(Errors(), (Rows{{"1", "13"}, {"2", "13"}, {"1", "9"}, {"1", "3265"}}));
+  EXPECT_TRUE(Items().empty());
+}
+
+TEST_F(ImportTest, ALineWithTooManyFieldsIsLoggedAndTheRestImported) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  WizardDelimited("a;1\nb;2;extra\nc;3\n");
+  EXPECT_EQ(Items().size(), 2u);
+  EXPECT_EQ(Errors(), (Rows{{"2", "9"}}));
+  EXPECT_EQ(Query(db, "SELECT MsgErr FROM Errori")[0][0],
+            "Subscript out of range: the line has 3 fields; 2 are expected.");
+  EXPECT_TRUE(engine().ImportOK);
+}
+
+TEST_F(ImportTest, MoreThan32767LinesImportWithTrueLineNumbers) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  std::string text;
+  for (int i = 1; i <= 40000; ++i) text += "c;" + (i == 39999 ? std::string("bad") : std::to_string(i)) + "\n";
+  WizardDelimited(text);
+  EXPECT_EQ(Query(db, "SELECT count(*) FROM Items")[0][0], "39999");
+  EXPECT_EQ(Errors(), (Rows{{"39999", "3421"}}));
+  EXPECT_EQ(LastImportStats().linesRead, 40000);
+}
+
+TEST_F(ImportTest, WizardFixedWidthCutsColumnsAndTextDelimiters) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  engine().SepTextF = "{NONE}";
+  engine().TextDelimF = "\"";
+  engine().StartColF[0] = 1;
+  engine().EndColF[0] = 5;
+  engine().StartColF[1] = 6;
+  engine().EndColF[1] = 8;
+  rigatxtfisso(TextFile("\"ab\" 12\n\"c\"  3 \n"));
+  EXPECT_EQ(Items(), (Rows{{"ab", "12", "none"}, {"c", "3", "none"}}));
+}
+
+TEST_F(ImportTest, AWizardImportThatCannotRunReportsFailureThroughImportOK) {
+  Fields({{"code", "0"}});
+  engine().SepCodeD = ';';
+  engine().TextDelimD = "{NONE}";
+  ImportaDelimitato(dir.file("missing.txt"));
+  EXPECT_FALSE(engine().ImportOK);
+  EXPECT_EQ(pointer, vbDefault);
+}
+
+TEST_F(ImportTest, SilentImportFindsTheLayoutAndReportsTheTruth) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  SaveDelimited("Mensile", ";", "{NESSUNO}", 1);  // saved in Italian, used in English
+  ctl.setLanguage(lEnglish);
+  Silent("h;h\r\na;1\r\nb;2\r\nxy\r\n", "MENSILE");
+  EXPECT_EQ(ctl.ImportResult(), Success);
+  // A short data line is stored, not dropped; with one field only, qty stays empty (NULL).
+  EXPECT_EQ(Items(), (Rows{{"a", "1", "none"}, {"b", "2", "none"}, {"xy", "NULL", "none"}}));
+
+  Silent("h;h\nc;bad\nd;4\n", "mensile");
+  EXPECT_EQ(ctl.ImportResult(), SError);
+  EXPECT_EQ(Items().size(), 4u);  // appended
+
+  ctl.setImportResult(Abort);
+  Silent("h;h\nc;1\n", "nothing saved by this name");
+  EXPECT_EQ(ctl.ImportResult(), Failure);
+  EXPECT_EQ(pointer, vbDefault);
+}
+
+TEST_F(ImportTest, SilentImportChecksEverythingBeforeEmptyingTheTable) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  test::RunSql(db, "INSERT INTO Items VALUES ('old', 1, 'x')");
+  SaveDelimited("Layout", ";", "{NONE}");
+  ctl.setOverWriteTab(true);
+  ctl.setFileType(fDelimited);
+  ctl.setImportFile(TextFile("a;1\n"));
+  ctl.setSpecificationName("Layout");
+  std::filesystem::remove(dir.file("in.txt"));
+  ctl.setImportResult(Abort);
+  EXPECT_EQ(CatchError([&] { ctl.setAction(aBackground); }).number(), 53);
+  EXPECT_EQ(Items().size(), 1u);  // the old row is still there
+  EXPECT_EQ(ctl.ImportResult(), Abort);
+  EXPECT_EQ(pointer, vbDefault);
+
+  SaveDelimited("Blank", "", "{NONE}");
+  EXPECT_EQ(CatchError([&] { Silent("a;1\n", "Blank"); }).number(), 5);
+  EXPECT_EQ(Items().size(), 1u);
+
+  Silent("a;1\n", "Layout");
+  EXPECT_EQ(Items(), (Rows{{"a", "1", "none"}}));
+}
+
+TEST_F(ImportTest, LostErrorRowsMakeTheSilentImportAFailure) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  SaveDelimited("Layout", ";", "{NONE}");
+  test::RunSql(db, "DROP TABLE Errori");
+  Silent("a;1\nb;bad\nc;3\n", "Layout");
+  EXPECT_EQ(ctl.ImportResult(), Failure);
+  EXPECT_FALSE(engine().ImportOK);  // a later good line does not hide the lost one
+  EXPECT_EQ(LastImportStats().errorRowsLost, 1);
+  EXPECT_EQ(Items().size(), 2u);
+}
+
+TEST_F(ImportTest, SilentFixedWidthUsesTheSavedColumns) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  specs::FixedSpecRecord layout;
+  layout.SpecName = "Fisso";
+  layout.FieldSeparator = "{NESSUNO}";
+  layout.TextDelimiter = "{NESSUNO}";
+  layout.FieldBegin[0] = "1";
+  layout.FieldEnd[0] = "4";
+  layout.FieldBegin[1] = "5";
+  layout.FieldEnd[1] = "7";
+  ASSERT_TRUE(specs::Append(dir.path().string(), "Fisso", layout));
+  Silent("ab   12\r\n\xE0\xE8   3", "fisso", fFixedWidth);
+  EXPECT_EQ(ctl.ImportResult(), Success);
+  EXPECT_EQ(Items(), (Rows{{"ab", "12", "none"}, {"\xC3\xA0\xC3\xA8", "3", "none"}}));
+}
+
+TEST_F(ImportTest, NothingIsHeldWhenTheImportReturns) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  SaveDelimited("Layout", ";", "{NONE}");
+  std::string text;
+  for (int i = 0; i < 25000; ++i) text += "a;" + std::to_string(i) + "\n";
+  Silent(text, "Layout");
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(other);
+  EXPECT_EQ(Query(db, "SELECT count(*) FROM Items")[0][0], "25000");
+}
+
+TEST_F(ImportTest, AGroupTheDatabaseUndoesStopsTheImportAndSaysSo) {
+  test::RunSql(db, "CREATE TABLE Strict(code TEXT UNIQUE ON CONFLICT ROLLBACK)");
+  ctl.setTabImport("Strict");
+  Fields({{"code", "0"}});
+  SaveDelimited("Layout", ";", "{NONE}");
+  const Error e = CatchError([&] { Silent("a1\nb1\na1\nc1\n", "Layout"); });
+  EXPECT_NE(e.description().find("lines 1 to 3 were not stored"), std::string::npos)
+      << e.description();
+  EXPECT_EQ(Query(db, "SELECT count(*) FROM Strict")[0][0], "0");
+}
+
+TEST_F(ImportTest, ActionTakesOnlyItsTwoValues) {
+  for (std::int32_t bad : {2, -1}) EXPECT_EQ(CatchError([&] { ctl.setAction(bad); }).number(), 380);
+  EXPECT_EQ(CatchError([&] { ctl.setAction(aShowInterface); }).number(), 438);
+  ctl.Resize(1000, 20);
+  EXPECT_EQ(ctl.Width(), 480);
+  EXPECT_EQ(ctl.Height(), 480);
+}
+
+}  // namespace
+}  // namespace vandrel
