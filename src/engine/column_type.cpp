@@ -146,6 +146,20 @@ bool IsPlainNumber(std::string_view s, bool& integral, int& intDigits, int& frac
   return i == s.size();
 }
 
+double PowerOfTen(int n) {
+  static const auto kPowers = [] {
+    std::array<double, 64> p{};
+    double v = 1;
+    for (double& x : p) {
+      x = v;
+      v *= 10;
+    }
+    return p;
+  }();
+  return n >= 0 && n < static_cast<int>(kPowers.size()) ? kPowers[static_cast<std::size_t>(n)]
+                                                        : std::pow(10.0, n);
+}
+
 void ConvertNumber(const ColumnType& type, std::string_view column, std::string_view text,
                    Value& out) {
   std::string_view s = TrimBlanks(text);
@@ -175,10 +189,13 @@ void ConvertNumber(const ColumnType& type, std::string_view column, std::string_
   }
   if (type.kind == ColumnKind::Decimal && type.precision > 0) {
     const int scale = std::max(type.scale, 0);
-    const double limit = std::pow(10.0, type.precision - scale);
-    const double factor = std::pow(10.0, scale);
-    value = std::round(value * factor) / factor;
-    if (std::fabs(value) >= limit) {
+    // Only a value with more decimals than the column keeps needs rounding.
+    if (fracDigits > scale || s.find_first_of("eE") != std::string_view::npos) {
+      const double factor = PowerOfTen(scale);
+      const double rounded = std::round(value * factor) / factor;
+      if (rounded != value) value = rounded;
+    }
+    if (std::fabs(value) >= PowerOfTen(type.precision - scale)) {
       Refuse(kErrTypeConversion, column, type, text,
              "more than " + std::to_string(type.precision - scale) + " digits before the point");
     }

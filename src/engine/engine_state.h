@@ -6,13 +6,15 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vandrel {
 
 struct EngineState {
-  // The fields of the current line (single-byte text as read), one per InfoField row.
-  std::vector<std::string> LineFields;
+  // The fields of the current line (single-byte text as read), one per InfoField row: views
+  // into the line, valid while that line is being stored.
+  std::vector<std::string_view> LineFields;
   std::size_t FieldIndex = 0;
   // Lines handed to the record writer in this import (dropped lines are not counted).
   std::int64_t RecordNumber = 0;

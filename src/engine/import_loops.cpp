@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "control/settings.h"
+#include "engine/cp1252.h"
 #include "engine/engine_state.h"
 #include "engine/import.h"
 #include "engine/import_session.h"
@@ -38,7 +39,7 @@ void RunDelimited(LineReader& reader, ImportSession& session, DelimitedLayout la
   EngineState& e = engine();
   while (!reader.AtEnd()) {
     e.FieldIndex = 0;
-    const std::string& line = reader.preparariga(layout.skip, layout.delimCode);
+    const std::string_view line = reader.preparariga(layout.skip, layout.delimCode);
     if (line.size() < kShortestLine) continue;
     if (const std::size_t count = CutDelimited(line, layout.sepCode, e.LineFields)) {
       session.RejectLine(kErrSubscript, "Subscript out of range: the line has " +
@@ -47,7 +48,7 @@ void RunDelimited(LineReader& reader, ImportSession& session, DelimitedLayout la
                                             " are expected.");
       continue;
     }
-    session.ScriviRecord(e.LineFields);
+    session.ScriviRecord(e.LineFields, IsAscii(line));
   }
 }
 
@@ -55,15 +56,15 @@ void RunFixed(LineReader& reader, ImportSession& session, FixedLayout layout) {
   EngineState& e = engine();
   const std::size_t used = std::min(layout.ranges.size(), e.LineFields.size());
   while (!reader.AtEnd()) {
-    const std::string& line = reader.preparariga(layout.skip, 0);
+    const std::string_view line = reader.preparariga(layout.skip, 0);
     if (line.size() < kShortestLine) continue;
-    for (std::string& f : e.LineFields) f.clear();
+    for (std::string_view& f : e.LineFields) f = {};
     for (e.FieldIndex = 0; e.FieldIndex < used; ++e.FieldIndex) {
       const ColumnRange& r = layout.ranges[e.FieldIndex];
-      e.LineFields[e.FieldIndex].assign(
-          CutFixedField(line, r.begin, r.end, layout.sepCode, layout.delimCode));
+      e.LineFields[e.FieldIndex] =
+          CutFixedField(line, r.begin, r.end, layout.sepCode, layout.delimCode);
     }
-    session.ScriviRecord(e.LineFields);
+    session.ScriviRecord(e.LineFields, IsAscii(line));
   }
 }
 
@@ -196,7 +197,7 @@ void ImportaBackGround() {
     throw Error(kErrSubscript, "Subscript out of range: NumField has not been assigned, so there "
                                "are no InfoField rows.");
   }
-  e.LineFields.assign(s.InfoField->size(), std::string());
+  e.LineFields.assign(s.InfoField->size(), std::string_view());
   e.FieldIndex = 0;
   e.RecordNumber = 0;
   e.ImportOK = true;

@@ -28,6 +28,7 @@ ImportSession::ImportSession() {
 ImportSession::~ImportSession() {
   if (finished_ || !db_) return;
   try {
+    FlushTarget();
     if (db_->InTransaction()) db_->CommitTrans();
   } catch (const Error&) {
     // The import is already failing with its own error; the host hears about that one.
@@ -83,15 +84,15 @@ void ImportSession::BuildPlan() {
 
 void ImportSession::EmptyTargetTable() { db_->Execute("Delete * From " + settings().TabImport); }
 
-void ImportSession::StoreRow(const std::vector<std::string>& fields) {
+void ImportSession::StoreRow(const std::vector<std::string_view>& fields, bool asciiLine) {
   target_->AddNew();
   for (const FieldPlan& p : plan_) {
     switch (p.kind) {
       case FieldPlan::Kind::Fail: throw Error(p.failNumber, p.failText);
       case FieldPlan::Kind::Constant: target_->SetField(p.column, p.constant); break;
       case FieldPlan::Kind::FromLine: {
-        const std::string& bytes = fields[p.lineIndex];
-        if (IsAscii(bytes)) {
+        const std::string_view bytes = fields[p.lineIndex];
+        if (asciiLine || IsAscii(bytes)) {
           target_->SetField(p.column, bytes);
         } else {
           utf8_.clear();
@@ -102,17 +103,17 @@ void ImportSession::StoreRow(const std::vector<std::string>& fields) {
       }
     }
   }
-  target_->Update();
+  target_->Queue(engine().RecordNumber);
 }
 
-void ImportSession::ScriviRecord(const std::vector<std::string>& fields) {
+void ImportSession::ScriviRecord(const std::vector<std::string_view>& fields, bool asciiLine) {
   EngineState& e = engine();
   ++e.RecordNumber;
   try {
-    StoreRow(fields);
+    StoreRow(fields, asciiLine);
     ++MutableImportStats().rowsStored;
   } catch (const Error& error) {
-    CheckGroupSurvived(e.RecordNumber);
+    FlushTarget();  // error rows keep the order of their lines
     GestErr(e.RecordNumber, error.number(), error.description());
   }
   LineDone();
@@ -120,8 +121,18 @@ void ImportSession::ScriviRecord(const std::vector<std::string>& fields) {
 
 void ImportSession::RejectLine(std::int32_t errorNumber, std::string_view description) {
   ++engine().RecordNumber;
+  FlushTarget();
   GestErr(engine().RecordNumber, errorNumber, description);
   LineDone();
+}
+
+void ImportSession::FlushTarget() {
+  std::vector<store::QueuedFailure> failures = target_->Flush();
+  if (!failures.empty()) CheckGroupSurvived(failures.front().tag, failures.front().error);
+  for (const store::QueuedFailure& f : failures) {
+    --MutableImportStats().rowsStored;
+    GestErr(f.tag, f.error.number(), f.error.description());
+  }
 }
 
 void ImportSession::GestErr(std::int64_t recordNumber, std::int32_t errorNumber,
@@ -143,8 +154,8 @@ void ImportSession::GestErr(std::int64_t recordNumber, std::int32_t errorNumber,
     errors_->SetField(msgErr_, description);
     errors_->Update();
     ++MutableImportStats().errorRows;
-  } catch (const Error&) {
-    CheckGroupSurvived(recordNumber);
+  } catch (const Error& e) {
+    CheckGroupSurvived(recordNumber, e);
     engine().ImportOK = false;
     ++MutableImportStats().errorRowsLost;
   }
@@ -153,15 +164,16 @@ void ImportSession::GestErr(std::int64_t recordNumber, std::int32_t errorNumber,
 // Some failures make SQLite give up the whole transaction (a full disk, a table declared
 // ON CONFLICT ROLLBACK), taking the group's earlier rows with it. Going on would report them
 // as stored, so the import stops here and says which lines were lost.
-void ImportSession::CheckGroupSurvived(std::int64_t failingLine) {
+void ImportSession::CheckGroupSurvived(std::int64_t failingLine, const Error& cause) {
   if (db_->InTransaction()) return;
   MutableImportStats().rowsStored = committedRows_;
   MutableImportStats().errorRows = committedErrorRows_;
-  throw Error(store::kErrStoreOther,
-              "The database undid the current group of rows: lines " +
-                  std::to_string(groupFirstLine_) + " to " + std::to_string(failingLine) +
-                  " were not stored, and the import stopped at line " +
-                  std::to_string(failingLine) + ".");
+  throw Error(cause.number(),
+              "The database undid the current group of rows (" + cause.description() +
+                  "): lines " + std::to_string(groupFirstLine_) + " to " +
+                  std::to_string(std::max(failingLine, engine().RecordNumber)) +
+                  " were not stored, and the import stopped there.",
+              cause.source());
 }
 
 void ImportSession::LineDone() {
@@ -175,6 +187,7 @@ void ImportSession::LineDone() {
 }
 
 void ImportSession::Commit() {
+  FlushTarget();
   db_->CommitTrans();
   committedRows_ = LastImportStats().rowsStored;
   committedErrorRows_ = LastImportStats().errorRows;

@@ -1,8 +1,9 @@
 // One import's hold on the database: a single connection for the whole run, the target and
 // error tables opened once, and the rows committed in groups (about 10,000 rows or a quarter
 // of a second, whichever comes first), so a long import neither reopens the database per line
-// nor keeps other writers waiting for long. Every line is stored or logged on its own: a
-// failing row undoes only itself.
+// nor keeps other writers waiting for long. Rows go to the table several at a time, yet every
+// line is stored or logged on its own: a failing row undoes only itself, and error rows are
+// written in the order of their lines.
 #pragma once
 
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "vandrel/error.h"
 #include "vandrel/store.h"
 
 namespace vandrel {
@@ -31,8 +33,9 @@ class ImportSession {
   void EmptyTargetTable();
 
   // Stores one line as one new row of TabImport, from `fields` and the InfoField rows; a
-  // failure becomes an error row. Counts the line in RecordNumber.
-  void ScriviRecord(const std::vector<std::string>& fields);
+  // failure becomes an error row. Counts the line in RecordNumber. `asciiLine` says that the
+  // line held 7-bit bytes only, so no field needs converting.
+  void ScriviRecord(const std::vector<std::string_view>& fields, bool asciiLine = false);
 
   // Counts a line that cannot even be cut and logs it as an error row.
   void RejectLine(std::int32_t errorNumber, std::string_view description);
@@ -55,9 +58,11 @@ class ImportSession {
   };
 
   void BuildPlan();
-  void StoreRow(const std::vector<std::string>& fields);
+  void StoreRow(const std::vector<std::string_view>& fields, bool asciiLine);
+  // Stores the rows queued in TabImport and logs the ones that failed.
+  void FlushTarget();
   void LineDone();
-  void CheckGroupSurvived(std::int64_t firstLineOfFailure);
+  void CheckGroupSurvived(std::int64_t failingLine, const Error& cause);
   void Commit();
 
   std::unique_ptr<store::Database> db_;

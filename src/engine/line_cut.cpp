@@ -31,8 +31,8 @@ int CharacterCode(std::string_view text, int noneCode, const char* what) {
   return static_cast<unsigned char>(text.front());
 }
 
-std::size_t CutDelimited(std::string_view line, int sepCode, std::vector<std::string>& fields) {
-  for (std::string& f : fields) f.clear();
+std::size_t CutDelimited(std::string_view line, int sepCode, std::vector<std::string_view>& fields) {
+  for (std::string_view& f : fields) f = {};
   std::size_t index = 0;
   std::size_t start = 0;
   const char sep = static_cast<char>(sepCode);
@@ -49,7 +49,7 @@ std::size_t CutDelimited(std::string_view line, int sepCode, std::vector<std::st
         if (line.back() == sep) --count;
         return count;
       }
-      fields[index].assign(line.data() + start, stop - start);
+      fields[index] = line.substr(start, stop - start);
     }
     if (!hit) return 0;
     ++index;

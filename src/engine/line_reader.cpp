@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -20,38 +21,41 @@ LineReader::LineReader(const std::string& path) : path_(path) {
     throw Error(error == ENOENT ? kErrFileNotFound : kErrPathFileAccess,
                 "The text file '" + path + "' cannot be opened: " + std::strerror(error) + ".");
   }
-  buffer_ = std::make_unique<char[]>(kBufferSize);
+  buffer_.resize(kBufferSize);
 }
 
 LineReader::~LineReader() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-bool LineReader::Fill() {
+bool LineReader::Fill(std::size_t keep) {
   if (eof_) return false;
+  // Move the kept and unread bytes to the front; grow the buffer for a line longer than it.
+  const std::size_t start = pos_ - keep;
+  std::memmove(buffer_.data(), buffer_.data() + start, end_ - start);
+  end_ -= start;
+  pos_ = keep;
+  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
   ssize_t n;
   do {
-    n = ::read(fd_, buffer_.get(), kBufferSize);
+    n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
   } while (n < 0 && errno == EINTR);
   if (n < 0) {
     const int error = errno;
     throw Error(kErrPathFileAccess,
                 "The text file '" + path_ + "' cannot be read: " + std::strerror(error) + ".");
   }
-  pos_ = 0;
-  end_ = static_cast<std::size_t>(n);
+  end_ += static_cast<std::size_t>(n);
   eof_ = n == 0;
   return n > 0;
 }
 
 bool LineReader::AtEnd() { return pos_ == end_ && !Fill(); }
 
-const std::string& LineReader::preparariga(std::int64_t& skipCount, int textDelimCode) {
-  line_.clear();
-  const char* buf = buffer_.get();
+std::string_view LineReader::preparariga(std::int64_t& skipCount, int textDelimCode) {
   while (skipCount > 0) {
-    if (pos_ == end_ && !Fill()) return line_;
-    const char c = buf[pos_++];
+    if (pos_ == end_ && !Fill()) return {};
+    const char c = buffer_[pos_++];
     if (lfEndsSkippedLine_) {
       lfEndsSkippedLine_ = false;
       if (c == '\n') continue;
@@ -61,28 +65,48 @@ const std::string& LineReader::preparariga(std::int64_t& skipCount, int textDeli
       lfEndsSkippedLine_ = c == '\r';
     }
   }
-  const char delim = static_cast<char>(textDelimCode);
-  for (;;) {
-    if (pos_ == end_ && !Fill()) return line_;
-    if (lfEndsSkippedLine_) {
-      lfEndsSkippedLine_ = false;
-      if (buf[pos_] == '\n') {
-        ++pos_;
-        continue;
-      }
-    }
-    // Copy the run of ordinary bytes at once; stop at a line end or a delimiter.
-    const char* start = buf + pos_;
-    const char* stop = buf + end_;
-    const char* p = start;
-    while (p < stop && *p != '\n' && *p != '\r' && *p != delim) ++p;
-    line_.append(start, p);
-    pos_ = static_cast<std::size_t>(p - buf);
-    if (p == stop) continue;
-    ++pos_;
-    if (*p == '\n' || *p == '\r') return line_;
-    // A delimiter byte: dropped.
+  if (lfEndsSkippedLine_) {
+    lfEndsSkippedLine_ = false;
+    if ((pos_ < end_ || Fill()) && buffer_[pos_] == '\n') ++pos_;
   }
+
+  // Find the line end, reading on while the buffer holds none.
+  std::size_t scanned = 0;  // bytes of the line already known to hold no line end
+  std::size_t stop;
+  for (;;) {
+    const char* from = buffer_.data() + pos_ + scanned;
+    const std::size_t length = end_ - pos_ - scanned;
+    const void* lf = std::memchr(from, '\n', length);
+    const std::size_t upTo = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) : length;
+    const void* cr = std::memchr(from, '\r', upTo);
+    if (cr || lf) {
+      stop = pos_ + scanned + (cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - from) : upTo);
+      break;
+    }
+    scanned += length;
+    const std::size_t keep = end_ - pos_;
+    pos_ = end_;
+    const bool more = Fill(keep);
+    pos_ -= keep;  // the line's start, wherever Fill moved it
+    if (!more) {   // the last line needs no line end
+      stop = end_;
+      break;
+    }
+  }
+
+  char* line = buffer_.data() + pos_;
+  std::size_t size = stop - pos_;
+  pos_ = std::min(stop + 1, end_);  // past the line end
+  // Drop the text-delimiter bytes where there are any, closing up the line in place.
+  const char delim = static_cast<char>(textDelimCode);
+  if (char* first = static_cast<char*>(std::memchr(line, delim, size))) {
+    char* out = first;
+    for (char* in = first; in != line + size; ++in) {
+      if (*in != delim) *out++ = *in;
+    }
+    size = static_cast<std::size_t>(out - line);
+  }
+  return {line, size};
 }
 
 }  // namespace vandrel

@@ -1,11 +1,13 @@
 // Reads a single-byte text file line by line through a buffer. A line ends at a carriage
 // return or a line feed; a CR-LF pair therefore yields the line and then an empty one, which
-// every caller drops with its length filter.
+// every caller drops with its length filter. Lines are handed out as views into the buffer,
+// valid until the next read: an import copies nothing it does not have to.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace vandrel {
 
@@ -24,19 +26,20 @@ class LineReader {
   // The next line without its line end and without any byte equal to `textDelimCode` (0 for
   // no delimiter, which drops NUL bytes). While `skipCount` is above 0, whole lines are
   // consumed and counted down first; there any line end counts, CR, LF or CR-LF as one.
-  const std::string& preparariga(std::int64_t& skipCount, int textDelimCode);
+  std::string_view preparariga(std::int64_t& skipCount, int textDelimCode);
 
  private:
-  bool Fill();
+  // Reads more of the file behind the unread bytes, keeping the first `keep` bytes before
+  // pos_ (a line being gathered) in front of them. False at the end of the file.
+  bool Fill(std::size_t keep = 0);
 
   int fd_ = -1;
   std::string path_;
-  std::unique_ptr<char[]> buffer_;
-  std::size_t pos_ = 0;
-  std::size_t end_ = 0;
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0;  // next unread byte
+  std::size_t end_ = 0;  // end of the bytes read
   bool eof_ = false;
   bool lfEndsSkippedLine_ = false;  // a CR just ended a skipped line; an LF right after is its pair
-  std::string line_;
 };
 
 }  // namespace vandrel

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <map>
 #include <optional>
+#include <utility>
 
 #include "column_type.h"
 #include "util/ascii.h"
@@ -127,7 +128,14 @@ class SqliteRecordset final : public Recordset {
  public:
   SqliteRecordset(sqlite3* db, std::string table, std::vector<Column> columns)
       : db_(db), table_(std::move(table)), columns_(std::move(columns)),
-        values_(columns_.size()), assigned_(columns_.size(), 0) {}
+        values_(columns_.size()), assigned_(columns_.size(), 0) {
+    // As many rows per statement as SQLite's parameter limit allows, up to 32: beyond that the
+    // gain is small and a failing batch costs more to sort out.
+    const int limit = sqlite3_limit(db_, SQLITE_LIMIT_VARIABLE_NUMBER, -1);
+    batchCapacity_ = std::clamp(limit / static_cast<int>(std::max<std::size_t>(columns_.size(), 1)), 1, 32);
+    batch_.resize(static_cast<std::size_t>(batchCapacity_) * columns_.size());
+    batchTags_.resize(static_cast<std::size_t>(batchCapacity_));
+  }
 
   std::int64_t RecordCount() override {
     Statement count(db_, "SELECT count(*) FROM " + QuoteIdentifier(table_));
@@ -169,12 +177,89 @@ class SqliteRecordset final : public Recordset {
   }
 
   void Update() override {
-    if (!pending_) throw Error(kErrStoreOther, "Update without AddNew.", kStoreSource);
-    sqlite3_stmt* stmt = InsertFor(assigned_);
-    int param = 1;
+    RequirePending("Update");
+    FlushBatch();  // rows queued earlier go first
+    pending_ = false;
+    if (!InsertRow(assigned_, values_.data())) throw RowError(assigned_, values_.data());
+  }
+
+  void Queue(std::int64_t tag) override {
+    RequirePending("Queue");
+    if (batchRows_ > 0 && assigned_ != batchMask_) FlushBatch();
+    if (batchRows_ == 0) batchMask_ = assigned_;
+    Value* slot = RowSlot(batchRows_);
     for (std::size_t i = 0; i < columns_.size(); ++i) {
-      if (!assigned_[i]) continue;
-      const Value& v = values_[i];
+      if (assigned_[i]) slot[i] = values_[i];
+    }
+    batchTags_[static_cast<std::size_t>(batchRows_)] = tag;
+    pending_ = false;
+    if (++batchRows_ == batchCapacity_) FlushBatch();
+  }
+
+  std::vector<QueuedFailure> Flush() override {
+    FlushBatch();
+    return std::exchange(failures_, {});
+  }
+
+  void Close() override {
+    pending_ = false;
+    batchRows_ = 0;
+    lastInsert_ = nullptr;
+    inserts_.clear();
+  }
+
+ private:
+  void RequirePending(const char* operation) const {
+    if (!pending_) {
+      throw Error(kErrStoreOther, std::string(operation) + " without AddNew.", kStoreSource);
+    }
+  }
+
+  const Column& Checked(int column) const {
+    RequirePending("SetField");
+    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) {
+      throw Error(kErrNoColumn, "No column number " + std::to_string(column) + " in the table '" +
+                                    table_ + "'.", kStoreSource);
+    }
+    return columns_[static_cast<std::size_t>(column)];
+  }
+
+  Value* RowSlot(int row) { return &batch_[static_cast<std::size_t>(row) * columns_.size()]; }
+
+  // The INSERT of `rows` rows for this set of columns, prepared on first use. Columns left
+  // unassigned keep the table's defaults, so they are not named in the statement.
+  sqlite3_stmt* InsertFor(const std::vector<char>& assigned, int rows) {
+    // An import assigns the same columns on almost every row.
+    if (lastInsert_ && rows == lastRows_ && assigned == lastAssigned_) return lastInsert_;
+    lastAssigned_ = assigned;
+    lastRows_ = rows;
+    auto key = std::make_pair(assigned, rows);
+    auto it = inserts_.find(key);
+    if (it != inserts_.end()) return lastInsert_ = it->second->get();
+    std::string names, params;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+      if (!assigned[i]) continue;
+      names += (names.empty() ? "" : ", ") + QuoteIdentifier(columns_[i].name);
+      params += params.empty() ? "?" : ", ?";
+    }
+    std::string sql = "INSERT INTO " + QuoteIdentifier(table_);
+    if (names.empty()) {
+      sql += " DEFAULT VALUES";  // one row only: rows without columns are not batched
+    } else {
+      sql += " (" + names + ") VALUES ";
+      for (int r = 0; r < rows; ++r) sql += (r ? ", (" : "(") + params + ")";
+    }
+    auto stmt = std::make_unique<Statement>(db_, sql);
+    sqlite3_stmt* raw = stmt->get();
+    inserts_.emplace(std::move(key), std::move(stmt));
+    return lastInsert_ = raw;
+  }
+
+  static void Bind(sqlite3_stmt* stmt, int& param, const std::vector<char>& assigned,
+                   const Value* row) {
+    for (std::size_t i = 0; i < assigned.size(); ++i) {
+      if (!assigned[i]) continue;
+      const Value& v = row[i];
       switch (v.type) {
         case Value::Type::Null: sqlite3_bind_null(stmt, param); break;
         case Value::Type::Integer: sqlite3_bind_int64(stmt, param, v.integer); break;
@@ -186,57 +271,58 @@ class SqliteRecordset final : public Recordset {
       }
       ++param;
     }
-    int rc = sqlite3_step(stmt);
-    sqlite3_reset(stmt);
-    sqlite3_clear_bindings(stmt);
-    pending_ = false;
-    if (rc != SQLITE_DONE) FailWithValues();
   }
 
-  void Close() override {
-    pending_ = false;
-    inserts_.clear();
-  }
-
- private:
-  const Column& Checked(int column) const {
-    if (!pending_) throw Error(kErrStoreOther, "A field was set without AddNew.", kStoreSource);
-    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) {
-      throw Error(kErrNoColumn, "No column number " + std::to_string(column) + " in the table '" +
-                                    table_ + "'.", kStoreSource);
+  // Inserts one row; false when SQLite refused it (its message is still current).
+  bool InsertRow(const std::vector<char>& assigned, const Value* row) {
+    sqlite3_stmt* stmt = InsertFor(assigned, 1);
+    int param = 1;
+    Bind(stmt, param, assigned, row);
+    const int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_DONE) {
+      lastFailure_ = RowError(assigned, row);
+      sqlite3_reset(stmt);
+      return false;
     }
-    return columns_[static_cast<std::size_t>(column)];
+    sqlite3_reset(stmt);  // every parameter is bound again for the next row
+    return true;
   }
 
-  // The INSERT for this set of columns, prepared on first use. Columns left unassigned keep
-  // the table's defaults, so they are not named in the statement.
-  sqlite3_stmt* InsertFor(const std::vector<char>& assigned) {
-    auto it = inserts_.find(assigned);
-    if (it != inserts_.end()) return it->second->get();
-    std::string sql = "INSERT INTO " + QuoteIdentifier(table_);
-    std::string names, params;
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-      if (!assigned[i]) continue;
-      if (!names.empty()) {
-        names += ", ";
-        params += ", ";
+  // Stores the queued rows: all in one statement when the batch is full, and row by row when
+  // it is not or when that statement failed (SQLite then undid it whole), so that each row
+  // stands or falls on its own and every failure is known by its tag.
+  void FlushBatch() {
+    if (batchRows_ == 0) return;
+    const int rows = std::exchange(batchRows_, 0);
+    const bool inTransaction = !sqlite3_get_autocommit(db_);
+    const bool hasColumns = std::find(batchMask_.begin(), batchMask_.end(), 1) != batchMask_.end();
+    if (rows > 1 && hasColumns) {
+      sqlite3_stmt* stmt = InsertFor(batchMask_, rows);
+      int param = 1;
+      for (int r = 0; r < rows; ++r) Bind(stmt, param, batchMask_, RowSlot(r));
+      const int rc = sqlite3_step(stmt);
+      if (rc != SQLITE_DONE) lastFailure_ = RowError(batchMask_, nullptr);
+      sqlite3_reset(stmt);
+      if (rc == SQLITE_DONE) return;
+    }
+    for (int r = 0; r < rows; ++r) {
+      if (inTransaction && sqlite3_get_autocommit(db_)) {
+        // The failure took the whole transaction with it: nothing more can be stored in it.
+        failures_.push_back({batchTags_[static_cast<std::size_t>(r)], lastFailure_});
+        continue;
       }
-      names += QuoteIdentifier(columns_[i].name);
-      params += '?';
+      if (!InsertRow(batchMask_, RowSlot(r))) {
+        failures_.push_back({batchTags_[static_cast<std::size_t>(r)], lastFailure_});
+      }
     }
-    sql += names.empty() ? " DEFAULT VALUES" : " (" + names + ") VALUES (" + params + ")";
-    auto stmt = std::make_unique<Statement>(db_, sql);
-    sqlite3_stmt* raw = stmt->get();
-    inserts_.emplace(assigned, std::move(stmt));
-    return raw;
   }
 
   // SQLite names the columns of a failed constraint ("UNIQUE constraint failed: t.a, t.b");
-  // the description adds the values the row gave them.
-  [[noreturn]] void FailWithValues() {
+  // the description adds the values the row gave them (when there is one row to name).
+  Error RowError(const std::vector<char>& assigned, const Value* row) const {
     std::string message = sqlite3_errmsg(db_);
     const int extended = sqlite3_extended_errcode(db_);
-    if (auto colon = message.find(": "); (extended & 0xFF) == SQLITE_CONSTRAINT &&
+    if (auto colon = message.find(": "); row && (extended & 0xFF) == SQLITE_CONSTRAINT &&
                                          colon != std::string::npos) {
       std::string shown;
       std::string_view rest = std::string_view(message).substr(colon + 2);
@@ -250,12 +336,12 @@ class SqliteRecordset final : public Recordset {
           if (!EqualsNoCase(columns_[i].name, name)) continue;
           shown += shown.empty() ? " (" : ", ";
           shown += columns_[i].name + " = ";
-          shown += assigned_[i] ? Describe(values_[i]) : "default";
+          shown += assigned[i] ? Describe(row[i]) : "default";
         }
       }
       if (!shown.empty()) message += shown + ")";
     }
-    throw Error(NumberFor(extended), message, kStoreSource);
+    return Error(NumberFor(extended), message, kStoreSource);
   }
 
   static std::string Describe(const Value& v) {
@@ -270,10 +356,23 @@ class SqliteRecordset final : public Recordset {
   sqlite3* db_;
   std::string table_;
   std::vector<Column> columns_;
-  std::vector<Value> values_;
+  std::vector<Value> values_;  // the pending row
   std::vector<char> assigned_;
   bool pending_ = false;
-  std::map<std::vector<char>, std::unique_ptr<Statement>> inserts_;
+
+  // Rows queued for one multi-row INSERT, all assigning the same columns.
+  int batchCapacity_ = 1;
+  int batchRows_ = 0;
+  std::vector<Value> batch_;
+  std::vector<std::int64_t> batchTags_;
+  std::vector<char> batchMask_;
+  std::vector<QueuedFailure> failures_;
+  Error lastFailure_{kErrStoreOther, "", kStoreSource};
+
+  std::map<std::pair<std::vector<char>, int>, std::unique_ptr<Statement>> inserts_;
+  std::vector<char> lastAssigned_;
+  int lastRows_ = 0;
+  sqlite3_stmt* lastInsert_ = nullptr;
 };
 
 class SqliteDatabase final : public Database {

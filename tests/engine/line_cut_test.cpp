@@ -10,10 +10,10 @@ namespace {
 using Strings = std::vector<std::string>;
 
 Strings Cut(std::string_view line, int sep, std::size_t size, std::size_t* overflow = nullptr) {
-  Strings fields(size, "stale");
+  std::vector<std::string_view> fields(size, "stale");
   const std::size_t n = CutDelimited(line, sep, fields);
   if (overflow) *overflow = n;
-  return fields;
+  return Strings(fields.begin(), fields.end());
 }
 
 TEST(LineCut, DelimitedFieldsEmptiesAndTrailingSeparators) {

@@ -16,8 +16,8 @@ std::vector<std::string> Lines(const std::string& bytes, std::int64_t skip = 0, 
   LineReader reader(dir.file("t.txt"));
   std::vector<std::string> lines;
   while (!reader.AtEnd()) {
-    const std::string& line = reader.preparariga(skip, delim);
-    if (!line.empty()) lines.push_back(line);
+    const std::string_view line = reader.preparariga(skip, delim);
+    if (!line.empty()) lines.emplace_back(line);
   }
   return lines;
 }

@@ -161,6 +161,41 @@ TEST_F(SqliteStoreTest, AFailingRowInsideATransactionUndoesOnlyItself) {
             (std::vector<std::vector<std::string>>{{"A"}, {"B"}}));
 }
 
+TEST_F(SqliteStoreTest, QueuedRowsStandOrFallOnTheirOwnAndKeepTheirOrder) {
+  auto db = Open();
+  auto rs = db->OpenRecordset("Items");
+  db->BeginTrans();
+  // 100 rows fill several full batches; rows 7 and 70 repeat a code, row 50 breaks a CHECK.
+  for (int i = 1; i <= 100; ++i) {
+    rs->AddNew();
+    rs->SetField("code", i == 7 ? "1" : i == 70 ? "2" : std::to_string(i));
+    rs->SetField("qty", i == 50 ? "-1" : "1");
+    if (i == 60) {
+      rs->SetField("note", "other columns");  // a row with other columns flushes the batch
+    }
+    rs->Queue(i);
+  }
+  rs->AddNew();
+  rs->SetField("code", "end");
+  rs->Update();  // stored after everything queued before it
+  const auto failures = rs->Flush();
+  db->CommitTrans();
+  ASSERT_EQ(failures.size(), 3u);
+  EXPECT_EQ(failures[0].tag, 7);
+  EXPECT_EQ(failures[0].error.number(), kErrDuplicateKey);
+  EXPECT_NE(failures[0].error.description().find("code = '1'"), std::string::npos);
+  EXPECT_EQ(failures[1].tag, 50);
+  EXPECT_EQ(failures[1].error.number(), kErrValidation);
+  EXPECT_EQ(failures[2].tag, 70);
+  EXPECT_TRUE(rs->Flush().empty());
+  const auto rows = Query(path, "SELECT code FROM Items ORDER BY id");
+  ASSERT_EQ(rows.size(), 98u);
+  EXPECT_EQ(rows[5][0], "6");
+  EXPECT_EQ(rows[6][0], "8");
+  EXPECT_EQ(rows.back()[0], "end");
+  EXPECT_EQ(Query(path, "SELECT note FROM Items WHERE code = '60'")[0][0], "other columns");
+}
+
 TEST_F(SqliteStoreTest, AReadOnlyDatabaseRefusesWrites) {
   auto db = Open(true);
   auto rs = db->OpenRecordset("Victim");
