@@ -166,7 +166,11 @@ int RunImport(const ImportOptions& o) {
     std::cerr << "no saved " << o.type << " layout named '" << o.spec << "' in "
               << vandrel::ApplicationFolder() << '\n';
   }
-  std::cout << stats.rowsStored << " rows stored, " << stats.errorRows << " lines logged";
+  auto count = [](std::int64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  std::cout << count(stats.rowsStored, "row stored", "rows stored") << ", "
+            << count(stats.errorRows, "line logged", "lines logged");
   if (stats.errorRowsLost > 0) {
     std::cout << ", " << stats.errorRowsLost << " failing lines whose error rows could not be stored";
   }

@@ -48,5 +48,49 @@ contains check-case err "error 380: La tabella passata come TabImport non esiste
 expect check-missing-db 1 "$vandrel" check --db "$work/none.db"
 contains check-missing-db err "error 380: Invalid property value"
 
+# Layouts and silent imports.
+specs="$work/specs"
+mkdir -p "$specs"
+expect specs-add 0 "$vandrel" specs add Clienti --kind delimited --separator ';' --delimiter '{NONE}' \
+  --skip 1 --language it --specs-dir "$specs"
+expect specs-add-dup 1 "$vandrel" specs add Clienti --kind delimited --separator ';' --delimiter '"' \
+  --skip 0 --language en --specs-dir "$specs"
+contains specs-add-dup err "It's already present an import with this name."
+expect specs-show 0 "$vandrel" specs show Clienti --kind delimited --specs-dir "$specs"
+contains specs-show-token out "delimiter: {NESSUNO}"
+expect specs-add-fixed 0 "$vandrel" specs add Fisso --kind fixed --columns 1-5,6-8 --separator '{NONE}' \
+  --delimiter '{NONE}' --skip 0 --specs-dir "$specs"
+expect specs-bad-columns 64 "$vandrel" specs add Bad --kind fixed --columns 5-1 --separator ';' \
+  --delimiter '{NONE}' --skip 0 --specs-dir "$specs"
+expect specs-list 0 "$vandrel" specs list --kind fixed --specs-dir "$specs"
+contains specs-list out "Fisso"
+[ "$(stat -c %s "$specs/FlFxd")" -eq 412 ] && passes=$((passes + 1)) || { echo "FAIL: FlFxd size"; failures=$((failures + 1)); }
+
+printf 'nome;qta\r\nAnna;1\r\nBruno;due\r\nCarla;3\r\n' >"$work/clienti.txt"
+printf 'Anna 1  \nBruno2  \n' >"$work/fisso.txt"
+sqlite3 "$work/shop.db" "CREATE TABLE Ordini(nome TEXT, qta INTEGER);"
+run_import() {  # run_import STATUS NAME extra-args...
+  local wanted=$1 name=$2
+  shift 2
+  expect "$name" "$wanted" "$vandrel" import --db "$work/shop.db" --table "${TABLE:-Ordini}" --errors Errori \
+    --specs-dir "$specs" --field 'Nome|nome||||0' --field 'Quantità|qta||||1' "$@"
+}
+run_import 3 import-serror --file "$work/clienti.txt" --type delimited --spec CLIENTI --language en
+contains import-serror out "SError"
+contains import-serror-counts out "2 rows stored, 1 line logged"
+run_import 0 import-fixed --file "$work/fisso.txt" --type fixed --spec Fisso --overwrite
+contains import-fixed out "Success"
+[ "$(sqlite3 "$work/shop.db" 'SELECT group_concat(nome) FROM Ordini')" = "Anna,Bruno" ] \
+  && passes=$((passes + 1)) || { echo "FAIL: --overwrite"; failures=$((failures + 1)); }
+run_import 2 import-no-layout --file "$work/clienti.txt" --type delimited --spec Nessuno
+contains import-no-layout out "Failure"
+TABLE=Nessuna run_import 1 import-no-table --file "$work/clienti.txt" --type delimited --spec Clienti
+contains import-no-table err "error 380: La tabella passata come TabImport"
+run_import 64 import-bad-field --file "$work/clienti.txt" --type delimited --spec Clienti \
+  --field 'a|b|c|d|e|f|g|h|i'
+expect specs-delete 0 "$vandrel" specs delete Clienti --kind delimited --specs-dir "$specs"
+contains specs-delete out "deleted 1"
+[ "$(stat -c %s "$specs/FlDlmtd")" -eq 0 ] && passes=$((passes + 1)) || { echo "FAIL: FlDlmtd not empty"; failures=$((failures + 1)); }
+
 echo "cli: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]
