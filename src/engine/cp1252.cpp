@@ -82,6 +82,11 @@ std::string Utf8ToCp1252(std::string_view text) {
       valid = (c & 0xC0) == 0x80;
       cp = (cp << 6) | (c & 0x3F);
     }
+    // An overlong form, a surrogate or a code point past Unicode is not UTF-8 either.
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (valid && (cp < kSmallest[len] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)) {
+      valid = false;
+    }
     if (!valid) {
       out += '?';
       ++i;

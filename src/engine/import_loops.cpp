@@ -6,6 +6,7 @@
 #include "engine/cp1252.h"
 #include "engine/engine_state.h"
 #include "engine/import.h"
+#include "engine/import_progress.h"
 #include "engine/import_session.h"
 #include "engine/line_cut.h"
 #include "engine/line_reader.h"
@@ -75,6 +76,7 @@ int FixedCode(const std::string& text, const char* what) { return CharacterCode(
 template <typename Run>
 void RunWizardImport(const std::string& textFile, Run&& run) {
   HourglassPointer hourglass;
+  ResetImportStats();
   EngineState& e = engine();
   e.RecordNumber = 0;
   e.ImportOK = true;
@@ -177,6 +179,7 @@ bool CaricaSpecFisso() {
 
 void ImportaBackGround() {
   HourglassPointer hourglass;
+  ResetImportStats();
   Settings& s = settings();
   EngineState& e = engine();
   const bool fixed = s.FileType == fFixedWidth;

@@ -16,7 +16,6 @@ constexpr auto kGroupTime = std::chrono::milliseconds(250);
 }  // namespace
 
 ImportSession::ImportSession() {
-  ResetImportStats();
   const Settings& s = settings();
   db_ = store::OpenDatabase(s.MDBFile, false, false, s.MDBPassword);
   target_ = db_->OpenRecordset(s.TabImport);
@@ -30,7 +29,7 @@ ImportSession::~ImportSession() {
   try {
     FlushTarget();
     if (db_->InTransaction()) db_->CommitTrans();
-  } catch (const Error&) {
+  } catch (...) {
     // The import is already failing with its own error; the host hears about that one.
   }
   ReportImportProgress();

@@ -21,7 +21,7 @@ namespace vandrel {
 class ImportSession {
  public:
   // Opens MDBFile (read-write, with MDBPassword) and TabImport, and starts the first group.
-  // Resets the import's counts. Throws the store's error when either cannot be opened.
+  // Throws the store's error when either cannot be opened.
   ImportSession();
   // Commits what has been stored when Finish was not reached (an import stopped by an error
   // keeps the rows stored before it); never throws.
