@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "layout_text.h"
 #include "vandrel/app_folder.h"
 #include "vandrel/catalogue.h"
 #include "vandrel/error.h"
@@ -244,8 +243,8 @@ void ParseColumns(const std::string& columns, vandrel::specs::FixedSpecRecord& r
 
 int RunSpecsAdd(const SpecsOptions& o) {
   const int language = kLanguages.at(o.language);
-  const std::string separator = vandrel::cli::LayoutText(o.separator, language);
-  const std::string delimiter = vandrel::cli::LayoutText(o.delimiter, language);
+  const std::string separator = vandrel::LocaliseToken(o.separator, language);
+  const std::string delimiter = vandrel::LocaliseToken(o.delimiter, language);
   if (o.skip < 0 || o.skip > 32767) throw UsageError{"--skip takes 0 to 32767"};
   bool added;
   if (KindOf(o.kind) == SpecKind::Delimited) {

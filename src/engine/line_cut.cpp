@@ -6,27 +6,15 @@
 #include "vandrel/error.h"
 
 namespace vandrel {
-namespace {
-
-// The token at `offset` in any of the five languages.
-bool IsTokenOf(std::string_view text, int offset) {
-  for (int base = 1000; base <= 5000; base += 1000) {
-    if (text == LoadResString(base + offset)) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
-bool IsNoneToken(std::string_view text) { return IsTokenOf(text, kTokenNone); }
+bool IsNoneToken(std::string_view text) { return IsToken(text, kTokenNone); }
 
 int CharacterCode(std::string_view text, int noneCode, const char* what) {
   if (text.empty()) {
     throw Error(kErrInvalidArgument,
                 std::string("The layout's ") + what + " is empty: it names no character.");
   }
-  if (IsTokenOf(text, kTokenTab)) return '\t';
-  if (IsTokenOf(text, kTokenSpace)) return ' ';
+  if (IsToken(text, kTokenTab)) return '\t';
+  if (IsToken(text, kTokenSpace)) return ' ';
   if (IsNoneToken(text)) return noneCode;
   return static_cast<unsigned char>(text.front());
 }

@@ -76,6 +76,21 @@ std::string Message(int offset) {
   return LoadResString(static_cast<std::int32_t>(identifier));
 }
 
+bool IsToken(std::string_view text, int offset) {
+  for (const auto& texts : Catalogue()) {
+    if (auto it = texts.find(offset); it != texts.end() && it->second == text) return true;
+  }
+  return false;
+}
+
+std::string LocaliseToken(const std::string& text, int language) {
+  if (language < 1 || language > kLanguages) language = 2;
+  for (int offset : {kTokenNone, kTokenSpace, kTokenTab}) {
+    if (IsToken(text, offset)) return LoadResString(language * 1000 + offset);
+  }
+  return text;
+}
+
 std::vector<std::pair<int, std::string>> CatalogueEntries(int language) {
   if (language < 1 || language > kLanguages) return {};
   const auto& texts = Catalogue()[static_cast<std::size_t>(language - 1)];

@@ -48,6 +48,15 @@ TEST(Catalogue, TokensAndTextsAreExact) {
   EXPECT_EQ(LoadResString(1110), "File di testo (*.txt)|*.txt|Tutti i file (*.*)|*.*");
 }
 
+TEST(Catalogue, TokensAreRecognisedAndShownInAnyLanguage) {
+  EXPECT_TRUE(IsToken("{AUCUN}", kTokenNone));
+  EXPECT_FALSE(IsToken("{AUCUN}", kTokenSpace));
+  EXPECT_EQ(LocaliseToken("{NESSUNO}", 2), "{NONE}");
+  EXPECT_EQ(LocaliseToken("{SPACE}", 5), "{ESPACIO}");
+  EXPECT_EQ(LocaliseToken("{ESPACE}", 9), "{SPACE}");  // a language without texts: English
+  EXPECT_EQ(LocaliseToken(";", 1), ";");
+}
+
 TEST(Catalogue, LookupsFollowTheLanguageAndFailClearly) {
   settings() = Settings{};
   EXPECT_EQ(Message(0), "Avanti >>");
