@@ -15,6 +15,9 @@
 #include "vandrel/property_bag.h"
 #include "vandrel/spec_files.h"
 #include "vandrel/vandrel_ctl.h"
+#ifdef VANDREL_WITH_WIZARD
+#include "vandrel/wizard.h"
+#endif
 
 namespace {
 
@@ -24,6 +27,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitHostError = 1;
 constexpr int kExitFailure = 2;
 constexpr int kExitSError = 3;
+constexpr int kExitAbort = 4;
 constexpr int kExitUsage = 64;
 
 const std::map<std::string, int> kLanguages{
@@ -103,7 +107,8 @@ int RunCheck(const CheckOptions& o) {
 // ---- import ----
 
 struct ImportOptions {
-  std::string db, table, errors, file, type, spec, connect, language, specsDir;
+  std::string db, table, errors, file, type, spec, connect, language = "it", specsDir;
+  std::string askToAppend = "yes";
   bool overwrite = false;
   std::vector<std::string> fields;
 };
@@ -114,7 +119,10 @@ void ShowProgress(const vandrel::ImportStats& s) {
             << " logged" << std::flush;
 }
 
-int RunImport(const ImportOptions& o) {
+// The properties that the silent import and the wizard both read, assigned in the order the
+// control needs them: the connect string before the database, the database before its
+// tables, NumField before the InfoField cells.
+void AssignCommonProperties(vandrel::VandrelCtl& ctl, const ImportOptions& o) {
   std::vector<std::vector<std::string>> rows;
   for (const std::string& field : o.fields) {
     rows.push_back(Split(field, '|'));
@@ -123,17 +131,18 @@ int RunImport(const ImportOptions& o) {
     }
   }
   if (!o.specsDir.empty()) vandrel::SetApplicationFolder(o.specsDir);
-
-  vandrel::VandrelCtl ctl;
   ctl.InitProperties();
   ctl.setMDBPassword(o.connect);
   ctl.setMDBFile(o.db);
   ctl.setTabImport(o.table);
   ctl.setTabError(o.errors);
-  ctl.setFileType(o.type == "fixed" ? vandrel::fFixedWidth : vandrel::fDelimited);
-  ctl.setImportFile(o.file);
-  ctl.setSpecificationName(o.spec);
+  if (!o.file.empty()) {
+    ctl.setFileType(o.type == "fixed" ? vandrel::fFixedWidth : vandrel::fDelimited);
+    ctl.setImportFile(o.file);
+    ctl.setSpecificationName(o.spec);
+  }
   ctl.setOverWriteTab(o.overwrite);
+  ctl.setAsktoAppend(o.askToAppend == "yes");
   ctl.setLanguage(kLanguages.at(o.language));
   // NumField is the highest row index; one row still needs a matrix of two.
   ctl.setNumField(static_cast<std::int16_t>(std::max<std::size_t>(rows.size(), 2) - 1));
@@ -142,6 +151,29 @@ int RunImport(const ImportOptions& o) {
       ctl.setInfoField(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), rows[x][y]);
     }
   }
+}
+
+int ExitStatus(std::int16_t result) {
+  switch (result) {
+    case vandrel::Success: return kExitOk;
+    case vandrel::SError: return kExitSError;
+    case vandrel::Abort: return kExitAbort;
+    default: return kExitFailure;
+  }
+}
+
+const char* ResultName(std::int16_t result) {
+  switch (result) {
+    case vandrel::Success: return "Success";
+    case vandrel::SError: return "SError";
+    case vandrel::Abort: return "Abort";
+    default: return "Failure";
+  }
+}
+
+int RunImport(const ImportOptions& o) {
+  vandrel::VandrelCtl ctl;
+  AssignCommonProperties(ctl, o);
 
   const bool terminal = ::isatty(STDERR_FILENO);
   if (terminal) vandrel::SetImportProgressHandler(ShowProgress);
@@ -156,11 +188,7 @@ int RunImport(const ImportOptions& o) {
   vandrel::SetImportProgressHandler(nullptr);
 
   const vandrel::ImportStats& stats = vandrel::LastImportStats();
-  switch (ctl.ImportResult()) {
-    case vandrel::Success: std::cout << "Success\n"; break;
-    case vandrel::SError: std::cout << "SError\n"; break;
-    default: std::cout << "Failure\n"; break;
-  }
+  std::cout << ResultName(ctl.ImportResult()) << '\n';
   if (ctl.ImportResult() == vandrel::Failure && stats.linesRead == 0) {
     std::cerr << "no saved " << o.type << " layout named '" << o.spec << "' in "
               << vandrel::ApplicationFolder() << '\n';
@@ -174,11 +202,20 @@ int RunImport(const ImportOptions& o) {
     std::cout << ", " << stats.errorRowsLost << " failing lines whose error rows could not be stored";
   }
   std::cout << '\n';
-  switch (ctl.ImportResult()) {
-    case vandrel::Success: return kExitOk;
-    case vandrel::SError: return kExitSError;
-    default: return kExitFailure;
-  }
+  return ExitStatus(ctl.ImportResult());
+}
+
+// Opens the wizard (Action = 0) over the given database and field rows.
+int RunWizard(const ImportOptions& o) {
+#ifdef VANDREL_WITH_WIZARD
+  vandrel::InstallWizard();
+#endif
+  vandrel::VandrelCtl ctl;
+  AssignCommonProperties(ctl, o);
+  ctl.setImportResult(vandrel::Abort);
+  ctl.setAction(vandrel::aShowInterface);
+  std::cout << ResultName(ctl.ImportResult()) << '\n';
+  return ExitStatus(ctl.ImportResult());
 }
 
 // ---- specs ----
@@ -291,15 +328,15 @@ int RunMessages(const std::string& language) {
 
 int main(int argc, char** argv) {
   CLI::App app{"vandrel - imports delimited or fixed-width text files into SQLite tables.\n"
-               "Exit status: 0 Success, 3 SError (imported, with error rows), 2 Failure, 1 an "
-               "error reached the host (printed as 'error NUMBER: DESCRIPTION'), 64 usage error."};
+               "Exit status: 0 Success, 3 SError (imported, with error rows), 2 Failure, 4 Abort (the "
+               "wizard was cancelled), 1 an error reached the host (printed as 'error NUMBER: "
+               "DESCRIPTION'), 64 usage error."};
   app.set_version_flag("--version", std::string("vandrel ") + VANDREL_VERSION);
   app.require_subcommand(1);
   const auto languages = CLI::IsMember({"it", "en", "fr", "de", "es"});
   const auto kinds = CLI::IsMember({"delimited", "fixed"});
 
   ImportOptions imp;
-  imp.language = "it";
   CLI::App* importCmd = app.add_subcommand(
       "import", "Import a text file silently by a saved layout (the control's Action = 1).");
   importCmd->add_option("--db", imp.db, "SQLite database file (MDBFile)")->required();
@@ -318,6 +355,24 @@ int main(int argc, char** argv) {
                         "one InfoField row, in order: FieldName|ColumnName|Required|AllowNewName|"
                         "AllowConstant|AssociatedColumn|ConstantValue|NewColumnName (trailing "
                         "attributes may be left out; AssociatedColumn counts fields from 0)")
+      ->required()->take_all();
+
+  ImportOptions wiz;
+  CLI::App* wizardCmd = app.add_subcommand(
+      "wizard", "Open the import wizard (the control's Action = 0); needs a display.");
+  wizardCmd->add_option("--db", wiz.db, "SQLite database file (MDBFile)")->required();
+  wizardCmd->add_option("--table", wiz.table, "target table (TabImport)")->required();
+  wizardCmd->add_option("--errors", wiz.errors, "error table (TabError)")->required();
+  wizardCmd->add_option("--connect", wiz.connect, "connect string (MDBPassword)");
+  wizardCmd->add_flag("--overwrite", wiz.overwrite,
+                      "empty the target table without asking, when --ask-to-append is no");
+  wizardCmd->add_option("--ask-to-append", wiz.askToAppend,
+                        "ask before emptying a target table that holds rows (AsktoAppend)")
+      ->check(CLI::IsMember({"yes", "no"}))->capture_default_str();
+  wizardCmd->add_option("--language", wiz.language, "language of the texts")
+      ->check(languages)->capture_default_str();
+  wizardCmd->add_option("--specs-dir", wiz.specsDir, "folder of the saved layouts");
+  wizardCmd->add_option("--field", wiz.fields, "one InfoField row, as for import")
       ->required()->take_all();
 
   SpecsOptions sp;
@@ -370,6 +425,7 @@ int main(int argc, char** argv) {
 
   try {
     if (*importCmd) return RunImport(imp);
+    if (*wizardCmd) return RunWizard(wiz);
     if (*listCmd) return RunSpecsList(sp);
     if (*showCmd) return RunSpecsShow(sp);
     if (*addCmd) return RunSpecsAdd(sp);

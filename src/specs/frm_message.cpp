@@ -1,0 +1,233 @@
+#include "specs/frm_message.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "engine/engine_state.h"
+#include "vandrel/app_folder.h"
+#include "vandrel/catalogue.h"
+#include "vandrel/error.h"
+#include "vandrel/spec_files.h"
+#include "wizard/forms.h"
+#include "wizard/frm_interfaccia.h"
+
+namespace vandrel {
+
+using forms::MsgBox;
+using forms::Pixels;
+using forms::Text;
+
+namespace {
+
+// A layout text as the file keeps it: blanks at either end removed.
+std::string Stored(const QString& text) { return forms::ToUtf8(text.trimmed()); }
+
+// A saved token in whatever language it was saved in, shown as the current language's.
+QString Shown(const std::string& text) {
+  return QString::fromStdString(LocaliseToken(text, forms::ShownLanguage()));
+}
+
+std::int16_t SkipLines(const QString& text) {
+  const std::optional<std::int16_t> skip = LinesToSkip(text);
+  if (!skip) throw Error(kErrOverflow, "The lines to skip are not a number from 0 to 32767.");
+  return *skip;
+}
+
+}  // namespace
+
+QString& SpecDialogMode() {
+  static QString mode;
+  return mode;
+}
+
+frmMessage::frmMessage(frmInterfaccia& wizard, const QStringList& names)
+    : QDialog(&wizard), wizard_(wizard), mode_(SpecDialogMode()) {
+  setObjectName(QStringLiteral("frmMessage"));
+  setModal(true);
+  setFixedSize(Pixels(5370), Pixels(1470));
+  cmbVariant = new QComboBox(this);
+  cmbVariant->setObjectName(QStringLiteral("cmbVariant"));
+  cmbVariant->setEditable(true);
+  cmbVariant->setInsertPolicy(QComboBox::NoInsert);
+  cmbVariant->addItems(names);
+  cmbVariant->setCurrentIndex(-1);
+  cmbVariant->setEditText(QString());
+  txtVariant = new QLineEdit(this);
+  txtVariant->setObjectName(QStringLiteral("txtVariant"));
+  cmdOK = new QPushButton(this);
+  cmdOK->setObjectName(QStringLiteral("cmdOK"));
+  cmdOK->setGeometry(Pixels(3840), Pixels(180), Pixels(1245), Pixels(525));
+  cmdOK->setDefault(true);
+  cmdAnnulla = new QPushButton(this);
+  cmdAnnulla->setObjectName(QStringLiteral("cmdAnnulla"));
+  cmdAnnulla->setGeometry(Pixels(3840), Pixels(840), Pixels(1245), Pixels(525));
+  connect(cmdOK, &QPushButton::clicked, this, &frmMessage::cmdOK_Click);
+  connect(cmdAnnulla, &QPushButton::clicked, this, &QDialog::reject);
+  Form_Load();
+}
+
+void frmMessage::Form_Load() {
+  for (QWidget* input : {static_cast<QWidget*>(cmbVariant), static_cast<QWidget*>(txtVariant)}) {
+    input->setGeometry(Pixels(240), Pixels(360), Pixels(3315), Pixels(315) + 6);
+  }
+  setWindowTitle(Text(5));
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+  }
+  cmdAnnulla->setText(Text(2));
+  cmdOK->setText(Text(4));
+  Form_Activate();
+}
+
+void frmMessage::Form_Activate() {
+  const bool naming = mode_.startsWith(QLatin1String("Save"));
+  QWidget* input = naming ? static_cast<QWidget*>(txtVariant) : cmbVariant;
+  QWidget* other = naming ? static_cast<QWidget*>(cmbVariant) : txtVariant;
+  other->setEnabled(false);
+  other->hide();
+  input->setEnabled(true);
+  input->show();
+  input->raise();
+  input->setFocus();
+}
+
+void frmMessage::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  Form_Activate();
+}
+
+void frmMessage::cmdOK_Click() {
+  try {
+    if (mode_ == QLatin1String("LoadDel")) LoadSpecDel();
+    if (mode_ == QLatin1String("SaveDel")) SaveSpecDel();
+    if (mode_ == QLatin1String("CancDel")) CancSpecDel();
+    if (mode_ == QLatin1String("LoadFix")) LoadSpecFix();
+    if (mode_ == QLatin1String("SaveFix")) SaveSpecFix();
+    if (mode_ == QLatin1String("CancFix")) CancSpecFix();
+  } catch (const std::exception&) {
+    // A file that cannot be read or written, or a value the file cannot hold: nothing more
+    // is done and the dialog stays open.
+    MsgBox(Text(217), forms::vbExclamation);
+  }
+}
+
+void frmMessage::Close(const QString& label) {
+  QLabel* target = mode_.endsWith(QLatin1String("Del")) ? wizard_.LabNomeImpD : wizard_.LabNomeImpF;
+  target->setText(label);
+  accept();
+}
+
+void frmMessage::LoadSpecDel() {
+  const QString name = cmbVariant->currentText();
+  if (name.isEmpty()) {
+    MsgBox(Text(516), forms::vbExclamation);
+    return;
+  }
+  for (const auto& r : specs::ApplyDelimited(ApplicationFolder(), forms::ToUtf8(name))) {
+    wizard_.DelimCampoD->setEditText(Shown(r.FieldSeparator));
+    wizard_.DelimTestoD->setEditText(Shown(r.TextDelimiter));
+    wizard_.SaltaRigheD->setEditText(QString::number(r.SkipLines));
+  }
+  Close(Text(211) + '\n' + name);
+}
+
+void frmMessage::LoadSpecFix() {
+  const QString name = cmbVariant->currentText();
+  if (name.isEmpty()) {
+    MsgBox(Text(516), forms::vbExclamation);
+    return;
+  }
+  forms::Grid& grid = *wizard_.grdInfoFldFix;
+  for (const auto& r : specs::ApplyFixed(ApplicationFolder(), forms::ToUtf8(name))) {
+    wizard_.ComboCharDeli->setEditText(Shown(r.FieldSeparator));
+    wizard_.ComboDelimTesto->setEditText(Shown(r.TextDelimiter));
+    wizard_.ComboNumRighe->setEditText(QString::number(r.SkipLines));
+    for (int j = 0; j < 30 && !r.FieldBegin[static_cast<std::size_t>(j)].empty(); ++j) {
+      if (j >= grid.Rows() - 1) {
+        grid.SetRows(grid.Rows() + 1);
+        grid.SetCellText(grid.Rows() - 1, 0, QString::number(grid.Rows() - 1));
+      }
+      grid.SetCellText(j + 1, 1, QString::fromStdString(r.FieldBegin[static_cast<std::size_t>(j)]).trimmed());
+      grid.SetCellText(j + 1, 2, QString::fromStdString(r.FieldEnd[static_cast<std::size_t>(j)]).trimmed());
+    }
+  }
+  Close(Text(211) + '\n' + name);
+}
+
+void frmMessage::SaveSpecDel() {
+  const QString name = txtVariant->text();
+  if (name.isEmpty()) {
+    MsgBox(Text(517), forms::vbExclamation);
+    return;
+  }
+  specs::DelimitedSpecRecord record{Stored(name), Stored(wizard_.DelimCampoD->currentText()),
+                                    Stored(wizard_.DelimTestoD->currentText()),
+                                    SkipLines(wizard_.SaltaRigheD->currentText())};
+  if (!specs::Append(ApplicationFolder(), forms::ToUtf8(name), record)) {
+    MsgBox(Text(518), forms::vbExclamation);
+    txtVariant->clear();
+    Close(Text(211));
+    return;
+  }
+  Close(Text(211) + name);
+}
+
+void frmMessage::SaveSpecFix() {
+  const QString name = txtVariant->text();
+  if (name.isEmpty()) {
+    MsgBox(Text(402), forms::vbExclamation);
+    return;
+  }
+  const forms::Grid& grid = *wizard_.grdInfoFldFix;
+  specs::FixedSpecRecord record;
+  record.SpecName = Stored(name);
+  record.FieldSeparator = Stored(wizard_.ComboCharDeli->currentText());
+  record.TextDelimiter = Stored(wizard_.ComboDelimTesto->currentText());
+  record.SkipLines = SkipLines(wizard_.ComboNumRighe->currentText());
+  if (grid.Rows() - 1 > static_cast<int>(specs::kFixedEntries)) {
+    throw Error(kErrSubscript, "The layout holds at most 31 fields.");
+  }
+  for (int r = 1; r < grid.Rows(); ++r) {
+    record.FieldBegin[static_cast<std::size_t>(r - 1)] = Stored(grid.CellText(r, 1));
+    record.FieldEnd[static_cast<std::size_t>(r - 1)] = Stored(grid.CellText(r, 2));
+  }
+  if (!specs::Append(ApplicationFolder(), forms::ToUtf8(name), record)) {
+    MsgBox(Text(518), forms::vbExclamation);
+    txtVariant->clear();
+    Close(Text(211) + '\n');
+    return;
+  }
+  Close(Text(211) + '\n' + name);
+}
+
+void frmMessage::CancSpecDel() {
+  const QString name = cmbVariant->currentText();
+  if (name.isEmpty()) {
+    MsgBox(Text(400), forms::vbExclamation);
+    Close(Text(211) + '\n');
+    return;
+  }
+  if (MsgBox(Text(403), forms::vbYesNoQuestion) == forms::vbYes) {
+    specs::Delete(specs::SpecKind::Delimited, ApplicationFolder(), forms::ToUtf8(name));
+  }
+  Close(Text(211) + '\n');
+}
+
+void frmMessage::CancSpecFix() {
+  const QString name = cmbVariant->currentText();
+  if (name.isEmpty()) {
+    MsgBox(Text(519), forms::vbExclamation);
+    return;
+  }
+  if (MsgBox(Text(403), forms::vbYesNoQuestion) == forms::vbYes) {
+    specs::Delete(specs::SpecKind::Fixed, ApplicationFolder(), forms::ToUtf8(name));
+  }
+  Close(Text(211) + '\n');
+}
+
+}  // namespace vandrel

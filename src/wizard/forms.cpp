@@ -1,0 +1,169 @@
+#include "wizard/forms.h"
+
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMessageBox>
+
+#include "control/settings.h"
+#include "engine/cp1252.h"
+#include "vandrel/catalogue.h"
+#include "vandrel/error.h"
+
+namespace vandrel::forms {
+namespace {
+
+MessageBoxHandler& BoxHandler() {
+  static MessageBoxHandler handler;
+  return handler;
+}
+
+FileDialogHandler& DialogHandler() {
+  static FileDialogHandler handler;
+  return handler;
+}
+
+int RealMessageBox(const QString& prompt, int style, const QString& title) {
+  QMessageBox box;
+  box.setWindowTitle(title);
+  box.setText(QString(prompt).replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n'));
+  switch (style) {
+    case vbCritical: box.setIcon(QMessageBox::Critical); break;
+    case vbYesNoQuestion: box.setIcon(QMessageBox::Question); break;
+    case vbInformation: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::Warning); break;
+  }
+  if (style == vbYesNoQuestion) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? vbYes : vbNo;
+  }
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
+  return vbOK;
+}
+
+// "Text file (*.txt)|*.txt|All file (*.*)|*.*" as Qt writes filters: "Text file (*.txt);;...".
+QString QtFilter(const QString& filter) {
+  const QStringList parts = filter.split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    const QString patterns = QString(parts[i + 1]).replace(';', ' ');
+    filters << (parts[i].contains('(') ? parts[i] : parts[i] + " (" + patterns + ")");
+  }
+  return filters.join(QLatin1String(";;"));
+}
+
+}  // namespace
+
+int MsgBox(const QString& prompt, int style, const QString& title) {
+  if (BoxHandler()) return BoxHandler()(prompt, style, title);
+  return RealMessageBox(prompt, style, title);
+}
+
+void SetMessageBoxHandler(MessageBoxHandler handler) { BoxHandler() = std::move(handler); }
+
+std::optional<QString> ShowOpen(const FileDialogRequest& request) {
+  if (DialogHandler()) return DialogHandler()(request);
+  QFileDialog dialog(nullptr, request.title);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode((request.flags & cdlOFNFileMustExist) ? QFileDialog::ExistingFile
+                                                           : QFileDialog::AnyFile);
+  dialog.setNameFilter(QtFilter(request.filter));
+  if (!request.fileName.contains('*')) dialog.selectFile(request.fileName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().front();
+}
+
+void SetFileDialogHandler(FileDialogHandler handler) { DialogHandler() = std::move(handler); }
+
+int ShownLanguage() {
+  const std::int32_t language = settings().Language / 1000;
+  return (language >= 1 && language <= 5 && settings().Language % 1000 == 0) ? language : 2;
+}
+
+QString Text(int offset) {
+  return QString::fromStdString(LoadResString(ShownLanguage() * 1000 + offset));
+}
+
+QString FromFile(std::string_view bytes) { return QString::fromStdString(Cp1252ToUtf8(bytes)); }
+
+std::string ToUtf8(const QString& text) { return text.toStdString(); }
+
+Grid::Grid(int fixedRows, int fixedCols, QWidget* parent)
+    : QTableWidget(parent), fixedRows_(fixedRows), fixedCols_(fixedCols) {
+  horizontalHeader()->hide();
+  verticalHeader()->hide();
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  connect(this, &QTableWidget::cellClicked, this, [this](int row, int col) {
+    row_ = row;
+    col_ = col;
+    emit Clicked();
+  });
+  connect(this, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {
+    if (row >= 0) row_ = row;
+    if (col >= 0) col_ = col;
+  });
+}
+
+void Grid::SetRows(int rows) {
+  const int old = rowCount();
+  setRowCount(std::max(rows, 0));
+  for (int r = old; r < rows; ++r) {
+    for (int c = 0; c < columnCount(); ++c) StyleFixed(r, c);
+  }
+  row_ = std::min(row_, std::max(rows - 1, 0));
+}
+
+void Grid::SetCols(int cols) {
+  const int old = columnCount();
+  setColumnCount(std::max(cols, 0));
+  for (int c = old; c < cols; ++c) {
+    for (int r = 0; r < rowCount(); ++r) StyleFixed(r, c);
+  }
+  col_ = std::min(col_, std::max(cols - 1, 0));
+}
+
+void Grid::SetRow(int row) {
+  if (row < 0 || row >= rowCount()) throw Error(kErrSubscript, "Grid row out of range.");
+  row_ = row;
+}
+
+void Grid::SetCol(int col) {
+  if (col < 0 || col >= columnCount()) throw Error(kErrSubscript, "Grid column out of range.");
+  col_ = col;
+}
+
+QString Grid::CellText(int row, int col) const {
+  const QTableWidgetItem* cell = item(row, col);
+  return cell ? cell->text() : QString();
+}
+
+void Grid::SetCellText(int row, int col, const QString& text) {
+  if (row < 0 || row >= rowCount() || col < 0 || col >= columnCount()) {
+    throw Error(kErrSubscript, "Grid cell out of range.");
+  }
+  QTableWidgetItem* cell = item(row, col);
+  if (!cell) {
+    StyleFixed(row, col);
+    cell = item(row, col);
+  }
+  cell->setText(text);
+}
+
+void Grid::SetColWidth(int col, int twips) { setColumnWidth(col, Pixels(twips)); }
+
+// Heading cells look like headings and cannot be selected; every cell gets an item so that
+// text can be set and read without special cases.
+void Grid::StyleFixed(int row, int col) {
+  if (item(row, col)) return;
+  auto* cell = new QTableWidgetItem;
+  if (row < fixedRows_ || col < fixedCols_) {
+    cell->setFlags(Qt::ItemIsEnabled);
+    cell->setBackground(palette().button());
+    cell->setTextAlignment(Qt::AlignCenter);
+  }
+  setItem(row, col, cell);
+}
+
+}  // namespace vandrel::forms

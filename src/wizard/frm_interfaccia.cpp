@@ -1,0 +1,648 @@
+#include "wizard/frm_interfaccia.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+#include "control/settings.h"
+#include "engine/cp1252.h"
+#include "engine/engine_state.h"
+#include "engine/preview_lines.h"
+#include "specs/frm_message.h"
+#include "vandrel/app_folder.h"
+#include "vandrel/catalogue.h"
+#include "vandrel/error.h"
+#include "vandrel/spec_files.h"
+#include "vandrel/vandrel_ctl.h"
+#include "wizard/forms.h"
+
+namespace vandrel {
+
+using forms::Grid;
+using forms::MsgBox;
+using forms::Text;
+
+namespace {
+
+// Window and panel sizes, in twips.
+constexpr int kWindowWidth = 9975;
+constexpr int kStage1Height = 2395;
+constexpr int kStageHeight = 6720;
+constexpr int kPreviewLines = 30;
+
+const char* const kPanelNames[] = {"pnlFase1di3", "pnlFase2di3Del", "pnlFase2di3Fisso",
+                                   "pnlFase3di3"};
+
+// A control named as the form knows it; `tag` is the catalogue offset of its caption.
+template <typename W, typename... Args>
+W* Make(QWidget* parent, const char* name, int tag = -1, Args&&... args) {
+  auto* w = new W(std::forward<Args>(args)..., parent);
+  w->setObjectName(QLatin1String(name));
+  if (tag >= 0) w->setProperty("vbTag", tag);
+  return w;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, int tag, bool wrap = false) {
+  auto* label = Make<QLabel>(parent, name, tag);
+  label->setWordWrap(wrap);
+  return label;
+}
+
+QComboBox* MakeCombo(QWidget* parent, const char* name, bool editable) {
+  auto* combo = Make<QComboBox>(parent, name);
+  combo->setEditable(editable);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  return combo;
+}
+
+QLabel* StageTitle(QWidget* parent, const char* name, int tag) {
+  QLabel* label = MakeLabel(parent, name, tag);
+  QFont font = label->font();
+  font.setBold(true);
+  label->setFont(font);
+  return label;
+}
+
+// The caption of a tagged control, whatever its kind.
+void SetCaption(QWidget* w, const QString& text) {
+  if (auto* label = qobject_cast<QLabel*>(w)) {
+    label->setText(text);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+    button->setText(text);
+  } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+    group->setTitle(text);
+  }
+}
+
+// A list box that takes no typed keys.
+class KeylessList : public QListWidget {
+ public:
+  using QListWidget::QListWidget;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->text().isEmpty()) {
+      QListWidget::keyPressEvent(event);  // arrows and paging still move the selection
+    } else {
+      event->accept();
+    }
+  }
+};
+
+QString TrimSpaces(QString text) {
+  qsizetype start = 0, end = text.size();
+  while (start < end && text[start] == ' ') ++start;
+  while (end > start && text[end - 1] == ' ') --end;
+  return text.mid(start, end - start);
+}
+
+std::string FilePath(const QString& name) { return QFile::encodeName(name).toStdString(); }
+
+}  // namespace
+
+std::optional<std::int16_t> LinesToSkip(const QString& text) {
+  bool ok = false;
+  const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+  if (!ok || !std::isfinite(value)) return std::nullopt;
+  const double rounded = std::nearbyint(value);  // halves to even
+  if (rounded < 0 || rounded > 32767) return std::nullopt;
+  return static_cast<std::int16_t>(rounded);
+}
+
+frmInterfaccia::frmInterfaccia(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("frmInterfaccia"));
+  setModal(true);
+  BuildStage1();
+  BuildStage2Delimited();
+  BuildStage2Fixed();
+  BuildStage3();
+}
+
+// ---- Building the panels ----
+
+void frmInterfaccia::BuildStage1() {
+  pnlFase1di3 = Make<QFrame>(this, "pnlFase1di3");
+  auto* grid = new QGridLayout(pnlFase1di3);
+  grid->setContentsMargins(10, 6, 10, 6);
+  grid->setVerticalSpacing(4);
+  grid->addWidget(StageTitle(pnlFase1di3, "Label3", 100), 0, 0, 1, 4);
+  grid->addWidget(MakeLabel(pnlFase1di3, "Label4", 104, true), 1, 0, 1, 4);
+  grid->addWidget(MakeLabel(pnlFase1di3, "Label1", 101), 2, 0);
+  txtNomeFile = Make<QLineEdit>(pnlFase1di3, "txtNomeFile");
+  grid->addWidget(txtNomeFile, 2, 1, 1, 2);
+  cmdCercaFile = Make<QPushButton>(pnlFase1di3, "cmdCercaFile", 103);
+  grid->addWidget(cmdCercaFile, 2, 3);
+  grid->addWidget(MakeLabel(pnlFase1di3, "Label2", 102), 3, 0);
+  cmbTipoFonte = MakeCombo(pnlFase1di3, "cmbTipoFonte", false);
+  grid->addWidget(cmbTipoFonte, 3, 1);
+  CmdAvanti = Make<QPushButton>(pnlFase1di3, "CmdAvanti", 0);
+  CmdAnnulla = Make<QPushButton>(pnlFase1di3, "CmdAnnulla", 2);
+  grid->addWidget(CmdAvanti, 3, 2);
+  grid->addWidget(CmdAnnulla, 3, 3);
+  grid->setColumnStretch(1, 1);
+  connect(CmdAvanti, &QPushButton::clicked, this, &frmInterfaccia::CmdAvanti_Click);
+  connect(CmdAnnulla, &QPushButton::clicked, this, &frmInterfaccia::Abort);
+  connect(cmdCercaFile, &QPushButton::clicked, this, &frmInterfaccia::cmdCercaFile_Click);
+}
+
+void frmInterfaccia::BuildStage2Delimited() {
+  pnlFase2di3Del = Make<QFrame>(this, "pnlFase2di3Del");
+  auto* page = new QVBoxLayout(pnlFase2di3Del);
+  page->setContentsMargins(10, 6, 10, 8);
+  page->addWidget(StageTitle(pnlFase2di3Del, "Label24", 200));
+  page->addWidget(MakeLabel(pnlFase2di3Del, "Label18", 208, true));
+
+  auto* frame7 = Make<QGroupBox>(pnlFase2di3Del, "Frame7", 201);
+  auto* spec = new QGridLayout(frame7);
+  spec->addWidget(MakeLabel(frame7, "Label16", 202), 0, 0);
+  DelimCampoD = MakeCombo(frame7, "DelimCampoD", true);
+  spec->addWidget(DelimCampoD, 0, 1);
+  spec->addWidget(MakeLabel(frame7, "Label14", 204), 1, 0);
+  DelimTestoD = MakeCombo(frame7, "DelimTestoD", true);
+  spec->addWidget(DelimTestoD, 1, 1);
+  auto* skipRow = new QHBoxLayout;
+  skipRow->addWidget(MakeLabel(frame7, "Label15", 205));
+  SaltaRigheD = MakeCombo(frame7, "SaltaRigheD", true);
+  for (int i = 0; i <= 10; ++i) SaltaRigheD->addItem(QString::number(i));
+  skipRow->addWidget(SaltaRigheD);
+  skipRow->addWidget(MakeLabel(frame7, "Label25", 206));
+  skipRow->addStretch();
+  spec->addLayout(skipRow, 2, 0, 1, 2);
+  LabNomeImpD = MakeLabel(frame7, "LabNomeImpD", 211);
+  LabNomeImpD->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  spec->addWidget(LabNomeImpD, 0, 2, 2, 1);
+  auto* specButtons = new QVBoxLayout;
+  cmdImpDefDel = Make<QPushButton>(frame7, "cmdImpDefDel", 212);
+  cmdSalvImpDel = Make<QPushButton>(frame7, "cmdSalvImpDel", 213);
+  cmdCancImpDel = Make<QPushButton>(frame7, "cmdCancImpDel", 214);
+  specButtons->addWidget(cmdImpDefDel);
+  specButtons->addWidget(cmdSalvImpDel);
+  specButtons->addWidget(cmdCancImpDel);
+  spec->addLayout(specButtons, 0, 3, 3, 1);
+  spec->setColumnStretch(1, 1);
+  spec->setColumnStretch(2, 1);
+  page->addWidget(frame7);
+
+  auto* frame4 = Make<QGroupBox>(pnlFase2di3Del, "Frame4", 210);
+  auto* preview = new QVBoxLayout(frame4);
+  List1 = Make<KeylessList>(frame4, "List1");
+  List1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  preview->addWidget(List1);
+  page->addWidget(frame4, 1);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  CIndD = Make<QPushButton>(pnlFase2di3Del, "CIndD", 1);
+  CAvantiD = Make<QPushButton>(pnlFase2di3Del, "CAvantiD", 0);
+  Command20 = Make<QPushButton>(pnlFase2di3Del, "Command20", 2);
+  buttons->addWidget(CIndD);
+  buttons->addWidget(CAvantiD);
+  buttons->addWidget(Command20);
+  page->addLayout(buttons);
+
+  connect(CAvantiD, &QPushButton::clicked, this, &frmInterfaccia::CAvantiD_Click);
+  connect(CIndD, &QPushButton::clicked, this, &frmInterfaccia::CIndD_Click);
+  connect(Command20, &QPushButton::clicked, this, &frmInterfaccia::Abort);
+  // A change of the layout means it no longer matches the saved one named in the label.
+  connect(DelimCampoD, &QComboBox::activated, this, [this] { ResetSpecLabel(LabNomeImpD); });
+  connect(DelimTestoD, &QComboBox::editTextChanged, this, [this] { ResetSpecLabel(LabNomeImpD); });
+  connect(SaltaRigheD, &QComboBox::editTextChanged, this, [this] { ResetSpecLabel(LabNomeImpD); });
+  connect(cmdImpDefDel, &QPushButton::clicked, this, [this] { OpenSpecDialog("LoadDel"); });
+  connect(cmdSalvImpDel, &QPushButton::clicked, this, [this] { OpenSpecDialog("SaveDel"); });
+  connect(cmdCancImpDel, &QPushButton::clicked, this, [this] { OpenSpecDialog("CancDel"); });
+}
+
+void frmInterfaccia::BuildStage2Fixed() {
+  pnlFase2di3Fisso = Make<QFrame>(this, "pnlFase2di3Fisso");
+  auto* page = new QVBoxLayout(pnlFase2di3Fisso);
+  page->setContentsMargins(10, 6, 10, 8);
+  page->addWidget(StageTitle(pnlFase2di3Fisso, "Label21", 200));
+  page->addWidget(MakeLabel(pnlFase2di3Fisso, "Label8", 208, true));
+
+  auto* top = new QHBoxLayout;
+  auto* frame2 = Make<QGroupBox>(pnlFase2di3Fisso, "Frame2", 201);
+  auto* spec = new QGridLayout(frame2);
+  spec->addWidget(MakeLabel(frame2, "Label7", 202), 0, 0);
+  ComboCharDeli = MakeCombo(frame2, "ComboCharDeli", true);
+  spec->addWidget(ComboCharDeli, 0, 1);
+  spec->addWidget(MakeLabel(frame2, "Label20", 203), 1, 0, 1, 2);
+  spec->addWidget(MakeLabel(frame2, "Label5", 204), 2, 0);
+  ComboDelimTesto = MakeCombo(frame2, "ComboDelimTesto", true);
+  spec->addWidget(ComboDelimTesto, 2, 1);
+  auto* skipRow = new QHBoxLayout;
+  skipRow->addWidget(MakeLabel(frame2, "Label6", 205));
+  ComboNumRighe = MakeCombo(frame2, "ComboNumRighe", true);
+  for (int i = 0; i <= 10; ++i) ComboNumRighe->addItem(QString::number(i));
+  skipRow->addWidget(ComboNumRighe);
+  skipRow->addWidget(MakeLabel(frame2, "Label26", 206));
+  skipRow->addStretch();
+  spec->addLayout(skipRow, 3, 0, 1, 2);
+  top->addWidget(frame2, 1);
+
+  auto* frame1 = Make<QGroupBox>(pnlFase2di3Fisso, "Frame1", 207);
+  auto* fields = new QGridLayout(frame1);
+  grdInfoFldFix = Make<Grid>(frame1, "grdInfoFldFix", -1, 1, 1);
+  grdInfoFldFix->setMinimumWidth(forms::Pixels(2200));
+  fields->addWidget(grdInfoFldFix, 0, 0, 4, 1);
+  cmdImpDefFisso = Make<QPushButton>(frame1, "cmdImpDefFisso", 212);
+  cmdSalvImpFisso = Make<QPushButton>(frame1, "cmdSalvImpFisso", 213);
+  cmdCancImpFisso = Make<QPushButton>(frame1, "cmdCancImpFisso", 214);
+  fields->addWidget(cmdImpDefFisso, 0, 1);
+  fields->addWidget(cmdSalvImpFisso, 1, 1);
+  fields->addWidget(cmdCancImpFisso, 2, 1);
+  LabNomeImpF = MakeLabel(frame1, "LabNomeImpF", 211);
+  LabNomeImpF->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  fields->addWidget(LabNomeImpF, 3, 1);
+  top->addWidget(frame1, 1);
+  page->addLayout(top);
+
+  page->addWidget(MakeLabel(pnlFase2di3Fisso, "Label27", 209, true));
+  auto* frame3 = Make<QGroupBox>(pnlFase2di3Fisso, "Frame3", 210);
+  auto* preview = new QVBoxLayout(frame3);
+  txtPreView = Make<QPlainTextEdit>(frame3, "txtPreView");
+  txtPreView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  txtPreView->setLineWrapMode(QPlainTextEdit::NoWrap);
+  txtPreView->setReadOnly(true);
+  preview->addWidget(txtPreView);
+  page->addWidget(frame3, 1);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  ComIndietro = Make<QPushButton>(pnlFase2di3Fisso, "ComIndietro", 1);
+  ComAvanti = Make<QPushButton>(pnlFase2di3Fisso, "ComAvanti", 0);
+  ComAnnulla = Make<QPushButton>(pnlFase2di3Fisso, "ComAnnulla", 2);
+  buttons->addWidget(ComIndietro);
+  buttons->addWidget(ComAvanti);
+  buttons->addWidget(ComAnnulla);
+  page->addLayout(buttons);
+
+  connect(ComIndietro, &QPushButton::clicked, this, [this] { ShowPanel("pnlFase1di3"); });
+  connect(ComAnnulla, &QPushButton::clicked, this, &frmInterfaccia::Abort);
+  connect(cmdImpDefFisso, &QPushButton::clicked, this, [this] { OpenSpecDialog("LoadFix"); });
+  connect(cmdSalvImpFisso, &QPushButton::clicked, this, [this] { OpenSpecDialog("SaveFix"); });
+  connect(cmdCancImpFisso, &QPushButton::clicked, this, [this] { OpenSpecDialog("CancFix"); });
+}
+
+void frmInterfaccia::BuildStage3() {
+  pnlFase3di3 = Make<QFrame>(this, "pnlFase3di3");
+  auto* page = new QVBoxLayout(pnlFase3di3);
+  page->setContentsMargins(10, 6, 10, 8);
+  page->addWidget(StageTitle(pnlFase3di3, "Label23", 300));
+  page->addWidget(MakeLabel(pnlFase3di3, "Label28", 318, true));
+
+  auto* frame5 = Make<QGroupBox>(pnlFase3di3, "Frame5", 301);
+  auto* assoc = new QGridLayout(frame5);
+  assoc->addWidget(MakeLabel(frame5, "Label12", 302), 0, 0);
+  cmbNomeCampo = MakeCombo(frame5, "cmbNomeCampo", false);
+  assoc->addWidget(cmbNomeCampo, 0, 1);
+  assoc->addWidget(MakeLabel(frame5, "Label11", 303), 0, 2);
+  txtColAssociata = Make<QLineEdit>(frame5, "txtColAssociata");
+  assoc->addWidget(txtColAssociata, 0, 3);
+  CmdDisassocia = Make<QPushButton>(frame5, "CmdDisassocia", 319);
+  assoc->addWidget(CmdDisassocia, 0, 4);
+  assoc->addWidget(MakeLabel(frame5, "Label13", 304), 1, 0);
+  txtNmFldUtente = Make<QLineEdit>(frame5, "txtNmFldUtente");
+  assoc->addWidget(txtNmFldUtente, 1, 1);
+  assoc->addWidget(MakeLabel(frame5, "Label10", 305), 1, 2);
+  txtValoreCost = Make<QLineEdit>(frame5, "txtValoreCost");
+  assoc->addWidget(txtValoreCost, 1, 3, 1, 2);
+  assoc->setColumnStretch(1, 1);
+  assoc->setColumnStretch(3, 1);
+  page->addWidget(frame5);
+
+  page->addWidget(MakeLabel(pnlFase3di3, "Label22", 306, true));
+  auto* frame6 = Make<QGroupBox>(pnlFase3di3, "Frame6", 307);
+  auto* preview = new QVBoxLayout(frame6);
+  grdPreview = Make<Grid>(frame6, "grdPreview", -1, 0, 0);
+  preview->addWidget(grdPreview);
+  page->addWidget(frame6, 1);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  Command2 = Make<QPushButton>(pnlFase3di3, "Command2", 1);
+  Command4 = Make<QPushButton>(pnlFase3di3, "Command4", 3);
+  Command3 = Make<QPushButton>(pnlFase3di3, "Command3", 2);
+  buttons->addWidget(Command2);
+  buttons->addWidget(Command4);
+  buttons->addWidget(Command3);
+  page->addLayout(buttons);
+  connect(Command3, &QPushButton::clicked, this, &frmInterfaccia::Abort);
+}
+
+// ---- The frame ----
+
+void frmInterfaccia::Form_Load() {
+  for (const char* name : kPanelNames) findChild<QFrame*>(QLatin1String(name))->move(0, 0);
+  ShowPanel("pnlFase1di3");
+  cmbTipoFonte->clear();
+  cmbTipoFonte->addItem(Text(105));
+  cmbTipoFonte->addItem(Text(106));
+  cmbTipoFonte->setCurrentIndex(-1);
+  txtNomeFile->setText(QStringLiteral("*.txt"));
+  chosenFile_.clear();
+  for (QWidget* w : findChildren<QWidget*>()) {
+    const QVariant tag = w->property("vbTag");
+    if (tag.isValid()) SetCaption(w, Text(tag.toInt()));
+  }
+}
+
+void frmInterfaccia::ShowPanel(const QString& name) {
+  setWindowTitle(Text(15));
+  QFrame* shown = nullptr;
+  for (const char* panelName : kPanelNames) {
+    auto* panel = findChild<QFrame*>(QLatin1String(panelName));
+    panel->hide();
+    if (name == QLatin1String(panelName)) shown = panel;
+  }
+  const int height = name == QLatin1String("pnlFase1di3") ? kStage1Height : kStageHeight;
+  const QSize size(forms::Pixels(kWindowWidth), forms::Pixels(height));
+  setFixedSize(size);
+  if (shown) {
+    shown->setGeometry(0, 0, size.width(), size.height());
+    shown->show();
+  }
+  if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+  }
+}
+
+QString frmInterfaccia::CurrentPanel() const {
+  for (const char* name : kPanelNames) {
+    if (findChild<QFrame*>(QLatin1String(name))->isVisibleTo(this)) return QLatin1String(name);
+  }
+  return {};
+}
+
+void frmInterfaccia::Abort() {
+  settings().ImportResult = vandrel::Abort;
+  done(QDialog::Rejected);
+}
+
+void frmInterfaccia::ResetSpecLabel(QLabel* label) { label->setText(Text(211) + '\n'); }
+
+// ---- Stage 1 ----
+
+void frmInterfaccia::CmdAvanti_Click() {
+  const QString name = txtNomeFile->text();
+  auto refuse = [this] {
+    MsgBox(Text(107), forms::vbExclamation);
+    txtNomeFile->setText(QStringLiteral("*.txt"));
+  };
+  // A name with a dot and a three-character extension.
+  if (name.isEmpty() || name == QLatin1String("*.txt") || name.right(4).at(0) != '.') {
+    refuse();
+    return;
+  }
+  if (cmbTipoFonte->currentText().isEmpty()) {
+    MsgBox(Text(108), forms::vbExclamation);
+    return;
+  }
+  QFile file(name);
+  if (QFileInfo(name).isDir() || !file.open(QIODevice::ReadOnly)) {
+    refuse();
+    return;
+  }
+  file.close();
+  chosenFile_ = name;  // typed or picked, the name that passed is the file imported
+  LoadFase2di3();
+}
+
+void frmInterfaccia::cmdCercaFile_Click() {
+  try {
+    forms::FileDialogRequest request;
+    request.flags = forms::cdlOFNFileMustExist;
+    request.title = Text(109);
+    request.fileName = QStringLiteral("*.txt");
+    request.filter = Text(110);
+    const std::optional<QString> picked = forms::ShowOpen(request);
+    txtNomeFile->setText(picked.value_or(request.fileName));
+  } catch (const std::exception&) {
+    MsgBox(Text(507), forms::vbCritical);
+  }
+}
+
+void frmInterfaccia::LoadFase2di3() {
+  try {
+    if (!settings().InfoField) {
+      throw Error(kErrSubscript, "NumField has not been assigned: there are no field rows.");
+    }
+    ResetPanelsFase2();
+    cmbNomeCampo->clear();
+    cmbNomeCampo->addItem(Text(kTokenNone));
+    for (const InfoFieldRow& row : *settings().InfoField) {
+      cmbNomeCampo->addItem(QString::fromStdString(row[kFieldName]));
+    }
+    switch (cmbTipoFonte->currentIndex()) {
+      case 0:
+        ShowPanel("pnlFase2di3Del");
+        if (chosenFile_.isEmpty()) {
+          MsgBox(Text(514), forms::vbExclamation);
+          return;
+        }
+        FillDelimitedPreview();
+        break;
+      case 1:
+        ShowPanel("pnlFase2di3Fisso");
+        FillFixedPreview();
+        break;
+      default: break;
+    }
+  } catch (const std::exception&) {
+    MsgBox(Text(507), forms::vbCritical);
+    ShowPanel("pnlFase1di3");
+  }
+}
+
+// The file's first lines as they stand, blanks at either end removed.
+void frmInterfaccia::FillDelimitedPreview() {
+  List1->clear();
+  for (const std::string& line : ReadPreviewLines(FilePath(chosenFile_), kPreviewLines)) {
+    List1->addItem(TrimSpaces(forms::FromFile(line)));
+    List1->setCurrentRow(List1->count() - 1);
+  }
+  if (List1->count() > 0) List1->setCurrentRow(0);
+}
+
+// The ruler over the file's first lines, sized by the first line.
+void frmInterfaccia::FillFixedPreview() {
+  const std::vector<std::string> lines = ReadPreviewLines(FilePath(chosenFile_), kPreviewLines);
+  Righello(lines.empty() ? 0 : static_cast<int>(lines.front().size()));
+  QString text = txtPreView->toPlainText();
+  for (const std::string& line : lines) text += forms::FromFile(line) + '\n';
+  txtPreView->setPlainText(text);
+}
+
+void frmInterfaccia::Righello(int width) {
+  const int tens = width / 10;
+  const int units = width % 10;
+  QString labels, digits;
+  for (int i = 1; i <= tens + 1; ++i) {
+    labels += QStringLiteral("        ") + QString::number(i * 10);
+    digits += QStringLiteral("1234567890");
+  }
+  for (int j = 1; j <= units; ++j) digits += QString::number(j);
+  txtPreView->setPlainText(labels + '\n' + digits + '\n');
+}
+
+void frmInterfaccia::ResetPanelsFase2() {
+  switch (cmbTipoFonte->currentIndex()) {
+    case 0:
+      DelimCampoD->clear();
+      DelimCampoD->addItems({QStringLiteral(","), QStringLiteral(";"), Text(kTokenTab), Text(kTokenSpace)});
+      DelimTestoD->clear();
+      DelimTestoD->addItems({Text(kTokenNone), QStringLiteral("\""), QStringLiteral(",")});
+      DelimTestoD->setCurrentIndex(0);
+      DelimCampoD->setCurrentIndex(-1);
+      DelimCampoD->setEditText(QString());
+      SaltaRigheD->setCurrentIndex(0);
+      break;
+    case 1: {
+      ResetSpecLabel(LabNomeImpD);
+      ComboCharDeli->clear();
+      ComboCharDeli->addItems({QStringLiteral(","), QStringLiteral(";"), Text(kTokenTab),
+                               Text(kTokenSpace), Text(kTokenNone)});
+      ComboDelimTesto->clear();
+      ComboDelimTesto->addItems({Text(kTokenNone), QStringLiteral("\""), QStringLiteral(",")});
+      ResetSpecLabel(LabNomeImpF);
+      ComboCharDeli->setCurrentIndex(2);
+      ComboDelimTesto->setCurrentIndex(0);
+      ComboNumRighe->setCurrentIndex(0);
+      grdInfoFldFix->SetCols(3);
+      grdInfoFldFix->SetRows(static_cast<int>(settings().InfoField->size()) + 5);
+      grdInfoFldFix->SetCellText(0, 1, Text(12));
+      grdInfoFldFix->SetCellText(0, 2, Text(13));
+      for (int r = 1; r < grdInfoFldFix->Rows(); ++r) {
+        grdInfoFldFix->SetCellText(r, 0, QString::number(r));
+        grdInfoFldFix->SetCellText(r, 1, QString());
+        grdInfoFldFix->SetCellText(r, 2, QString());
+      }
+      grdInfoFldFix->SetColWidth(1, 700);
+      grdInfoFldFix->SetColWidth(2, 700);
+      grdInfoFldFix->SetColWidth(0, 300);
+      break;
+    }
+    default: break;
+  }
+}
+
+// ---- Stage 2, delimited ----
+
+void frmInterfaccia::CIndD_Click() { ShowPanel("pnlFase1di3"); }
+
+void frmInterfaccia::CAvantiD_Click() {
+  grdPreview->SetRows(1);
+  grdPreview->SetCols(1);
+  grdPreview->SetCellText(0, 0, QString());
+  grdPreview->SetRow(0);
+  const QString separator = DelimCampoD->currentText();
+  const QString delimiter = DelimTestoD->currentText();
+  if (separator == Text(kTokenNone) || separator.isEmpty()) {
+    MsgBox(Text(215), forms::vbExclamation);
+    return;
+  }
+  if (delimiter.isEmpty()) {
+    MsgBox(Text(216), forms::vbExclamation);
+    return;
+  }
+  if (SaltaRigheD->currentText().isEmpty()) {
+    MsgBox(Text(502), forms::vbExclamation);
+    return;
+  }
+  const std::optional<std::int16_t> skip = LinesToSkip(SaltaRigheD->currentText());
+  const std::string separatorBytes = forms::ToUtf8(separator);
+  int sepCode;
+  if (separator == Text(kTokenTab)) {
+    sepCode = '\t';
+  } else if (separator == Text(kTokenSpace)) {
+    sepCode = ' ';
+  } else {
+    sepCode = static_cast<unsigned char>(Utf8ToCp1252(separatorBytes).front());
+  }
+  const std::string delimiterCp = Utf8ToCp1252(forms::ToUtf8(delimiter));
+  const int delimCode = delimiter == Text(kTokenNone) ? -1 : static_cast<unsigned char>(delimiterCp.front());
+
+  std::vector<std::vector<std::string>> rows;
+  try {
+    if (!skip) throw Error(kErrOverflow, "lines to skip");
+    for (const std::string& line : ReadPreviewLines(FilePath(chosenFile_), kPreviewLines, *skip)) {
+      // The separator test comes first: a character chosen as both always separates.
+      std::vector<std::string>& fields = rows.emplace_back(1);
+      for (const char c : line) {
+        if (static_cast<unsigned char>(c) == sepCode) {
+          fields.emplace_back();
+        } else if (static_cast<unsigned char>(c) != delimCode) {
+          fields.back() += c;
+        }
+      }
+    }
+  } catch (const std::exception&) {
+    MsgBox(Text(217), forms::vbExclamation);
+    return;
+  }
+  std::size_t columns = 1;
+  for (const auto& fields : rows) columns = std::max(columns, fields.size());
+  grdPreview->SetRows(std::max<int>(static_cast<int>(rows.size()), 1));
+  grdPreview->SetCols(static_cast<int>(columns));
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    for (std::size_t c = 0; c < rows[r].size(); ++c) {
+      grdPreview->SetCellText(static_cast<int>(r), static_cast<int>(c),
+                              TrimSpaces(forms::FromFile(rows[r][c])));
+    }
+  }
+  for (int c = 0; c < grdPreview->Cols(); ++c) grdPreview->SetColWidth(c, 2500);
+  cmbNomeCampo->setCurrentIndex(0);
+  ShowPanel("pnlFase3di3");
+
+  EngineState& e = engine();
+  e.SepCodeD = sepCode;
+  e.TextDelimD = Utf8ToCp1252(forms::ToUtf8(delimiter.trimmed()));
+  e.SkipLinesD = *skip;
+}
+
+// ---- The layout dialog ----
+
+void frmInterfaccia::OpenSpecDialog(const char* mode) {
+  SpecDialogMode() = QLatin1String(mode);
+  PreLoadFrmMessage();
+}
+
+void frmInterfaccia::PreLoadFrmMessage() {
+  const QString mode = SpecDialogMode();
+  QStringList names;
+  if (!mode.startsWith(QLatin1String("Save"))) {
+    try {
+      const auto kind = mode.endsWith(QLatin1String("Del")) ? specs::SpecKind::Delimited
+                                                             : specs::SpecKind::Fixed;
+      for (const std::string& name : specs::ListNames(kind, ApplicationFolder())) {
+        names << QString::fromStdString(name);
+      }
+    } catch (const std::exception&) {
+      MsgBox(Text(217), forms::vbExclamation);
+      return;
+    }
+    if (names.isEmpty()) {
+      MsgBox(Text(515), forms::vbInformation);
+      return;
+    }
+  }
+  frmMessage dialog(*this, names);
+  dialog.exec();
+}
+
+}  // namespace vandrel

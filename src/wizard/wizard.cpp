@@ -1,0 +1,40 @@
+#include "vandrel/wizard.h"
+
+#include <QApplication>
+
+#include "vandrel/qt_mouse_pointer.h"
+#include "vandrel/wizard_seam.h"
+#include "wizard/frm_interfaccia.h"
+
+namespace vandrel {
+namespace {
+
+// A console or server host has no QApplication; the wizard makes one the first time it is
+// needed and keeps it for the rest of the process.
+void EnsureApplication() {
+  if (QApplication::instance()) return;
+  static int argc = 1;
+  static char name[] = "vandrel";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);
+}
+
+// The one wizard window, made on first use and shown again for every later Action = 0.
+frmInterfaccia& SharedWizard() {
+  static frmInterfaccia* wizard = new frmInterfaccia;
+  return *wizard;
+}
+
+}  // namespace
+
+void InstallWizard() {
+  InstallQtMousePointer();
+  SetWizardHandler([] {
+    EnsureApplication();
+    frmInterfaccia& wizard = SharedWizard();
+    wizard.Form_Load();
+    wizard.exec();
+  });
+}
+
+}  // namespace vandrel

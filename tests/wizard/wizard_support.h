@@ -1,0 +1,41 @@
+// Helpers for the wizard tests: message boxes and the file dialog answered by script, a
+// temporary folder for text files and layouts, and screenshots.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <deque>
+#include <optional>
+
+namespace vandrel::test {
+
+// Message boxes the test expects, in order, with the answer to give. A box nobody expected,
+// or with another text or style, is recorded as a failure.
+class ScriptedBoxes {
+ public:
+  ScriptedBoxes();
+  ~ScriptedBoxes();
+  ScriptedBoxes& Expect(const QString& text, int style, int answer = 1);
+  // Empty when every expected box was shown as expected and no other was; else what went wrong.
+  QString Problems() const;
+
+ private:
+  struct Box {
+    QString text;
+    int style;
+    int answer;
+  };
+  std::deque<Box> expected_;
+  QStringList problems_;
+};
+
+// Writes `bytes` to `name` in `dir` and returns the path.
+QString WriteText(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);
+
+// Saves a picture of `widget` as screenshots/<name>.png in the build folder.
+void Screenshot(QWidget& widget, const QString& name);
+
+}  // namespace vandrel::test

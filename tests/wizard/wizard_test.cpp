@@ -1,0 +1,471 @@
+// The wizard's frame, stage 1, delimited stage 2 and the layout dialog, driven through their
+// real widgets with message boxes and the file dialog answered by script.
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+#include "control/settings.h"
+#include "engine/engine_state.h"
+#include "specs/frm_message.h"
+#include "vandrel/app_folder.h"
+#include "vandrel/spec_files.h"
+#include "vandrel/vandrel_ctl.h"
+#include "vandrel/wizard.h"
+#include "wizard/forms.h"
+#include "wizard/frm_interfaccia.h"
+#include "wizard_support.h"
+
+using namespace vandrel;
+using forms::Text;
+using test::ScriptedBoxes;
+
+namespace {
+
+constexpr int kStop = 16, kQuestion = 36, kWarn = 48, kInfo = 64, kYes = 6, kNo = 7;
+
+QStringList Items(const QListWidget& list) {
+  QStringList items;
+  for (int i = 0; i < list.count(); ++i) items << list.item(i)->text();
+  return items;
+}
+
+QStringList Row(const forms::Grid& grid, int row) {
+  QStringList cells;
+  for (int c = 0; c < grid.Cols(); ++c) cells << grid.CellText(row, c);
+  return cells;
+}
+
+// Runs `act` on the layout dialog once it is shown modally.
+void OnDialog(std::function<void(frmMessage&)> act) {
+  QTimer::singleShot(0, [act] {
+    auto* dialog = qobject_cast<frmMessage*>(QApplication::activeModalWidget());
+    if (!dialog) {
+      QWARN("no layout dialog was shown");
+      return;
+    }
+    act(*dialog);
+    if (dialog->isVisible()) dialog->reject();  // a dialog the step left open
+  });
+}
+
+}  // namespace
+
+class WizardTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  QString delimited_;  // a small ';'-separated file with CR-LF line ends
+
+  // A fresh settings block with three field rows, in `language`.
+  void Settle(int language) {
+    settings() = Settings{};
+    engine() = EngineState{};
+    VandrelCtl ctl;
+    ctl.setLanguage(language);
+    ctl.setNumField(2);
+    ctl.setInfoField(0, 0, "Codice");
+    ctl.setInfoField(1, 0, "Nome");
+    ctl.setInfoField(2, 0, "Città");
+    SetApplicationFolder(dir_.path().toStdString());
+  }
+
+  // From stage 1 to the stage-2 panel of `type` (0 delimited, 1 fixed) over `file`.
+  static void ToStage2(frmInterfaccia& w, const QString& file, int type) {
+    w.txtNomeFile->setText(file);
+    w.cmbTipoFonte->setCurrentIndex(type);
+    w.CmdAvanti->click();
+  }
+
+  static void Choose(frmInterfaccia& w, const QString& separator, const QString& delimiter,
+                     const QString& skip) {
+    w.DelimCampoD->setEditText(separator);
+    w.DelimTestoD->setEditText(delimiter);
+    w.SaltaRigheD->setEditText(skip);
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    delimited_ = test::WriteText(dir_, "clienti.txt",
+                                 "Codice;Nome;Citt\xe0\r\n1;\"Anna\";Forl\xec\r\n2; Bruno ;Roma\r\n");
+  }
+
+  void cleanup() { SetApplicationFolder({}); }
+
+  void loadCaptionsAndShowsStageOne() {
+    for (int language : {1, 2, 9}) {
+      Settle(language);
+      frmInterfaccia w;
+      w.Form_Load();
+      QCOMPARE(w.CurrentPanel(), QString("pnlFase1di3"));
+      QCOMPARE(w.size(), QSize(665, 159));
+      QCOMPARE(w.windowTitle(), Text(15));
+      QCOMPARE(w.txtNomeFile->text(), QString("*.txt"));
+      QCOMPARE(w.cmbTipoFonte->currentIndex(), -1);
+      QCOMPARE(w.cmbTipoFonte->itemText(1), Text(106));
+      QCOMPARE(w.CmdAvanti->text(), Text(0));
+      QCOMPARE(w.findChild<QLabel*>("Label4")->text(), Text(104));
+      QCOMPARE(w.findChild<QPushButton*>("Command4")->text(), Text(3));
+    }
+    // A language without texts shows the English ones.
+    QCOMPARE(Text(15), QString("ASCII text import WIZARD"));
+  }
+
+  void stageOneRefusesBadNamesAndMissingFiles() {
+    Settle(lItalian);
+    frmInterfaccia w;
+    w.Form_Load();
+    {
+      ScriptedBoxes boxes;
+      for (const char* bad : {"", "*.txt", "a.text", "noext", "ab"}) {
+        boxes.Expect(Text(107), kWarn);
+        w.txtNomeFile->setText(bad);
+        w.CmdAvanti->click();
+        QCOMPARE(w.txtNomeFile->text(), QString("*.txt"));
+      }
+      // A good name without a type: the type is asked for and the name stays.
+      boxes.Expect(Text(108), kWarn);
+      w.txtNomeFile->setText(dir_.filePath("missing.csv"));
+      w.CmdAvanti->click();
+      QCOMPARE(w.txtNomeFile->text(), dir_.filePath("missing.csv"));
+      // With a type, a missing file is refused.
+      boxes.Expect(Text(107), kWarn);
+      w.cmbTipoFonte->setCurrentIndex(0);
+      w.CmdAvanti->click();
+      QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+    }
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase1di3"));
+    // A typed name of an existing file, any letter case of extension, goes to stage 2 and is
+    // the file previewed.
+    const QString upper = test::WriteText(dir_, "UPPER.TXT", "a;b\n");
+    ScriptedBoxes none;
+    ToStage2(w, upper, 0);
+    QVERIFY2(none.Problems().isEmpty(), qPrintable(none.Problems()));
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
+    QCOMPARE(w.ChosenFile(), upper);
+    QCOMPARE(Items(*w.List1), QStringList{"a;b"});
+  }
+
+  void searchFileUsesTheDialog() {
+    Settle(lEnglish);
+    frmInterfaccia w;
+    w.Form_Load();
+    forms::FileDialogRequest seen;
+    forms::SetFileDialogHandler([&](const forms::FileDialogRequest& r) -> std::optional<QString> {
+      seen = r;
+      return delimited_;
+    });
+    w.cmdCercaFile->click();
+    QCOMPARE(w.txtNomeFile->text(), delimited_);
+    QCOMPARE(seen.flags, 4096);
+    QCOMPARE(seen.title, QString("Select import file."));
+    QCOMPARE(seen.fileName, QString("*.txt"));
+    QCOMPARE(seen.filter, QString("Text file (*.txt)|*.txt|All file (*.*)|*.*"));
+    forms::SetFileDialogHandler([](const forms::FileDialogRequest&) { return std::nullopt; });
+    w.cmdCercaFile->click();  // cancelled: the pattern is back
+    QCOMPARE(w.txtNomeFile->text(), QString("*.txt"));
+    forms::SetFileDialogHandler(nullptr);
+  }
+
+  void stageTwoWithoutFieldRowsGoesBack() {
+    settings() = Settings{};
+    frmInterfaccia w;
+    w.Form_Load();
+    ScriptedBoxes boxes;
+    boxes.Expect(Text(507), kStop);
+    ToStage2(w, delimited_, 0);
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase1di3"));
+  }
+
+  void delimitedStageResetsAndPreviews_data() {
+    QTest::addColumn<QByteArray>("ending");
+    QTest::newRow("LF") << QByteArray("\n");
+    QTest::newRow("CR-LF") << QByteArray("\r\n");
+    QTest::newRow("CR") << QByteArray("\r");
+  }
+
+  void delimitedStageResetsAndPreviews() {
+    QFETCH(QByteArray, ending);
+    Settle(lItalian);
+    QByteArray bytes;
+    for (const char* line : {"h1;h2", "a;\"b;c\";d", "  x  ;y", "1;2;3;4;5"}) bytes += QByteArray(line) + ending;
+    bytes += "last;no;end";
+    const QString file = test::WriteText(dir_, "preview.txt", bytes);
+    frmInterfaccia w;
+    w.Form_Load();
+    ToStage2(w, file, 0);
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
+    QCOMPARE(w.size(), QSize(665, 448));
+    QCOMPARE(Items(*w.List1),
+             (QStringList{"h1;h2", "a;\"b;c\";d", "x  ;y", "1;2;3;4;5", "last;no;end"}));
+    QCOMPARE(w.DelimCampoD->currentText(), QString());
+    QCOMPARE(w.DelimCampoD->itemText(2), Text(14));
+    QCOMPARE(w.DelimTestoD->currentText(), Text(10));
+    QCOMPARE(w.SaltaRigheD->currentText(), QString("0"));
+    QCOMPARE(w.cmbNomeCampo->count(), 4);
+    QCOMPARE(w.cmbNomeCampo->itemText(0), Text(10));
+    QCOMPARE(w.cmbNomeCampo->itemText(3), QString("Città"));
+
+    Choose(w, ";", "\"", "1");
+    ScriptedBoxes none;
+    w.CAvantiD->click();
+    QVERIFY2(none.Problems().isEmpty(), qPrintable(none.Problems()));
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
+    const forms::Grid& g = *w.grdPreview;
+    QCOMPARE(g.Rows(), 4);
+    QCOMPARE(g.Cols(), 5);  // widened by the longer line
+    QCOMPARE(Row(g, 0), (QStringList{"a", "b", "c", "d", ""}));
+    QCOMPARE(Row(g, 1), (QStringList{"x", "y", "", "", ""}));
+    QCOMPARE(Row(g, 3), (QStringList{"last", "no", "end", "", ""}));  // no line end, all fields
+    QCOMPARE(w.cmbNomeCampo->currentIndex(), 0);
+    QCOMPARE(engine().SepCodeD, int(';'));
+    QCOMPARE(engine().TextDelimD, std::string("\""));
+    QCOMPARE(engine().SkipLinesD, std::int64_t{1});
+  }
+
+  void delimitedNextChecksItsChoices() {
+    Settle(lEnglish);
+    frmInterfaccia w;
+    w.Form_Load();
+    ToStage2(w, delimited_, 0);
+    engine().SepCodeD = 99;
+    ScriptedBoxes boxes;
+    boxes.Expect(Text(215), kWarn).Expect(Text(215), kWarn).Expect(Text(216), kWarn)
+        .Expect(Text(502), kWarn).Expect(Text(217), kWarn).Expect(Text(217), kWarn)
+        .Expect(Text(217), kWarn);
+    for (const auto& [sep, delim, skip] :
+         std::initializer_list<std::tuple<QString, QString, QString>>{
+             {"", "{NONE}", "0"}, {"{NONE}", "{NONE}", "0"}, {";", "", "0"}, {";", "{NONE}", ""},
+             {";", "{NONE}", "abc"}, {";", "{NONE}", "40000"}, {";", "{NONE}", "-1"}}) {
+      Choose(w, sep, delim, skip);
+      w.CAvantiD->click();
+      QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
+    }
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+    QCOMPARE(engine().SepCodeD, 99);  // a refused Next hands nothing over
+
+    // Tokens, and a skip written as a fraction, rounded halves to even.
+    Choose(w, "{TAB}", "{NONE}", "2.5");
+    w.CAvantiD->click();
+    QCOMPARE(engine().SepCodeD, 9);
+    QCOMPARE(engine().TextDelimD, std::string("{NONE}"));
+    QCOMPARE(engine().SkipLinesD, std::int64_t{2});
+    QCOMPARE(w.grdPreview->Rows(), 1);  // past the end of the file: an empty preview
+
+    // Back from stage 2 keeps the choices until stage 1's Next resets them.
+    w.ShowPanel("pnlFase2di3Del");
+    w.CIndD->click();
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase1di3"));
+    w.CmdAvanti->click();
+    QCOMPARE(w.DelimCampoD->currentText(), QString());
+  }
+
+  void cancelOnEveryStageAborts() {
+    Settle(lItalian);
+    frmInterfaccia w;
+    for (const char* button : {"CmdAnnulla", "Command20", "ComAnnulla", "Command3"}) {
+      w.Form_Load();
+      settings().ImportResult = Success;
+      w.show();
+      w.findChild<QPushButton*>(button)->click();
+      QCOMPARE(settings().ImportResult, std::int32_t{Abort});
+      QVERIFY(!w.isVisible());
+    }
+    // The window's own close box leaves the result alone.
+    w.Form_Load();
+    settings().ImportResult = Success;
+    w.show();
+    w.close();
+    QCOMPARE(settings().ImportResult, std::int32_t{Success});
+  }
+
+  void actionZeroOpensTheSharedWizardModally() {
+    Settle(lEnglish);
+    InstallWizard();
+    VandrelCtl ctl;
+    QWidget* first = nullptr;
+    for (int round = 0; round < 2; ++round) {
+      ctl.setImportResult(Success);
+      QTimer::singleShot(0, [&first, round] {
+        auto* w = qobject_cast<frmInterfaccia*>(QApplication::activeModalWidget());
+        QVERIFY(w);
+        if (round == 0) first = w;
+        QCOMPARE(static_cast<QWidget*>(w), first);  // the same window every time
+        QCOMPARE(w->txtNomeFile->text(), QString("*.txt"));
+        w->CmdAnnulla->click();
+      });
+      ctl.setAction(aShowInterface);
+      QCOMPARE(ctl.ImportResult(), std::int16_t{Abort});
+    }
+  }
+
+  void layoutDialogSavesLoadsAndDeletes() {
+    Settle(lEnglish);
+    frmInterfaccia w;
+    w.Form_Load();
+    ToStage2(w, delimited_, 0);
+    {
+      ScriptedBoxes boxes;
+      boxes.Expect(Text(515), kInfo);
+      w.cmdImpDefDel->click();  // nothing saved yet: no dialog
+      QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+    }
+    QVERIFY(QFile::exists(dir_.filePath("FlDlmtd")));
+
+    Choose(w, ";", "\"", "1");
+    ScriptedBoxes boxes;
+    boxes.Expect(Text(517), kWarn);
+    OnDialog([](frmMessage& d) {
+      QCOMPARE(d.windowTitle(), Text(5));
+      QVERIFY(d.txtVariant->isVisible());
+      QVERIFY(!d.cmbVariant->isVisible());
+      d.cmdOK->click();  // empty name: the dialog stays
+      QVERIFY(d.isVisible());
+      d.txtVariant->setText("Monthly");
+      d.cmdOK->click();
+    });
+    w.cmdSalvImpDel->click();
+    QCOMPARE(w.LabNomeImpD->text(), Text(211) + "Monthly");
+    specs::DelimitedSpecRecord saved;
+    QVERIFY(specs::FindDelimited(dir_.path().toStdString(), "Monthly", saved));
+    QCOMPARE(saved.FieldSeparator, std::string(";"));
+    QCOMPARE(saved.SkipLines, std::int16_t{1});
+
+    // A layout saved in Italian loads with the English tokens.
+    specs::Append(dir_.path().toStdString(), "Italiano",
+                  specs::DelimitedSpecRecord{"Italiano", "{SPAZIO}", "{NESSUNO}", 2});
+    OnDialog([](frmMessage& d) {
+      QCOMPARE(d.cmbVariant->count(), 2);
+      d.cmbVariant->setEditText("Italiano");
+      d.cmdOK->click();
+    });
+    w.cmdImpDefDel->click();
+    QCOMPARE(w.DelimCampoD->currentText(), QString("{SPACE}"));
+    QCOMPARE(w.DelimTestoD->currentText(), QString("{NONE}"));
+    QCOMPARE(w.SaltaRigheD->currentText(), QString("2"));
+    QCOMPARE(w.LabNomeImpD->text(), Text(211) + "\nItaliano");
+    w.SaltaRigheD->setEditText("3");  // an edit: the layout is no longer the saved one
+    QCOMPARE(w.LabNomeImpD->text(), Text(211) + "\n");
+
+    // Saving a name that exists: told, nothing written, the label keeps no name.
+    boxes.Expect(Text(518), kWarn);
+    OnDialog([](frmMessage& d) {
+      d.txtVariant->setText("Monthly");
+      d.cmdOK->click();
+    });
+    w.cmdSalvImpDel->click();
+    QCOMPARE(w.LabNomeImpD->text(), Text(211));
+    QCOMPARE(QFileInfo(dir_.filePath("FlDlmtd")).size(), qint64{80});
+
+    // A skip count that is not a number cannot be saved; the dialog stays open.
+    w.SaltaRigheD->setEditText("many");
+    boxes.Expect(Text(217), kWarn);
+    OnDialog([](frmMessage& d) {
+      d.txtVariant->setText("Other");
+      d.cmdOK->click();
+      QVERIFY(d.isVisible());
+    });
+    w.cmdSalvImpDel->click();
+
+    // Deleting asks first; No keeps the layout, Yes removes it.
+    boxes.Expect(Text(403), kQuestion, kNo).Expect(Text(403), kQuestion, kYes);
+    for (int i = 0; i < 2; ++i) {
+      OnDialog([](frmMessage& d) {
+        d.cmbVariant->setEditText("Monthly");
+        d.cmdOK->click();
+      });
+      w.cmdCancImpDel->click();
+    }
+    QCOMPARE(specs::ListNames(specs::SpecKind::Delimited, dir_.path().toStdString()),
+             std::vector<std::string>{"Italiano"});
+    // An empty name to delete: told, and the dialog closes with the label reset.
+    boxes.Expect(Text(400), kWarn);
+    OnDialog([](frmMessage& d) { d.cmdOK->click(); });
+    w.cmdCancImpDel->click();
+    QCOMPARE(w.LabNomeImpD->text(), Text(211) + "\n");
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+    QFile::remove(dir_.filePath("FlDlmtd"));
+  }
+
+  void fixedLayoutsRoundTripThroughTheGrid() {
+    Settle(lItalian);
+    const QString fixed = test::WriteText(dir_, "fisso.txt", "ABCDE12345\nFGHIJ67890\n");
+    frmInterfaccia w;
+    w.Form_Load();
+    ToStage2(w, fixed, 1);
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Fisso"));
+    QCOMPARE(w.grdInfoFldFix->Rows(), 8);  // NumField + 6
+    QCOMPARE(w.grdInfoFldFix->CellText(0, 1), Text(12));
+    QCOMPARE(w.ComboCharDeli->currentText(), Text(14));
+    QCOMPARE(w.txtPreView->toPlainText(),
+             QString("        10        20\n12345678901234567890\nABCDE12345\nFGHIJ67890\n"));
+    w.grdInfoFldFix->SetCellText(1, 1, "1");
+    w.grdInfoFldFix->SetCellText(1, 2, "5");
+    w.grdInfoFldFix->SetCellText(2, 1, "6");
+    w.grdInfoFldFix->SetCellText(2, 2, "10");
+    ScriptedBoxes boxes;
+    OnDialog([](frmMessage& d) {
+      d.txtVariant->setText("Fisso");
+      d.cmdOK->click();
+    });
+    w.cmdSalvImpFisso->click();
+    QCOMPARE(w.LabNomeImpF->text(), Text(211) + "\nFisso");
+    QCOMPARE(QFileInfo(dir_.filePath("FlFxd")).size(), qint64{412});
+
+    w.grdInfoFldFix->SetCellText(1, 1, "");
+    w.grdInfoFldFix->SetCellText(2, 1, "");
+    OnDialog([](frmMessage& d) {
+      d.cmbVariant->setEditText("Fisso");
+      d.cmdOK->click();
+    });
+    w.cmdImpDefFisso->click();
+    QCOMPARE(w.grdInfoFldFix->CellText(1, 1), QString("1"));
+    QCOMPARE(w.grdInfoFldFix->CellText(2, 2), QString("10"));
+
+    boxes.Expect(Text(519), kWarn).Expect(Text(403), kQuestion, kYes);
+    OnDialog([](frmMessage& d) {
+      d.cmdOK->click();  // empty name: told, and the dialog stays
+      QVERIFY(d.isVisible());
+      d.cmbVariant->setEditText("Fisso");
+      d.cmdOK->click();
+    });
+    w.cmdCancImpFisso->click();
+    QCOMPARE(QFileInfo(dir_.filePath("FlFxd")).size(), qint64{0});
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+  }
+
+  void screenshots() {
+    for (const auto& [language, code] : {std::pair{lItalian, "it"}, std::pair{lEnglish, "en"}}) {
+      Settle(language);
+      frmInterfaccia w;
+      w.Form_Load();
+      w.show();
+      test::Screenshot(w, QString("stage1-%1").arg(code));
+      ToStage2(w, QStringLiteral(VANDREL_SAMPLES_DIR "/clienti.txt"), 0);
+      Choose(w, ";", Text(10), "1");
+      test::Screenshot(w, QString("stage2-delimited-%1").arg(code));
+      specs::Append(dir_.path().toStdString(), "Clienti",
+                    specs::DelimitedSpecRecord{"Clienti", ";", "{NONE}", 1});
+      OnDialog([code = QString(code)](frmMessage& d) {
+        d.cmbVariant->setCurrentIndex(0);
+        test::Screenshot(d, "dialog-" + code);
+        d.reject();
+      });
+      w.cmdImpDefDel->click();
+      QFile::remove(dir_.filePath("FlDlmtd"));
+    }
+  }
+};
+
+QTEST_MAIN(WizardTest)
+#include "wizard_test.moc"
