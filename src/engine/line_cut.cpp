@@ -52,10 +52,14 @@ std::string_view CutFixedField(std::string_view line, int begin, int end, int se
   if (begin >= 1 && end >= begin && from < line.size()) {
     value = line.substr(from, static_cast<std::size_t>(end - begin + 1));
   }
-  while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
-  while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+  auto trim = [&value] {
+    while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
+    while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
+  };
+  trim();
   if (sepCode >= 0 && !value.empty() && static_cast<unsigned char>(value.back()) == sepCode) {
     value.remove_suffix(1);
+    trim();  // the padding before the separator is not part of the value either
   }
   if (delimCode >= 0) {
     if (!value.empty() && static_cast<unsigned char>(value.back()) == delimCode) value.remove_suffix(1);

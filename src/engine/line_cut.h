@@ -26,9 +26,9 @@ bool IsNoneToken(std::string_view text);
 std::size_t CutDelimited(std::string_view line, int sepCode, std::vector<std::string_view>& fields);
 
 // Columns `begin` to `end` (1-based, inclusive) of `line`, cut at its end, with blanks removed
-// at both ends; then the separator `sepCode` removed when it is the last character, and the
-// text delimiter `delimCode` removed from the end and from the start where it stands there
-// (each -1 for none).
+// at both ends; then the separator `sepCode` removed when it is the last character (and the
+// blanks before it), and the text delimiter `delimCode` removed from the end and from the
+// start where it stands there (each -1 for none).
 std::string_view CutFixedField(std::string_view line, int begin, int end, int sepCode,
                                int delimCode);
 

@@ -127,11 +127,13 @@ void Grid::SetCols(int cols) {
 void Grid::SetRow(int row) {
   if (row < 0 || row >= rowCount()) throw Error(kErrSubscript, "Grid row out of range.");
   row_ = row;
+  if (col_ < columnCount()) setCurrentCell(row_, col_);
 }
 
 void Grid::SetCol(int col) {
   if (col < 0 || col >= columnCount()) throw Error(kErrSubscript, "Grid column out of range.");
   col_ = col;
+  if (row_ < rowCount()) setCurrentCell(row_, col_);
 }
 
 QString Grid::CellText(int row, int col) const {

@@ -22,7 +22,9 @@
 #include "control/settings.h"
 #include "engine/cp1252.h"
 #include "engine/engine_state.h"
+#include "engine/line_cut.h"
 #include "engine/preview_lines.h"
+#include "preview/c_prepara_grd_preview.h"
 #include "specs/frm_message.h"
 #include "vandrel/app_folder.h"
 #include "vandrel/catalogue.h"
@@ -252,12 +254,13 @@ void frmInterfaccia::BuildStage2Fixed() {
   skipRow->addWidget(MakeLabel(frame2, "Label26", 206));
   skipRow->addStretch();
   spec->addLayout(skipRow, 3, 0, 1, 2);
+  spec->setRowStretch(4, 1);
   top->addWidget(frame2, 1);
 
   auto* frame1 = Make<QGroupBox>(pnlFase2di3Fisso, "Frame1", 207);
   auto* fields = new QGridLayout(frame1);
   grdInfoFldFix = Make<Grid>(frame1, "grdInfoFldFix", -1, 1, 1);
-  grdInfoFldFix->setMinimumWidth(forms::Pixels(2200));
+  grdInfoFldFix->setFixedSize(forms::Pixels(2100), forms::Pixels(1800));
   fields->addWidget(grdInfoFldFix, 0, 0, 4, 1);
   cmdImpDefFisso = Make<QPushButton>(frame1, "cmdImpDefFisso", 212);
   cmdSalvImpFisso = Make<QPushButton>(frame1, "cmdSalvImpFisso", 213);
@@ -268,7 +271,9 @@ void frmInterfaccia::BuildStage2Fixed() {
   LabNomeImpF = MakeLabel(frame1, "LabNomeImpF", 211);
   LabNomeImpF->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   fields->addWidget(LabNomeImpF, 3, 1);
-  top->addWidget(frame1, 1);
+  fields->setVerticalSpacing(2);
+  spec->setVerticalSpacing(2);
+  top->addWidget(frame1);
   page->addLayout(top);
 
   page->addWidget(MakeLabel(pnlFase2di3Fisso, "Label27", 209, true));
@@ -292,6 +297,11 @@ void frmInterfaccia::BuildStage2Fixed() {
   page->addLayout(buttons);
 
   connect(ComIndietro, &QPushButton::clicked, this, [this] { ShowPanel("pnlFase1di3"); });
+  connect(ComAvanti, &QPushButton::clicked, this, &frmInterfaccia::ComAvanti_Click);
+  for (QComboBox* combo : {ComboCharDeli, ComboDelimTesto, ComboNumRighe}) {
+    connect(combo, &QComboBox::editTextChanged, this, [this] { ResetSpecLabel(LabNomeImpF); });
+  }
+  grdInfoFldFix->installEventFilter(this);
   connect(ComAnnulla, &QPushButton::clicked, this, &frmInterfaccia::Abort);
   connect(cmdImpDefFisso, &QPushButton::clicked, this, [this] { OpenSpecDialog("LoadFix"); });
   connect(cmdSalvImpFisso, &QPushButton::clicked, this, [this] { OpenSpecDialog("SaveFix"); });
@@ -613,6 +623,125 @@ void frmInterfaccia::CAvantiD_Click() {
   e.SepCodeD = sepCode;
   e.TextDelimD = Utf8ToCp1252(forms::ToUtf8(delimiter.trimmed()));
   e.SkipLinesD = *skip;
+}
+
+// ---- Stage 2, fixed width ----
+
+bool frmInterfaccia::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == grdInfoFldFix && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    int code = 0;
+    if (key->key() == Qt::Key_Backspace) {
+      code = 8;
+    } else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      code = 13;
+    } else if (key->text().size() == 1) {
+      code = key->text().front().unicode();
+    }
+    if (code == 0) return false;  // arrows and the like move the current cell
+    grdInfoFldFix_KeyPress(code);
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void frmInterfaccia::grdInfoFldFix_KeyPress(int key) {
+  forms::Grid& grid = *grdInfoFldFix;
+  ResetSpecLabel(LabNomeImpF);
+  if (key == 8) {
+    QString text = grid.Text();
+    if (!text.isEmpty()) grid.SetText(text.left(text.size() - 1));
+  } else if (key == 13) {
+    if (grid.Col() == 1) {
+      grid.SetCol(2);
+    } else if (grid.Col() == 2) {
+      // From the last row's END, a new row is added to go to.
+      if (grid.Row() + 1 >= grid.Rows()) {
+        grid.SetRows(grid.Rows() + 1);
+        grid.SetCellText(grid.Rows() - 1, 0, QString::number(grid.Rows() - 1));
+      }
+      grid.SetRow(grid.Row() + 1);
+      grid.SetCol(1);
+    }
+  } else if (key >= '0' && key <= '9' && grid.Row() >= 1 && grid.Col() >= 1) {
+    grid.SetText(grid.Text() + QChar(key));
+  }
+}
+
+void frmInterfaccia::ComAvanti_Click() {
+  forms::Grid& limits = *grdInfoFldFix;
+  grdPreview->SetRows(2);
+  grdPreview->SetCols(1);
+  grdPreview->SetCellText(0, 0, QString());
+  grdPreview->SetCellText(1, 0, QString());
+  grdPreview->SetRow(1);
+  auto stop = [](QComboBox* combo, int message) {
+    MsgBox(Text(message), forms::vbExclamation);
+    combo->setFocus();
+  };
+  if (ComboCharDeli->currentText().isEmpty()) return stop(ComboCharDeli, 215);
+  if (ComboDelimTesto->currentText().isEmpty()) return stop(ComboDelimTesto, 216);
+  if (ComboNumRighe->currentText().isEmpty()) return stop(ComboNumRighe, 502);
+  if (limits.CellText(1, 1) == QLatin1String("0")) limits.SetCellText(1, 1, QStringLiteral("1"));
+  if (limits.CellText(1, 1).isEmpty() || limits.CellText(1, 2).isEmpty()) {
+    MsgBox(Text(218), forms::vbInformation);
+    return;
+  }
+  // The fields: every row down to the first without a BEGIN (or with a BEGIN of 0, where
+  // the import's list of fields ends too). Each must have an END and both must fit 16 bits.
+  std::vector<std::pair<std::int16_t, std::int16_t>> fields;
+  for (int r = 1; r < limits.Rows(); ++r) {
+    const QString begin = limits.CellText(r, 1).trimmed();
+    if (begin.isEmpty()) break;
+    bool beginOk = false, endOk = false;
+    const int first = begin.toInt(&beginOk);
+    const int last = limits.CellText(r, 2).trimmed().toInt(&endOk);
+    if (!beginOk || !endOk || first > 32767 || last > 32767) {
+      MsgBox(Text(219) + ' ' + QString::number(r) + Text(220), forms::vbExclamation);
+      return;
+    }
+    if (first == 0) break;
+    fields.emplace_back(static_cast<std::int16_t>(first), static_cast<std::int16_t>(last));
+  }
+  const std::optional<std::int16_t> skip = LinesToSkip(ComboNumRighe->currentText());
+  if (!skip) {
+    MsgBox(Text(217), forms::vbExclamation);
+    return;
+  }
+  const std::string separator = Utf8ToCp1252(forms::ToUtf8(ComboCharDeli->currentText()));
+  const std::string delimiter = Utf8ToCp1252(forms::ToUtf8(ComboDelimTesto->currentText().trimmed()));
+  try {
+    cPreparaGrdPreview preview;
+    preview.Language(static_cast<std::int16_t>(forms::ShownLanguage() * 1000));
+    preview.Delimit(QString::number(CharacterCode(separator, -1, "field separator")));
+    preview.DelimitText(ComboDelimTesto->currentText());
+    preview.MDBFile(chosenFile_);
+    preview.Griglia(grdPreview);
+    preview.JumpRow(*skip);
+    preview.RowPreview(kPreviewLines);
+    preview.NumberOfColumns(static_cast<std::int16_t>(fields.size()));
+    for (std::size_t c = 0; c < fields.size(); ++c) {
+      preview.ColumnsLimit(fields[c].first, fields[c].second, static_cast<std::int16_t>(c));
+    }
+    if (preview.Action()) return;
+  } catch (const std::exception&) {
+    MsgBox(Text(217), forms::vbExclamation);
+    return;
+  }
+
+  EngineState& e = engine();
+  e.SepTextF = separator;
+  e.TextDelimF = delimiter;
+  e.SkipLinesF = *skip;
+  e.StartColF.fill(0);
+  e.EndColF.fill(0);
+  for (std::size_t j = 0; j < fields.size() && j < e.StartColF.size(); ++j) {
+    e.StartColF[j] = fields[j].first;
+    e.EndColF[j] = fields[j].second;
+  }
+  ShowPanel("pnlFase3di3");
+  cmbNomeCampo->setCurrentIndex(0);
+  for (int c = 0; c < grdPreview->Cols(); ++c) grdPreview->SetColWidth(c, 2500);
 }
 
 // ---- The layout dialog ----

@@ -55,6 +55,12 @@ class frmInterfaccia : public QDialog {
   void CAvantiD_Click();
   void CIndD_Click();
 
+  // Stage 2, fixed width.
+  void ComAvanti_Click();
+  // A key typed into the limits grid: digits, Backspace, and Enter to move BEGIN -> END ->
+  // the next row's BEGIN. `key` is the character's code.
+  void grdInfoFldFix_KeyPress(int key);
+
   // The layout dialog over the stage-2 panel, in the mode SpecDialogMode names.
   void PreLoadFrmMessage();
 
@@ -104,6 +110,9 @@ class frmInterfaccia : public QDialog {
   QPushButton* Command2;
   QPushButton* Command3;
   QPushButton* Command4;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildStage1();

@@ -55,6 +55,7 @@ TEST(LineCut, FixedFieldsTrimThenDropSeparatorAndEnclosingDelimiters) {
   EXPECT_EQ(CutFixedField("abcdef", 2, 2, -1, -1), "b");
   // The separator goes only when it is the last character.
   EXPECT_EQ(CutFixedField("12;  x", 1, 5, ';', -1), "12");
+  EXPECT_EQ(CutFixedField("12  ;x", 1, 5, ';', -1), "12");
   EXPECT_EQ(CutFixedField("1;2  x", 1, 5, ';', -1), "1;2");
   // The delimiter goes only at the ends, one character at each.
   EXPECT_EQ(CutFixedField("\"ab\"c", 1, 4, -1, '"'), "ab");

@@ -1,0 +1,353 @@
+// The fixed-width stage 2 and the preview builder, driven through the real widgets.
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include "control/settings.h"
+#include "engine/engine_state.h"
+#include "engine/import.h"
+#include "preview/c_prepara_grd_preview.h"
+#include "specs/frm_message.h"
+#include "test_support.h"
+#include "vandrel/app_folder.h"
+#include "vandrel/spec_files.h"
+#include "vandrel/vandrel_ctl.h"
+#include "wizard/forms.h"
+#include "wizard/frm_interfaccia.h"
+#include "wizard_support.h"
+
+using namespace vandrel;
+using forms::Text;
+using test::ScriptedBoxes;
+
+namespace {
+
+constexpr int kInfo = 64, kWarn = 48;
+
+QStringList Row(const forms::Grid& grid, int row) {
+  QStringList cells;
+  for (int c = 0; c < grid.Cols(); ++c) cells << grid.CellText(row, c);
+  return cells;
+}
+
+const QString kReversed = QString::fromUtf8(
+    "La colonna FINE deve contenere un valore superiore alla colonna INIZIO!\rRipetere "
+    "l'inserimento.");
+
+}  // namespace
+
+class FixedStageTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+
+  void Settle(int language, std::int16_t numField = 2) {
+    settings() = Settings{};
+    engine() = EngineState{};
+    VandrelCtl ctl;
+    ctl.setLanguage(language);
+    ctl.setNumField(numField);
+    SetApplicationFolder(dir_.path().toStdString());
+  }
+
+  // A builder over `file` with the given limits, filling `grid`.
+  static bool Build(forms::Grid& grid, const QString& file,
+                    const std::vector<std::pair<int, int>>& limits, const QString& separator,
+                    const QString& delimiter, int skip = 0) {
+    cPreparaGrdPreview preview;
+    preview.Language(1000);
+    preview.Delimit(separator);
+    preview.DelimitText(delimiter);
+    preview.MDBFile(file);
+    preview.Griglia(&grid);
+    preview.JumpRow(static_cast<std::int16_t>(skip));
+    preview.RowPreview(30);
+    preview.NumberOfColumns(static_cast<std::int16_t>(limits.size()));
+    for (std::size_t c = 0; c < limits.size(); ++c) {
+      preview.ColumnsLimit(static_cast<std::int16_t>(limits[c].first),
+                           static_cast<std::int16_t>(limits[c].second), static_cast<std::int16_t>(c));
+    }
+    return preview.Action();
+  }
+
+  void ToFixedStage(frmInterfaccia& w, const QString& file) {
+    w.Form_Load();
+    w.txtNomeFile->setText(file);
+    w.cmbTipoFonte->setCurrentIndex(1);
+    w.CmdAvanti->click();
+  }
+
+  static void Limits(frmInterfaccia& w, const std::vector<std::pair<QString, QString>>& rows) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      w.grdInfoFldFix->SetCellText(static_cast<int>(r) + 1, 1, rows[r].first);
+      w.grdInfoFldFix->SetCellText(static_cast<int>(r) + 1, 2, rows[r].second);
+    }
+  }
+
+ private slots:
+  void initTestCase() { QVERIFY(dir_.isValid()); }
+  void cleanup() { SetApplicationFolder({}); }
+
+  void builderCutsLikeTheImport_data() {
+    QTest::addColumn<QByteArray>("ending");
+    QTest::addColumn<bool>("finalEnding");
+    QTest::newRow("LF") << QByteArray("\n") << true;
+    QTest::newRow("CR-LF") << QByteArray("\r\n") << true;
+    QTest::newRow("CR") << QByteArray("\r") << true;
+    QTest::newRow("no final line end") << QByteArray("\n") << false;
+  }
+
+  void builderCutsLikeTheImport() {
+    QFETCH(QByteArray, ending);
+    QFETCH(bool, finalEnding);
+    QByteArray bytes = "skip me" + ending + "\"ab\";12;x" + ending + "cd  ; 3;;yz";
+    if (finalEnding) bytes += ending;
+    const QString file = test::WriteText(dir_, "fixed.txt", bytes);
+    forms::Grid grid(0, 0);
+    grid.SetRows(1);
+    grid.SetCols(1);
+    QVERIFY(!Build(grid, file, {{0, 5}, {6, 8}, {9, 11}}, "59", "\"", 1));
+    QCOMPARE(grid.Rows(), 31);
+    QCOMPARE(grid.Cols(), 3);
+    QCOMPARE(Row(grid, 0), (QStringList{"", "", ""}));        // row 0 stays empty
+    QCOMPARE(Row(grid, 1), (QStringList{"ab", "12", "x"}));   // separator and quotes go
+    QCOMPARE(Row(grid, 2), (QStringList{"cd", "3", ";yz"}));  // a separator not last stays
+    QCOMPARE(Row(grid, 3), (QStringList{"", "", ""}));
+  }
+
+  void builderSeparatorsAndReversedLimits() {
+    const QString file = test::WriteText(dir_, "sep.txt", "ab;cd;\nefghij\n");
+    forms::Grid grid(0, 0);
+    QVERIFY(!Build(grid, file, {{1, 3}, {4, 6}}, "-1", "{NONE}"));  // no separator: kept
+    QCOMPARE(Row(grid, 1), (QStringList{"ab;", "cd;"}));
+    QVERIFY(!Build(grid, file, {{1, 3}, {4, 6}}, "32", "{NESSUNO}"));
+    QCOMPARE(Row(grid, 1), (QStringList{"ab;", "cd;"}));
+
+    ScriptedBoxes boxes;
+    boxes.Expect(kReversed, kInfo);
+    forms::Grid fresh(0, 0);
+    QVERIFY(Build(fresh, file, {{1, 5}, {7, 3}}, "-1", "{NONE}"));
+    QCOMPARE(fresh.CellText(1, 0), QString("ab;cd"));  // column 0 was filled before the check
+    QCOMPARE(fresh.CellText(1, 1), QString());
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+
+    // An empty file is never tested: no message, no cell.
+    const QString empty = test::WriteText(dir_, "empty.txt", "");
+    QVERIFY(!Build(fresh, empty, {{5, 1}}, "-1", "{NONE}"));
+  }
+
+  void limitsGridKeys() {
+    Settle(lEnglish, 1);
+    frmInterfaccia w;
+    ToFixedStage(w, test::WriteText(dir_, "keys.txt", "12345\n"));
+    forms::Grid& g = *w.grdInfoFldFix;
+    QCOMPARE(g.Rows(), 7);  // NumField + 6
+    w.LabNomeImpF->setText("loaded");
+    g.setFocus();
+    g.SetRow(1);
+    g.SetCol(1);
+    QTest::keyClicks(&g, "1a2");
+    QCOMPARE(g.CellText(1, 1), QString("12"));
+    QCOMPARE(w.LabNomeImpF->text(), Text(211) + "\n");
+    QTest::keyClick(&g, Qt::Key_Backspace);
+    QCOMPARE(g.CellText(1, 1), QString("1"));
+    QTest::keyClick(&g, Qt::Key_Return);
+    QCOMPARE(g.Col(), 2);
+    QTest::keyClicks(&g, "5");
+    QTest::keyClick(&g, Qt::Key_Return);
+    QCOMPARE(g.Row(), 2);
+    QCOMPARE(g.Col(), 1);
+    QTest::keyClick(&g, Qt::Key_Backspace);  // on an empty cell: nothing
+    QCOMPARE(g.CellText(2, 1), QString());
+    // Enter in the last row's END adds a row.
+    g.SetRow(6);
+    g.SetCol(2);
+    QTest::keyClick(&g, Qt::Key_Return);
+    QCOMPARE(g.Rows(), 8);
+    QCOMPARE(g.Row(), 7);
+    QCOMPARE(g.CellText(7, 0), QString("7"));
+  }
+
+  void nextChecksEveryEntry() {
+    Settle(lItalian);
+    const QString file = test::WriteText(dir_, "next.txt", "AAAABBBBCC\n");
+    frmInterfaccia w;
+    ToFixedStage(w, file);
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Fisso"));
+    ScriptedBoxes boxes;
+    w.ComboCharDeli->setEditText("");
+    boxes.Expect(Text(215), kWarn);
+    w.ComAvanti->click();
+    w.ComboCharDeli->setEditText(Text(10));
+    w.ComboDelimTesto->setEditText("");
+    boxes.Expect(Text(216), kWarn);
+    w.ComAvanti->click();
+    w.ComboDelimTesto->setEditText(Text(10));
+    w.ComboNumRighe->setEditText("");
+    boxes.Expect(Text(502), kWarn);
+    w.ComAvanti->click();
+    w.ComboNumRighe->setEditText("0");
+    boxes.Expect(Text(218), kInfo);
+    w.ComAvanti->click();
+    Limits(w, {{"1", ""}});
+    boxes.Expect(Text(218), kInfo);
+    w.ComAvanti->click();
+    Limits(w, {{"0", "4"}, {"5", ""}});
+    boxes.Expect(Text(219) + " 2" + Text(220), kWarn);
+    w.ComAvanti->click();
+    QCOMPARE(w.grdInfoFldFix->CellText(1, 1), QString("1"));  // a BEGIN of 0 in row 1 reads 1
+    Limits(w, {{"1", "4"}, {"5", "99999"}});
+    boxes.Expect(Text(219) + " 2" + Text(220), kWarn);
+    w.ComAvanti->click();
+    Limits(w, {{"1", "4"}, {"5", "8"}, {"9", "10"}});
+    w.ComboNumRighe->setEditText("tante");
+    boxes.Expect(Text(217), kWarn);
+    w.ComAvanti->click();
+    w.ComboNumRighe->setEditText("0");
+    Limits(w, {{"1", "4"}, {"8", "5"}});
+    boxes.Expect(kReversed, kInfo);
+    w.ComAvanti->click();
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Fisso"));
+    QCOMPARE(engine().StartColF[0], std::int16_t{0});  // nothing handed over yet
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+  }
+
+  void nextHandsOverEveryFilledRow() {
+    Settle(lEnglish, 1);  // six data rows, all filled below
+    const QString file = test::WriteText(dir_, "all.txt", "aabbccddeeff\n");
+    frmInterfaccia w;
+    ToFixedStage(w, file);
+    Limits(w, {{"1", "2"}, {"3", "4"}, {"5", "6"}, {"7", "8"}, {"9", "10"}, {"11", "12"}});
+    w.ComboCharDeli->setEditText("|");
+    w.ComboDelimTesto->setEditText(" \" ");
+    w.ComboNumRighe->setEditText("0");
+    ScriptedBoxes none;
+    w.ComAvanti->click();
+    QVERIFY2(none.Problems().isEmpty(), qPrintable(none.Problems()));
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
+    QCOMPARE(Row(*w.grdPreview, 1), (QStringList{"aa", "bb", "cc", "dd", "ee", "ff"}));
+    const EngineState& e = engine();
+    QCOMPARE(e.StartColF[5], std::int16_t{11});
+    QCOMPARE(e.EndColF[5], std::int16_t{12});
+    QCOMPARE(e.StartColF[6], std::int16_t{0});
+    QCOMPARE(e.SepTextF, std::string("|"));
+    QCOMPARE(e.TextDelimF, std::string("\""));
+    QCOMPARE(e.SkipLinesF, std::int64_t{0});
+  }
+
+  void previewRowsEqualWhatTheImportStores() {
+    Settle(lEnglish, 1);
+    const QString file = test::WriteText(
+        dir_, "same.txt", "head\r\n\"Anna\"  ;  12;\r\nBruno   ;   7;\r\n\xC8ve     ;  -3;\r\n");
+    const std::string db = dir_.filePath("same.db").toStdString();
+    test::RunSql(db, "CREATE TABLE T(nome TEXT, n INTEGER); CREATE TABLE E(NumRiga, CodErr, MsgErr);");
+    VandrelCtl ctl;
+    ctl.setMDBFile(db);
+    ctl.setTabImport("T");
+    ctl.setTabError("E");
+    ctl.setInfoField(0, 1, "nome");
+    ctl.setInfoField(0, 5, "0");
+    ctl.setInfoField(1, 1, "n");
+    ctl.setInfoField(1, 5, "1");
+    frmInterfaccia w;
+    ToFixedStage(w, file);
+    Limits(w, {{"1", "9"}, {"10", "14"}});
+    w.ComboCharDeli->setEditText(";");
+    w.ComboDelimTesto->setEditText("\"");
+    w.ComboNumRighe->setEditText("1");
+    w.ComAvanti->click();
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
+    engine().LineFields.assign(2, {});
+    rigatxtfisso(QFile::encodeName(w.ChosenFile()).toStdString());
+    QVERIFY(engine().ImportOK);
+    const auto rows = test::Query(db, "SELECT nome, n FROM T ORDER BY rowid");
+    QCOMPARE(rows.size(), std::size_t{3});
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      QCOMPARE(Row(*w.grdPreview, static_cast<int>(r) + 1),
+               (QStringList{QString::fromStdString(rows[r][0]), QString::fromStdString(rows[r][1])}));
+    }
+    QCOMPARE(rows[2][0], std::string("\xC3\x88ve"));
+  }
+
+  void savedFixedLayoutIsByteExact() {
+    Settle(lEnglish);
+    frmInterfaccia w;
+    ToFixedStage(w, test::WriteText(dir_, "bytes.txt", "x\n"));
+    Limits(w, {{"1", "4"}, {"5", "12"}});
+    w.ComboCharDeli->setEditText(";");
+    w.ComboNumRighe->setEditText("3");
+    QTimer::singleShot(0, [] {
+      auto* d = qobject_cast<frmMessage*>(QApplication::activeModalWidget());
+      QVERIFY(d);
+      d->txtVariant->setText("  Layout  ");
+      d->cmdOK->click();
+    });
+    w.cmdSalvImpFisso->click();
+    QFile file(dir_.filePath("FlFxd"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    specs::FixedSpecRecord expected;
+    expected.SpecName = "Layout";
+    expected.FieldSeparator = ";";
+    expected.TextDelimiter = "{NONE}";
+    expected.SkipLines = 3;
+    expected.FieldBegin[0] = "1";
+    expected.FieldEnd[0] = "4";
+    expected.FieldBegin[1] = "5";
+    expected.FieldEnd[1] = "12";
+    const std::string record = specs::EncodeRecord(expected);
+    QCOMPARE(bytes, QByteArray(record.data(), static_cast<qsizetype>(record.size())));
+    QFile::remove(dir_.filePath("FlFxd"));
+  }
+
+  void loadingMoreFieldsThanRowsAddsRows() {
+    Settle(lEnglish, 1);
+    specs::FixedSpecRecord many;
+    many.SpecName = "Many";
+    many.FieldSeparator = "{NESSUNO}";
+    many.TextDelimiter = "{NESSUNO}";
+    for (int j = 0; j < 8; ++j) {
+      many.FieldBegin[static_cast<std::size_t>(j)] = std::to_string(j * 2 + 1);
+      many.FieldEnd[static_cast<std::size_t>(j)] = std::to_string(j * 2 + 2);
+    }
+    specs::Append(dir_.path().toStdString(), "Many", many);
+    frmInterfaccia w;
+    ToFixedStage(w, test::WriteText(dir_, "many.txt", "x\n"));
+    QTimer::singleShot(0, [] {
+      auto* d = qobject_cast<frmMessage*>(QApplication::activeModalWidget());
+      QVERIFY(d);
+      d->cmbVariant->setEditText("Many");
+      d->cmdOK->click();
+    });
+    w.cmdImpDefFisso->click();
+    QCOMPARE(w.grdInfoFldFix->Rows(), 9);
+    QCOMPARE(w.grdInfoFldFix->CellText(8, 1), QString("15"));
+    QCOMPARE(w.ComboCharDeli->currentText(), QString("{NONE}"));  // shown in English
+    QCOMPARE(w.LabNomeImpF->text(), Text(211) + "\nMany");
+    QFile::remove(dir_.filePath("FlFxd"));
+  }
+
+  void screenshots() {
+    for (const auto& [language, code] : {std::pair{lItalian, "it"}, std::pair{lEnglish, "en"}}) {
+      Settle(language, 4);
+      frmInterfaccia w;
+      ToFixedStage(w, QStringLiteral(VANDREL_SAMPLES_DIR "/clienti_fisso.txt"));
+      Limits(w, {{"1", "4"}, {"5", "24"}, {"25", "34"}, {"35", "44"}, {"45", "52"}});
+      w.show();
+      test::Screenshot(w, QString("stage2-fixed-%1").arg(code));
+      // The ruler's digit line lines up with the file's characters.
+      const QStringList lines = w.txtPreView->toPlainText().split('\n');
+      QCOMPARE(lines[1].left(52), QString("1234567890").repeated(6).left(52));
+      QCOMPARE(lines[0].indexOf("50") + 1, 50 - 1);  // "50" ends over column 50
+    }
+  }
+};
+
+QTEST_MAIN(FixedStageTest)
+#include "fixed_stage_test.moc"
