@@ -22,6 +22,7 @@
 #include "control/settings.h"
 #include "engine/cp1252.h"
 #include "engine/engine_state.h"
+#include "engine/import.h"
 #include "engine/line_cut.h"
 #include "engine/preview_lines.h"
 #include "preview/c_prepara_grd_preview.h"
@@ -29,6 +30,8 @@
 #include "vandrel/app_folder.h"
 #include "vandrel/catalogue.h"
 #include "vandrel/error.h"
+#include "vandrel/mouse_pointer.h"
+#include "vandrel/store.h"
 #include "vandrel/spec_files.h"
 #include "vandrel/vandrel_ctl.h"
 #include "wizard/forms.h"
@@ -317,22 +320,26 @@ void frmInterfaccia::BuildStage3() {
 
   auto* frame5 = Make<QGroupBox>(pnlFase3di3, "Frame5", 301);
   auto* assoc = new QGridLayout(frame5);
+  assoc->setVerticalSpacing(3);
   assoc->addWidget(MakeLabel(frame5, "Label12", 302), 0, 0);
   cmbNomeCampo = MakeCombo(frame5, "cmbNomeCampo", false);
   assoc->addWidget(cmbNomeCampo, 0, 1);
-  assoc->addWidget(MakeLabel(frame5, "Label11", 303), 0, 2);
+  assoc->addWidget(MakeLabel(frame5, "Label11", 303), 1, 0);
+  auto* columnRow = new QHBoxLayout;
   txtColAssociata = Make<QLineEdit>(frame5, "txtColAssociata");
-  assoc->addWidget(txtColAssociata, 0, 3);
+  txtColAssociata->setFixedWidth(forms::Pixels(900));
+  columnRow->addWidget(txtColAssociata);
   CmdDisassocia = Make<QPushButton>(frame5, "CmdDisassocia", 319);
-  assoc->addWidget(CmdDisassocia, 0, 4);
-  assoc->addWidget(MakeLabel(frame5, "Label13", 304), 1, 0);
+  columnRow->addWidget(CmdDisassocia);
+  columnRow->addStretch();
+  assoc->addLayout(columnRow, 1, 1);
+  assoc->addWidget(MakeLabel(frame5, "Label13", 304), 2, 0);
   txtNmFldUtente = Make<QLineEdit>(frame5, "txtNmFldUtente");
-  assoc->addWidget(txtNmFldUtente, 1, 1);
-  assoc->addWidget(MakeLabel(frame5, "Label10", 305), 1, 2);
+  assoc->addWidget(txtNmFldUtente, 2, 1);
+  assoc->addWidget(MakeLabel(frame5, "Label10", 305), 3, 0);
   txtValoreCost = Make<QLineEdit>(frame5, "txtValoreCost");
-  assoc->addWidget(txtValoreCost, 1, 3, 1, 2);
+  assoc->addWidget(txtValoreCost, 3, 1);
   assoc->setColumnStretch(1, 1);
-  assoc->setColumnStretch(3, 1);
   page->addWidget(frame5);
 
   page->addWidget(MakeLabel(pnlFase3di3, "Label22", 306, true));
@@ -352,6 +359,13 @@ void frmInterfaccia::BuildStage3() {
   buttons->addWidget(Command3);
   page->addLayout(buttons);
   connect(Command3, &QPushButton::clicked, this, &frmInterfaccia::Abort);
+  connect(Command2, &QPushButton::clicked, this, &frmInterfaccia::Command2_Click);
+  connect(Command4, &QPushButton::clicked, this, &frmInterfaccia::Command4_Click);
+  connect(CmdDisassocia, &QPushButton::clicked, this, &frmInterfaccia::CmdDisassocia_Click);
+  connect(cmbNomeCampo, &QComboBox::currentIndexChanged, this, &frmInterfaccia::cmbNomeCampo_Click);
+  connect(grdPreview, &Grid::Clicked, this, &frmInterfaccia::grdPreview_Click);
+  txtColAssociata->setReadOnly(true);
+  for (QLineEdit* box : {txtColAssociata, txtNmFldUtente, txtValoreCost}) box->installEventFilter(this);
 }
 
 // ---- The frame ----
@@ -365,6 +379,12 @@ void frmInterfaccia::Form_Load() {
   cmbTipoFonte->setCurrentIndex(-1);
   txtNomeFile->setText(QStringLiteral("*.txt"));
   chosenFile_.clear();
+  selectedFieldRow_ = 0;
+  for (QWidget* w : {static_cast<QWidget*>(txtNmFldUtente), static_cast<QWidget*>(txtValoreCost),
+                     static_cast<QWidget*>(CmdDisassocia)}) {
+    w->setEnabled(false);
+  }
+  for (QLineEdit* box : {txtColAssociata, txtNmFldUtente, txtValoreCost}) box->clear();
   for (QWidget* w : findChildren<QWidget*>()) {
     const QVariant tag = w->property("vbTag");
     if (tag.isValid()) SetCaption(w, Text(tag.toInt()));
@@ -628,6 +648,11 @@ void frmInterfaccia::CAvantiD_Click() {
 // ---- Stage 2, fixed width ----
 
 bool frmInterfaccia::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusOut) {
+    if (watched == txtColAssociata) txtColAssociata_LostFocus();
+    if (watched == txtNmFldUtente) txtNmFldUtente_LostFocus();
+    if (watched == txtValoreCost) txtValoreCost_LostFocus();
+  }
   if (watched == grdInfoFldFix && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     int code = 0;
@@ -742,6 +767,195 @@ void frmInterfaccia::ComAvanti_Click() {
   ShowPanel("pnlFase3di3");
   cmbNomeCampo->setCurrentIndex(0);
   for (int c = 0; c < grdPreview->Cols(); ++c) grdPreview->SetColWidth(c, 2500);
+}
+
+// ---- Stage 3 ----
+
+namespace {
+
+InfoFieldRow& Field(int row) { return (*settings().InfoField)[static_cast<std::size_t>(row)]; }
+
+// The number a text begins with (optionally signed), 0 when it begins with none.
+long long LeadingNumber(const std::string& text) {
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  const std::size_t start = i;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+  const std::string number = text.substr(start, i - start);
+  if (number.empty() || number == "-" || number == "+") return 0;
+  try {
+    return std::stoll(number);
+  } catch (const std::out_of_range&) {
+    return 0;
+  }
+}
+
+}  // namespace
+
+int frmInterfaccia::FieldRow() const {
+  if (!settings().InfoField) return -1;
+  const std::string name = forms::ToUtf8(cmbNomeCampo->currentText());
+  const auto& rows = *settings().InfoField;
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i][kFieldName] == name) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void frmInterfaccia::cmbNomeCampo_Click() {
+  const int row = FieldRow();
+  if (row < 0) return;
+  selectedFieldRow_ = row;
+  const InfoFieldRow& f = Field(row);
+  auto* label13 = findChild<QLabel*>(QStringLiteral("Label13"));
+  auto* label10 = findChild<QLabel*>(QStringLiteral("Label10"));
+  const bool newName = f[kAllowNewName] == "1";
+  txtNmFldUtente->setEnabled(newName);
+  label13->setEnabled(newName);
+  txtNmFldUtente->setText(newName ? QString::fromStdString(f[kNewColumnName]) : QString());
+  txtColAssociata->setEnabled(true);
+  findChild<QLabel*>(QStringLiteral("Label11"))->setEnabled(true);
+  const bool constant = f[kAllowConstant] == "1";
+  txtValoreCost->setEnabled(constant);
+  label10->setEnabled(constant);
+  txtValoreCost->setText(constant ? QString::fromStdString(f[kConstantValue]) : QString());
+  const std::string& column = f[kAssociatedColumn];
+  txtColAssociata->setText(column.empty() ? QString() : QString::number(LeadingNumber(column) + 1));
+  CmdDisassocia->setEnabled(!column.empty());
+}
+
+void frmInterfaccia::grdPreview_Click() {
+  const int row = FieldRow();
+  if (row < 0) return;
+  Field(row)[kAssociatedColumn] = std::to_string(grdPreview->Col());
+  txtColAssociata->setText(QString::number(grdPreview->Col() + 1));
+  CmdDisassocia->setEnabled(true);
+}
+
+void frmInterfaccia::CmdDisassocia_Click() {
+  if (settings().InfoField && static_cast<std::size_t>(selectedFieldRow_) < settings().InfoField->size()) {
+    Field(selectedFieldRow_)[kAssociatedColumn].clear();
+  }
+  txtColAssociata->clear();
+  CmdDisassocia->setEnabled(false);
+}
+
+void frmInterfaccia::txtColAssociata_LostFocus() {
+  const int row = FieldRow();
+  if (row < 0) return;
+  const QString text = txtColAssociata->text();
+  Field(row)[kAssociatedColumn] =
+      text.isEmpty() ? std::string() : std::to_string(LeadingNumber(forms::ToUtf8(text)) - 1);
+}
+
+void frmInterfaccia::txtNmFldUtente_LostFocus() {
+  const int row = FieldRow();
+  if (row >= 0) Field(row)[kNewColumnName] = forms::ToUtf8(txtNmFldUtente->text());
+}
+
+void frmInterfaccia::txtValoreCost_LostFocus() {
+  const int row = FieldRow();
+  if (row >= 0) Field(row)[kConstantValue] = forms::ToUtf8(txtValoreCost->text());
+}
+
+void frmInterfaccia::Command2_Click() {
+  grdPreview->SetRow(0);
+  grdPreview->SetCol(0);
+  grdPreview->SetText(QString());
+  ShowPanel(cmbTipoFonte->currentIndex() == 1 ? "pnlFase2di3Fisso" : "pnlFase2di3Del");
+}
+
+// The first required field without a column is named, and selected for the user to fix.
+bool frmInterfaccia::RequiredFieldsAssociated() {
+  if (!settings().InfoField) return true;
+  for (const InfoFieldRow& f : *settings().InfoField) {
+    if (f[kRequired] != "1" || !f[kAssociatedColumn].empty()) continue;
+    const QString name = QString::fromStdString(f[kFieldName]);
+    MsgBox(Text(308) + name + Text(509), forms::vbExclamation);
+    cmbNomeCampo->setCurrentText(name);
+    if (f[kAllowNewName] == "1") {
+      txtNmFldUtente->setEnabled(true);
+      findChild<QLabel*>(QStringLiteral("Label13"))->setEnabled(true);
+      txtNmFldUtente->setText(QString::fromStdString(f[kNewColumnName]));
+    }
+    if (f[kAllowConstant] == "1") {
+      txtValoreCost->setEnabled(true);
+      findChild<QLabel*>(QStringLiteral("Label10"))->setEnabled(true);
+      txtValoreCost->setText(QString::fromStdString(f[kConstantValue]));
+    }
+    return false;
+  }
+  return true;
+}
+
+// At least one association, column or constant settled for every field with both, and the
+// user's go-ahead.
+bool frmInterfaccia::ReadyToImport() {
+  auto& rows = *settings().InfoField;
+  const bool any = std::any_of(rows.begin(), rows.end(),
+                               [](const InfoFieldRow& f) { return !f[kAssociatedColumn].empty(); });
+  if (!any) {
+    MsgBox(Text(510), forms::vbExclamation);
+    return false;
+  }
+  for (InfoFieldRow& f : rows) {
+    if (f[kAssociatedColumn].empty() || f[kConstantValue].empty()) continue;
+    const QString question = Text(520) + QString::fromStdString(f[kFieldName]) + Text(521);
+    if (MsgBox(question, forms::vbYesNoQuestion) == forms::vbYes) f[kConstantValue].clear();
+  }
+  return MsgBox(Text(314), forms::vbYesNoQuestion) == forms::vbYes;
+}
+
+// Empties the target table as the settings say (asking first when AsktoAppend is set), and
+// always the error table.
+void frmInterfaccia::EmptyTables() {
+  const Settings& s = settings();
+  auto db = store::OpenDatabase(s.MDBFile, false, false, s.MDBPassword);
+  auto empty = [&db](const std::string& table) {
+    HourglassPointer hourglass;
+    db->Execute("Delete * From " + table);
+  };
+  if (s.AsktoAppend) {
+    if (db->OpenRecordset(s.TabImport)->RecordCount() > 0 &&
+        MsgBox(Text(312) + "\r\n" + Text(313), forms::vbYesNoQuestion) == forms::vbYes) {
+      empty(s.TabImport);
+    }
+  } else if (s.OverWriteTab) {
+    empty(s.TabImport);
+  }
+  if (db->OpenRecordset(s.TabError)->RecordCount() > 0) empty(s.TabError);
+  db->Close();
+}
+
+void frmInterfaccia::Command4_Click() {
+  if (!RequiredFieldsAssociated()) return;
+  try {
+    if (!settings().InfoField || !ReadyToImport()) return;
+    EmptyTables();
+    // One element per field row, and at least one per preview column.
+    const std::size_t rows = settings().InfoField->size();
+    engine().LineFields.assign(std::max(rows, static_cast<std::size_t>(grdPreview->Cols()) + 1), {});
+    const std::string file = FilePath(chosenFile_);
+    switch (cmbTipoFonte->currentIndex()) {
+      case 0: ImportaDelimitato(file); break;
+      case 1: rigatxtfisso(file); break;
+      default: break;
+    }
+    std::int32_t result = Failure;
+    if (engine().ImportOK) {
+      const Settings& s = settings();
+      auto db = store::OpenDatabase(s.MDBFile, false, true, s.MDBPassword);
+      result = db->OpenRecordset(s.TabError)->RecordCount() > 0 ? SError : Success;
+      db->Close();
+    }
+    settings().ImportResult = result;
+    done(QDialog::Accepted);
+  } catch (const std::exception&) {
+    // The wizard stays open on stage 3 and says that something failed.
+    engine().ImportOK = false;
+    MsgBox(Text(507), forms::vbCritical);
+  }
 }
 
 // ---- The layout dialog ----

@@ -61,6 +61,18 @@ class frmInterfaccia : public QDialog {
   // the next row's BEGIN. `key` is the character's code.
   void grdInfoFldFix_KeyPress(int key);
 
+  // Stage 3: associating fields with the preview's columns, and the import.
+  void cmbNomeCampo_Click();
+  void grdPreview_Click();
+  void CmdDisassocia_Click();
+  void txtColAssociata_LostFocus();
+  void txtNmFldUtente_LostFocus();
+  void txtValoreCost_LostFocus();
+  void Command2_Click();
+  void Command4_Click();
+  // The InfoField row the field list last selected.
+  int SelectedFieldRow() const { return selectedFieldRow_; }
+
   // The layout dialog over the stage-2 panel, in the mode SpecDialogMode names.
   void PreLoadFrmMessage();
 
@@ -123,8 +135,15 @@ class frmInterfaccia : public QDialog {
   void FillDelimitedPreview();
   void FillFixedPreview();
   void OpenSpecDialog(const char* mode);
+  // The first InfoField row whose FieldName is the field list's text, or -1.
+  int FieldRow() const;
+  // Steps of the Import button; false when the import is not to run.
+  bool RequiredFieldsAssociated();
+  bool ReadyToImport();
+  void EmptyTables();
 
   QString chosenFile_;
+  int selectedFieldRow_ = 0;
 };
 
 // The text of a lines-to-skip box as a number: blanks around it are allowed and a fraction

@@ -1,0 +1,293 @@
+// Stage 3 and the Import button: complete imports through the real wizard, from the file
+// choice to the rows in SQLite, and every way the Import button can end.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include "control/settings.h"
+#include "engine/engine_state.h"
+#include "test_support.h"
+#include "vandrel/app_folder.h"
+#include "vandrel/vandrel_ctl.h"
+#include "wizard/forms.h"
+#include "wizard/frm_interfaccia.h"
+#include "wizard_support.h"
+
+using namespace vandrel;
+using forms::Text;
+using test::ScriptedBoxes;
+using Rows = std::vector<std::vector<std::string>>;
+
+namespace {
+
+constexpr int kStop = 16, kQuestion = 36, kWarn = 48, kYes = 6, kNo = 7;
+
+const QString kSamples = QStringLiteral(VANDREL_SAMPLES_DIR);
+
+// Clicks a cell of the table preview as a user would.
+void ClickCell(forms::Grid& grid, int row, int col) {
+  const QRect rect = grid.visualItemRect(grid.item(row, col));
+  QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+}  // namespace
+
+class ImportStageTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+  std::string db_;
+
+  // A database with Clienti and Errori, and the control's properties over it: Codice
+  // (required), Nome (may take a new name or a constant), Citta.
+  void Settle(int language) {
+    settings() = Settings{};
+    engine() = EngineState{};
+    db_ = dir_.filePath("wizard.db").toStdString();
+    QFile::remove(QString::fromStdString(db_));
+    test::RunSql(db_,
+                 "CREATE TABLE Clienti(Codice INTEGER PRIMARY KEY, Nome VARCHAR(30), Citta TEXT,"
+                 " Nato DATE, Saldo DECIMAL(10,2));"
+                 "CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);");
+    VandrelCtl ctl;
+    ctl.setLanguage(language);
+    ctl.setMDBFile(db_);
+    ctl.setTabImport("Clienti");
+    ctl.setTabError("Errori");
+    ctl.setNumField(2);
+    const char* rows[3][5] = {{"Codice", "Codice", "1", "", ""},
+                              {"Nome", "Nome", "", "1", "1"},
+                              {"Città", "Citta", "", "", ""}};
+    for (std::int16_t x = 0; x < 3; ++x) {
+      for (std::int16_t y = 0; y < 5; ++y) ctl.setInfoField(x, y, rows[x][y]);
+    }
+    SetApplicationFolder(dir_.path().toStdString());
+  }
+
+  // Stage 1 and the delimited stage 2 over the sample file, to stage 3.
+  static void ToStage3Delimited(frmInterfaccia& w, const QString& file) {
+    Open(w);
+    w.txtNomeFile->setText(file);
+    w.cmbTipoFonte->setCurrentIndex(0);
+    w.CmdAvanti->click();
+    w.DelimCampoD->setEditText(";");
+    w.SaltaRigheD->setEditText("1");
+    w.CAvantiD->click();
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
+  }
+
+  // Loads and shows the wizard as the active window, so that focus moves as for a user.
+  static void Open(frmInterfaccia& w) {
+    w.Form_Load();
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+  }
+
+  static void Associate(frmInterfaccia& w, const QString& field, int column) {
+    w.cmbNomeCampo->setCurrentText(field);
+    ClickCell(*w.grdPreview, 0, column);
+  }
+
+  Rows Query(const char* sql) const { return test::Query(db_, sql); }
+
+ private slots:
+  void initTestCase() { QVERIFY(dir_.isValid()); }
+  void cleanup() { SetApplicationFolder({}); }
+
+  void associationFollowsTheFieldList() {
+    Settle(lEnglish);
+    settings().InfoField->at(2)[kAssociatedColumn] = "4";  // preset by the host
+    frmInterfaccia w;
+    ToStage3Delimited(w, kSamples + "/clienti.txt");
+    QCOMPARE(w.cmbNomeCampo->currentText(), Text(10));
+    ClickCell(*w.grdPreview, 0, 2);  // "{NONE}": nothing happens
+    QVERIFY(!w.CmdDisassocia->isEnabled());
+    QVERIFY(!w.txtNmFldUtente->isEnabled());
+
+    w.cmbNomeCampo->setCurrentText("Città");
+    QCOMPARE(w.txtColAssociata->text(), QString("5"));
+    QVERIFY(w.CmdDisassocia->isEnabled());
+    QVERIFY(!w.txtValoreCost->isEnabled());
+    Associate(w, "Codice", 0);
+    QCOMPARE(settings().InfoField->at(0)[kAssociatedColumn], std::string("0"));
+    QCOMPARE(w.txtColAssociata->text(), QString("1"));
+    QCOMPARE(w.SelectedFieldRow(), 0);
+
+    settings().InfoField->at(1)[kAssociatedColumn] = "x";
+    w.cmbNomeCampo->setCurrentText("Nome");
+    QCOMPARE(w.txtColAssociata->text(), QString("1"));  // not a number: read as 0
+    QVERIFY(w.txtNmFldUtente->isEnabled());
+    QVERIFY(w.findChild<QLabel*>("Label13")->isEnabled());
+    w.txtNmFldUtente->setFocus();
+    w.txtNmFldUtente->setText(" Nuovo ");
+    w.txtValoreCost->setFocus();  // leaving the box stores it exactly
+    QCOMPARE(settings().InfoField->at(1)[kNewColumnName], std::string(" Nuovo "));
+
+    // Back to "{NONE}": the boxes stay, typing stores nothing, and Disassociate still acts on
+    // the field selected before.
+    w.cmbNomeCampo->setCurrentIndex(0);
+    w.txtValoreCost->setText("ignored");
+    w.txtNmFldUtente->setFocus();
+    QCOMPARE(settings().InfoField->at(1)[kConstantValue], std::string());
+    w.CmdDisassocia->click();
+    QCOMPARE(settings().InfoField->at(1)[kAssociatedColumn], std::string());
+    QVERIFY(!w.CmdDisassocia->isEnabled());
+
+    w.Command2->click();
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
+  }
+
+  void delimitedImportEndToEnd() {
+    Settle(lItalian);
+    test::RunSql(db_, "INSERT INTO Errori VALUES (1, 1, 'old');");
+    frmInterfaccia w;
+    ToStage3Delimited(w, kSamples + "/clienti.txt");
+    Associate(w, "Codice", 0);
+    Associate(w, "Nome", 1);
+    Associate(w, "Città", 2);
+    ScriptedBoxes boxes;
+    boxes.Expect(Text(314), kQuestion, kYes);
+    settings().ImportResult = Abort;
+    w.Command4->click();
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+    QCOMPARE(w.result(), int(QDialog::Accepted));
+    QCOMPARE(settings().ImportResult, std::int32_t{SError});
+    QCOMPARE(Query("SELECT Codice, Nome, Citta FROM Clienti ORDER BY Codice"),
+             (Rows{{"1", "Anna Bianchi", "Forl\xC3\xAC"},
+                   {"2", "Bruno Conti", "Milano"},
+                   {"3", "Carla D\xC3\xA8 Santis", "Roma"},
+                   {"4", "Elena Fabbri", "Torino"},
+                   {"5", "Franco Gallo", "Bari"},
+                   {"6", "Giulia Neri", "Palermo"}}));
+    // The old error row is gone and the duplicate is logged. The line with a sixth field
+    // widened the preview to six columns, so it fits the fields and is stored.
+    QCOMPARE(Query("SELECT NumRiga, CodErr FROM Errori ORDER BY rowid"), (Rows{{"4", "3022"}}));
+  }
+
+  void fixedImportEndToEnd() {
+    Settle(lEnglish);
+    frmInterfaccia w;
+    Open(w);
+    w.txtNomeFile->setText(kSamples + "/clienti_fisso.txt");
+    w.cmbTipoFonte->setCurrentIndex(1);
+    w.CmdAvanti->click();
+    const std::vector<std::pair<const char*, const char*>> limits{
+        {"1", "4"}, {"5", "24"}, {"25", "34"}, {"35", "44"}, {"45", "52"}};
+    for (std::size_t r = 0; r < limits.size(); ++r) {
+      w.grdInfoFldFix->SetCellText(static_cast<int>(r) + 1, 1, limits[r].first);
+      w.grdInfoFldFix->SetCellText(static_cast<int>(r) + 1, 2, limits[r].second);
+    }
+    w.ComboCharDeli->setEditText(Text(10));
+    w.ComAvanti->click();
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
+    QCOMPARE(w.grdPreview->CellText(1, 1), QString("Hanna Ivanova"));
+    Associate(w, "Codice", 0);
+    Associate(w, "Nome", 1);
+    w.txtValoreCost->setFocus();
+    w.txtValoreCost->setText("Const");
+    w.Command4->setFocus();  // the constant is stored when the box is left
+    ScriptedBoxes boxes;
+    boxes.Expect(Text(520) + "Nome" + Text(521), kQuestion, kNo)  // keep the constant
+        .Expect(Text(314), kQuestion, kYes);
+    w.Command4->click();
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+    QCOMPARE(settings().ImportResult, std::int32_t{Success});
+    QCOMPARE(Query("SELECT Codice, Nome FROM Clienti ORDER BY Codice"),
+             (Rows{{"7", "Const"}, {"8", "Const"}, {"9", "Const"}}));
+  }
+
+  void importEndingsThatKeepTheWizardOpen() {
+    Settle(lEnglish);
+    frmInterfaccia w;
+    ToStage3Delimited(w, kSamples + "/clienti.txt");
+    settings().ImportResult = Abort;
+    ScriptedBoxes boxes;
+    // A required field without a column is named and selected.
+    boxes.Expect(Text(308) + "Codice" + Text(509), kWarn);
+    w.Command4->click();
+    QCOMPARE(w.cmbNomeCampo->currentText(), QString("Codice"));
+    // No field with a column at all.
+    settings().InfoField->at(0)[kRequired] = "";
+    boxes.Expect(Text(510), kWarn);
+    w.Command4->click();
+    // No to "Start import?".
+    Associate(w, "Codice", 0);
+    boxes.Expect(Text(314), kQuestion, kNo);
+    w.Command4->click();
+    // A failure from the second step on: said, and the window stays.
+    test::RunSql(db_, "DROP TABLE Errori;");
+    boxes.Expect(Text(314), kQuestion, kYes).Expect(Text(507), kStop);
+    w.Command4->click();
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+    QCOMPARE(settings().ImportResult, std::int32_t{Abort});
+    QVERIFY(!engine().ImportOK);
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
+    QCOMPARE(w.result(), int(QDialog::Rejected));
+  }
+
+  void targetTableRules() {
+    Settle(lEnglish);
+    test::RunSql(db_, "INSERT INTO Clienti(Codice, Nome) VALUES (100, 'old');");
+    // AsktoAppend: asked, and No keeps the rows.
+    {
+      frmInterfaccia w;
+      ToStage3Delimited(w, kSamples + "/clienti.txt");
+      Associate(w, "Codice", 0);
+      ScriptedBoxes boxes;
+      boxes.Expect(Text(314), kQuestion, kYes).Expect(Text(312) + "\r\n" + Text(313), kQuestion, kNo);
+      w.Command4->click();
+      QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+      QCOMPARE(Query("SELECT count(*) FROM Clienti WHERE Codice = 100")[0][0], std::string("1"));
+    }
+    // Without AsktoAppend, OverWriteTab empties the table without a question.
+    settings().AsktoAppend = false;
+    settings().OverWriteTab = true;
+    {
+      frmInterfaccia w;
+      ToStage3Delimited(w, kSamples + "/clienti.txt");
+      Associate(w, "Codice", 0);
+      ScriptedBoxes boxes;
+      boxes.Expect(Text(314), kQuestion, kYes);
+      w.Command4->click();
+      QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+      QCOMPARE(Query("SELECT count(*) FROM Clienti WHERE Codice = 100")[0][0], std::string("0"));
+      QCOMPARE(settings().ImportResult, std::int32_t{SError});
+    }
+  }
+
+  void anImportThatCannotReadTheFileFails() {
+    Settle(lEnglish);
+    const QString file = test::WriteText(dir_, "gone.txt", "1;a\n2;b\n");
+    frmInterfaccia w;
+    Open(w);
+    w.txtNomeFile->setText(file);
+    w.cmbTipoFonte->setCurrentIndex(0);
+    w.CmdAvanti->click();
+    w.DelimCampoD->setEditText(";");
+    w.CAvantiD->click();
+    Associate(w, "Codice", 0);
+    QFile::remove(file);
+    ScriptedBoxes boxes;
+    boxes.Expect(Text(314), kQuestion, kYes);
+    w.Command4->click();
+    QCOMPARE(settings().ImportResult, std::int32_t{Failure});
+    QCOMPARE(w.result(), int(QDialog::Accepted));
+  }
+
+  void screenshots() {
+    for (const auto& [language, code] : {std::pair{lItalian, "it"}, std::pair{lEnglish, "en"}}) {
+      Settle(language);
+      frmInterfaccia w;
+      ToStage3Delimited(w, kSamples + "/clienti.txt");
+      Associate(w, "Nome", 1);
+      test::Screenshot(w, QString("stage3-%1").arg(code));
+    }
+  }
+};
+
+QTEST_MAIN(ImportStageTest)
+#include "import_stage_test.moc"
