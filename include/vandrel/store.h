@@ -42,8 +42,6 @@ enum StoreError : std::int32_t {
 inline constexpr const char* kStoreSource = "Vandrel.Store";
 
 // A queued row that could not be stored, with the tag it was queued under.
-
-// A queued row that could not be stored, with the tag it was queued under.
 struct QueuedFailure {
   std::int64_t tag;
   Error error;
@@ -60,6 +58,8 @@ class Recordset {
 
   // The column's position, looked up without regard to letter case (kErrNoColumn when absent).
   virtual int ColumnIndex(std::string_view column) const = 0;
+  // The most characters a text column takes, -1 without a limit.
+  virtual int MaxLength(int column) const = 0;
 
   // Assigns a column of the pending row. Text is UTF-8 and is converted to the column's
   // declared type, strictly (see the README for the rules); a number is stored as given.
@@ -77,7 +77,7 @@ class Recordset {
 
   // Stores the pending row later, together with the rows queued after it, in one statement:
   // several times faster for a long run of rows. Rows are stored in the order queued; each
-  // stands or falls on its own. Flush stores what is still queued and returns the rows that
+  // stands or falls on its own (a row the table silently ignores counts as failed). Flush stores what is still queued and returns the rows that
   // could not be stored since the last Flush, in order, each with its tag and error. Rows
   // still queued when the recordset is closed are not stored.
   virtual void Queue(std::int64_t tag) = 0;

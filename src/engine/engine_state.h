@@ -23,14 +23,14 @@ struct EngineState {
   // lost error row cannot be hidden by a later good line.
   bool ImportOK = false;
 
-  // Delimited layout from stage 2: separator code (-1 none), text delimiter as shown, lines
-  // to skip.
+  // Delimited layout from stage 2: separator code (-1 none), text delimiter as shown (UTF-8),
+  // lines to skip.
   int SepCodeD = -1;
   std::string TextDelimD;
   std::int64_t SkipLinesD = 0;
 
-  // Fixed-width layout from stage 2: the separator and text delimiter as shown, lines to
-  // skip, and 1-based inclusive column limits per field (a 0 begin ends the list).
+  // Fixed-width layout from stage 2: the separator and text delimiter as shown (UTF-8), lines
+  // to skip, and 1-based inclusive column limits per field (a 0 begin ends the list).
   std::string SepTextF;
   std::string TextDelimF;
   std::int64_t SkipLinesF = 0;

@@ -13,6 +13,19 @@ namespace vandrel {
 namespace {
 constexpr int kGroupRows = 10'000;
 constexpr auto kGroupTime = std::chrono::milliseconds(250);
+
+// An error text cut to the error table's column, so a long value quoted in it cannot cost
+// the line its error row. `length` counts characters; -1 is no limit.
+std::string_view FitText(std::string_view text, int length) {
+  if (length < 0) return text;
+  std::size_t chars = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && chars++ == static_cast<std::size_t>(length)) {
+      return text.substr(0, i);
+    }
+  }
+  return text;
+}
 }  // namespace
 
 ImportSession::ImportSession() {
@@ -27,12 +40,16 @@ ImportSession::ImportSession() {
 ImportSession::~ImportSession() {
   if (finished_ || !db_) return;
   try {
-    FlushTarget();
-    if (db_->InTransaction()) db_->CommitTrans();
+    // Keep what was stored before the failure, unless the database already undid the group
+    // (then storing the queued rows would save them on their own, outside any group).
+    if (db_->InTransaction()) {
+      FlushTarget();
+      db_->CommitTrans();
+    }
+    ReportImportProgress();
   } catch (...) {
     // The import is already failing with its own error; the host hears about that one.
   }
-  ReportImportProgress();
 }
 
 void ImportSession::BuildPlan() {
@@ -115,6 +132,8 @@ void ImportSession::ScriviRecord(const std::vector<std::string_view>& fields, bo
     FlushTarget();  // error rows keep the order of their lines
     GestErr(e.RecordNumber, error.number(), error.description());
   }
+  // A batch stored while queueing can have made SQLite give up the group: stop at once.
+  if (!db_->InTransaction()) FlushTarget();
   LineDone();
 }
 
@@ -127,7 +146,9 @@ void ImportSession::RejectLine(std::int32_t errorNumber, std::string_view descri
 
 void ImportSession::FlushTarget() {
   std::vector<store::QueuedFailure> failures = target_->Flush();
-  if (!failures.empty()) CheckGroupSurvived(failures.front().tag, failures.front().error);
+  CheckGroupSurvived(failures.empty() ? engine().RecordNumber : failures.front().tag,
+                     failures.empty() ? Error(store::kErrStoreOther, "The group was undone.")
+                                      : failures.front().error);
   for (const store::QueuedFailure& f : failures) {
     --MutableImportStats().rowsStored;
     GestErr(f.tag, f.error.number(), f.error.description());
@@ -143,6 +164,7 @@ void ImportSession::GestErr(std::int64_t recordNumber, std::int32_t errorNumber,
       numRiga_ = errors_->ColumnIndex("NumRiga");
       codErr_ = errors_->ColumnIndex("CodErr");
       msgErr_ = errors_->ColumnIndex("MsgErr");
+      msgErrLength_ = errors_->MaxLength(msgErr_);
     }
     if (!errors_ || numRiga_ < 0 || codErr_ < 0 || msgErr_ < 0) {
       throw Error(store::kErrNoTable, "The error table cannot take error rows.");
@@ -150,7 +172,7 @@ void ImportSession::GestErr(std::int64_t recordNumber, std::int32_t errorNumber,
     errors_->AddNew();
     errors_->SetField(numRiga_, recordNumber);
     errors_->SetField(codErr_, std::int64_t{errorNumber});
-    errors_->SetField(msgErr_, description);
+    errors_->SetField(msgErr_, FitText(description, msgErrLength_));
     errors_->Update();
     ++MutableImportStats().errorRows;
   } catch (const Error& e) {

@@ -69,7 +69,7 @@ class ImportSession {
   std::unique_ptr<store::Recordset> target_;
   std::unique_ptr<store::Recordset> errors_;
   bool errorsTried_ = false;  // the error table is opened at the first failing line
-  std::string errorsUnusable_;
+  int msgErrLength_ = -1;     // the most characters MsgErr takes
   int numRiga_ = -1, codErr_ = -1, msgErr_ = -1;
   std::vector<FieldPlan> plan_;
   std::string utf8_;  // scratch for converting a field

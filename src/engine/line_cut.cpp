@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/cp1252.h"
 #include "vandrel/catalogue.h"
 #include "vandrel/error.h"
 
@@ -16,7 +17,24 @@ int CharacterCode(std::string_view text, int noneCode, const char* what) {
   if (IsToken(text, kTokenTab)) return '\t';
   if (IsToken(text, kTokenSpace)) return ' ';
   if (IsNoneToken(text)) return noneCode;
-  return static_cast<unsigned char>(text.front());
+  // The first character, as the byte it is in a single-byte text file.
+  std::size_t length = 1;
+  const auto lead = static_cast<unsigned char>(text.front());
+  if (lead >= 0xF0) {
+    length = 4;
+  } else if (lead >= 0xE0) {
+    length = 3;
+  } else if (lead >= 0xC0) {
+    length = 2;
+  }
+  const std::string_view first = text.substr(0, length);
+  const std::string byte = Utf8ToCp1252(first);
+  if (byte.size() != 1 || (byte == "?" && first != "?")) {
+    throw Error(kErrInvalidArgument, std::string("The layout's ") + what + " '" +
+                                         std::string(text) +
+                                         "' is not a character a single-byte text file can hold.");
+  }
+  return static_cast<unsigned char>(byte.front());
 }
 
 std::size_t CutDelimited(std::string_view line, int sepCode, std::vector<std::string_view>& fields) {

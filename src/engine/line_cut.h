@@ -11,9 +11,10 @@
 
 namespace vandrel {
 
-// The character code a layout text stands for: 9 for the tab token, 32 for the space token,
-// `noneCode` for the no-delimiter token, else the code of its first character. An empty text
-// names no character and throws vandrel::Error 5 naming `what`.
+// The character code a layout text (UTF-8) stands for: 9 for the tab token, 32 for the space
+// token, `noneCode` for the no-delimiter token, else the Windows-1252 byte of its first
+// character. An empty text, or a character that code page cannot hold, throws
+// vandrel::Error 5 naming `what`.
 int CharacterCode(std::string_view text, int noneCode, const char* what);
 
 // Whether `text` is the no-delimiter token of any language.

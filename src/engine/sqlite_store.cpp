@@ -158,6 +158,12 @@ class SqliteRecordset final : public Recordset {
                 kStoreSource);
   }
 
+  int MaxLength(int column) const override {
+    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return -1;
+    const ColumnType& type = columns_[static_cast<std::size_t>(column)].type;
+    return type.kind == ColumnKind::Text ? type.length : -1;
+  }
+
   void SetField(int column, std::string_view text) override {
     const Column& c = Checked(column);
     ConvertText(c.type, c.name, text, values_[static_cast<std::size_t>(column)]);
@@ -180,7 +186,7 @@ class SqliteRecordset final : public Recordset {
     RequirePending("Update");
     FlushBatch();  // rows queued earlier go first
     pending_ = false;
-    if (!InsertRow(assigned_, values_.data())) throw RowError(assigned_, values_.data());
+    if (!InsertRow(assigned_, values_.data())) throw lastFailure_;
   }
 
   void Queue(std::int64_t tag) override {
@@ -231,28 +237,36 @@ class SqliteRecordset final : public Recordset {
   sqlite3_stmt* InsertFor(const std::vector<char>& assigned, int rows) {
     // An import assigns the same columns on almost every row.
     if (lastInsert_ && rows == lastRows_ && assigned == lastAssigned_) return lastInsert_;
+    auto key = std::make_pair(assigned, rows);
+    sqlite3_stmt* found = nullptr;
+    if (auto it = inserts_.find(key); it != inserts_.end()) {
+      found = it->second->get();
+    } else {
+      std::string names, params;
+      for (std::size_t i = 0; i < columns_.size(); ++i) {
+        if (!assigned[i]) continue;
+        names += (names.empty() ? "" : ", ") + QuoteIdentifier(columns_[i].name);
+        params += params.empty() ? "?" : ", ?";
+      }
+      std::string sql = "INSERT INTO " + QuoteIdentifier(table_);
+      if (names.empty()) {
+        sql += " DEFAULT VALUES";  // one row only: rows without columns are not batched
+      } else {
+        sql += " (" + names + ") VALUES ";
+        for (int r = 0; r < rows; ++r) sql += (r ? ", (" : "(") + params + ")";
+      }
+      auto stmt = std::make_unique<Statement>(db_, sql);  // may throw: nothing cached yet
+      found = stmt->get();
+      inserts_.emplace(key, std::move(stmt));
+    }
     lastAssigned_ = assigned;
     lastRows_ = rows;
-    auto key = std::make_pair(assigned, rows);
-    auto it = inserts_.find(key);
-    if (it != inserts_.end()) return lastInsert_ = it->second->get();
-    std::string names, params;
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-      if (!assigned[i]) continue;
-      names += (names.empty() ? "" : ", ") + QuoteIdentifier(columns_[i].name);
-      params += params.empty() ? "?" : ", ?";
-    }
-    std::string sql = "INSERT INTO " + QuoteIdentifier(table_);
-    if (names.empty()) {
-      sql += " DEFAULT VALUES";  // one row only: rows without columns are not batched
-    } else {
-      sql += " (" + names + ") VALUES ";
-      for (int r = 0; r < rows; ++r) sql += (r ? ", (" : "(") + params + ")";
-    }
-    auto stmt = std::make_unique<Statement>(db_, sql);
-    sqlite3_stmt* raw = stmt->get();
-    inserts_.emplace(std::move(key), std::move(stmt));
-    return lastInsert_ = raw;
+    return lastInsert_ = found;
+  }
+
+  // Runs one SQL command that cannot fail in normal use (savepoints); false when it did.
+  bool Run(const char* sql) {
+    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
   }
 
   static void Bind(sqlite3_stmt* stmt, int& param, const std::vector<char>& assigned,
@@ -273,46 +287,64 @@ class SqliteRecordset final : public Recordset {
     }
   }
 
-  // Inserts one row; false when SQLite refused it (its message is still current).
+  // Inserts one row; false when SQLite refused it or stored nothing (lastFailure_ says why).
   bool InsertRow(const std::vector<char>& assigned, const Value* row) {
     sqlite3_stmt* stmt = InsertFor(assigned, 1);
     int param = 1;
     Bind(stmt, param, assigned, row);
     const int rc = sqlite3_step(stmt);
-    if (rc != SQLITE_DONE) {
-      lastFailure_ = RowError(assigned, row);
-      sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE) lastFailure_ = RowError(assigned, row);
+    sqlite3_reset(stmt);  // every parameter is bound again for the next row
+    if (rc == SQLITE_DONE && sqlite3_changes(db_) == 0) {
+      lastFailure_ = Error(kErrStoreOther,
+                           "The table ignored the row (a constraint declared ON CONFLICT IGNORE, "
+                           "or a trigger), so it was not stored.",
+                           kStoreSource);
       return false;
     }
-    sqlite3_reset(stmt);  // every parameter is bound again for the next row
-    return true;
+    return rc == SQLITE_DONE;
   }
 
-  // Stores the queued rows: all in one statement when the batch is full, and row by row when
-  // it is not or when that statement failed (SQLite then undid it whole), so that each row
-  // stands or falls on its own and every failure is known by its tag.
+  // Stores the queued rows. A full batch goes in one statement inside a savepoint; when that
+  // statement fails, or the table keeps fewer rows than it was given, the savepoint undoes it
+  // (whatever conflict clause the table declares) and the rows go one by one, so each stands
+  // or falls on its own and every failure is known by its tag.
   void FlushBatch() {
     if (batchRows_ == 0) return;
     const int rows = std::exchange(batchRows_, 0);
     const bool inTransaction = !sqlite3_get_autocommit(db_);
     const bool hasColumns = std::find(batchMask_.begin(), batchMask_.end(), 1) != batchMask_.end();
-    if (rows > 1 && hasColumns) {
-      sqlite3_stmt* stmt = InsertFor(batchMask_, rows);
-      int param = 1;
-      for (int r = 0; r < rows; ++r) Bind(stmt, param, batchMask_, RowSlot(r));
-      const int rc = sqlite3_step(stmt);
-      if (rc != SQLITE_DONE) lastFailure_ = RowError(batchMask_, nullptr);
-      sqlite3_reset(stmt);
-      if (rc == SQLITE_DONE) return;
-    }
-    for (int r = 0; r < rows; ++r) {
-      if (inTransaction && sqlite3_get_autocommit(db_)) {
-        // The failure took the whole transaction with it: nothing more can be stored in it.
-        failures_.push_back({batchTags_[static_cast<std::size_t>(r)], lastFailure_});
-        continue;
+    int next = 0;  // the first row not yet stored or failed
+    try {
+      if (rows > 1 && hasColumns) {
+        sqlite3_stmt* stmt = InsertFor(batchMask_, rows);
+        if (!Run("SAVEPOINT vandrel_batch")) Fail(db_, sqlite3_errcode(db_));
+        int param = 1;
+        for (int r = 0; r < rows; ++r) Bind(stmt, param, batchMask_, RowSlot(r));
+        const int rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE) lastFailure_ = RowError(batchMask_, nullptr);
+        sqlite3_reset(stmt);
+        if (rc == SQLITE_DONE && sqlite3_changes(db_) == rows) {
+          Run("RELEASE vandrel_batch");
+          return;
+        }
+        // Undo the statement's work and go row by row. (When the failure already undid the
+        // whole transaction, there is no savepoint left and these do nothing.)
+        Run("ROLLBACK TO vandrel_batch");
+        Run("RELEASE vandrel_batch");
       }
-      if (!InsertRow(batchMask_, RowSlot(r))) {
-        failures_.push_back({batchTags_[static_cast<std::size_t>(r)], lastFailure_});
+      for (; next < rows; ++next) {
+        if (inTransaction && sqlite3_get_autocommit(db_)) {
+          // A failure took the whole transaction with it: nothing more can be stored in it.
+          failures_.push_back({batchTags_[static_cast<std::size_t>(next)], lastFailure_});
+        } else if (!InsertRow(batchMask_, RowSlot(next))) {
+          failures_.push_back({batchTags_[static_cast<std::size_t>(next)], lastFailure_});
+        }
+      }
+    } catch (const Error& e) {
+      // A statement could not even be prepared: the rows not yet stored fail with that reason.
+      for (; next < rows; ++next) {
+        failures_.push_back({batchTags_[static_cast<std::size_t>(next)], e});
       }
     }
   }

@@ -2,7 +2,6 @@
 
 #include <QFile>
 
-#include "engine/cp1252.h"
 #include "engine/line_cut.h"
 #include "engine/preview_lines.h"
 #include "vandrel/error.h"
@@ -34,7 +33,7 @@ bool cPreparaGrdPreview::Action() {
   const int sepCode = delimit_.trimmed().toInt(&ok);
   if (!ok) throw Error(kErrTypeMismatch, "The separator code is not a number.");
   const int delimCode =
-      delimitText_.isEmpty() ? -1 : CharacterCode(Utf8ToCp1252(delimitText_.toStdString()), -1, "text delimiter");
+      delimitText_.isEmpty() ? -1 : CharacterCode(delimitText_.toStdString(), -1, "text delimiter");
   const int columns = std::max<int>(numberOfColumns_, 0);
   grid_->SetCols(columns);
   grid_->SetRows(std::max<int>(rowPreview_, 0) + 1);

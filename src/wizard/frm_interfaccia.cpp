@@ -595,21 +595,13 @@ void frmInterfaccia::CAvantiD_Click() {
     return;
   }
   const std::optional<std::int16_t> skip = LinesToSkip(SaltaRigheD->currentText());
-  const std::string separatorBytes = forms::ToUtf8(separator);
-  int sepCode;
-  if (separator == Text(kTokenTab)) {
-    sepCode = '\t';
-  } else if (separator == Text(kTokenSpace)) {
-    sepCode = ' ';
-  } else {
-    sepCode = static_cast<unsigned char>(Utf8ToCp1252(separatorBytes).front());
-  }
-  const std::string delimiterCp = Utf8ToCp1252(forms::ToUtf8(delimiter));
-  const int delimCode = delimiter == Text(kTokenNone) ? -1 : static_cast<unsigned char>(delimiterCp.front());
-
+  int sepCode = -1;
+  int delimCode = -1;
   std::vector<std::vector<std::string>> rows;
   try {
     if (!skip) throw Error(kErrOverflow, "lines to skip");
+    sepCode = CharacterCode(forms::ToUtf8(separator), -1, "field separator");
+    delimCode = CharacterCode(forms::ToUtf8(delimiter), -1, "text delimiter");
     for (const std::string& line : ReadPreviewLines(FilePath(chosenFile_), kPreviewLines, *skip)) {
       // The separator test comes first: a character chosen as both always separates.
       std::vector<std::string>& fields = rows.emplace_back(1);
@@ -641,7 +633,7 @@ void frmInterfaccia::CAvantiD_Click() {
 
   EngineState& e = engine();
   e.SepCodeD = sepCode;
-  e.TextDelimD = Utf8ToCp1252(forms::ToUtf8(delimiter.trimmed()));
+  e.TextDelimD = forms::ToUtf8(delimiter.trimmed());
   e.SkipLinesD = *skip;
 }
 
@@ -733,8 +725,8 @@ void frmInterfaccia::ComAvanti_Click() {
     MsgBox(Text(217), forms::vbExclamation);
     return;
   }
-  const std::string separator = Utf8ToCp1252(forms::ToUtf8(ComboCharDeli->currentText()));
-  const std::string delimiter = Utf8ToCp1252(forms::ToUtf8(ComboDelimTesto->currentText().trimmed()));
+  const std::string separator = forms::ToUtf8(ComboCharDeli->currentText());
+  const std::string delimiter = forms::ToUtf8(ComboDelimTesto->currentText().trimmed());
   try {
     cPreparaGrdPreview preview;
     preview.Language(static_cast<std::int16_t>(forms::ShownLanguage() * 1000));

@@ -253,6 +253,46 @@ TEST_F(ImportTest, AGroupTheDatabaseUndoesStopsTheImportAndSaysSo) {
   EXPECT_EQ(Query(db, "SELECT count(*) FROM Strict")[0][0], "0");
 }
 
+TEST_F(ImportTest, AnUndoneGroupStoresNothingAfterIt) {
+  test::RunSql(db, "CREATE TABLE Strict(code TEXT UNIQUE ON CONFLICT ROLLBACK)");
+  ctl.setTabImport("Strict");
+  Fields({{"code", "0"}});
+  SaveDelimited("Layout", ";", "{NONE}");
+  std::string text;
+  for (int i = 1; i <= 200; ++i) text += (i == 5 ? std::string("c1") : "c" + std::to_string(i)) + "\n";
+  const Error e = CatchError([&] { Silent(text, "Layout"); });
+  EXPECT_EQ(e.number(), 3022) << e.description();
+  EXPECT_EQ(Query(db, "SELECT count(*) FROM Strict")[0][0], "0") << e.description();
+}
+
+TEST_F(ImportTest, AHostThatStopsAnImportFromItsProgressHandlerGetsItsError) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  SaveDelimited("Layout", ";", "{NONE}");
+  std::string text;
+  for (int i = 0; i < 30000; ++i) text += "a;" + std::to_string(i) + "\n";
+  SetImportProgressHandler([](const ImportStats&) { throw Error(5, "cancelled"); });
+  EXPECT_EQ(CatchError([&] { Silent(text, "Layout"); }).description(), "cancelled");
+  SetImportProgressHandler(nullptr);
+  EXPECT_EQ(pointer, vbDefault);
+}
+
+TEST_F(ImportTest, SeparatorsBeyondAsciiAreTheFilesBytes) {
+  Fields({{"code", "0"}, {"note", "1"}});
+  SaveDelimited("Broken bar", "\u00A6", "\u00AB");  // ¦ separates, « delimits
+  Silent("Mario\xA6\xABRoma\xAB\n", "Broken bar");
+  EXPECT_EQ(Items(), (Rows{{"Mario", "NULL", "Roma"}}));
+}
+
+TEST_F(ImportTest, ALongErrorTextStillGetsItsErrorRow) {
+  test::RunSql(db, "DROP TABLE Errori; CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, "
+                   "MsgErr VARCHAR(255));");
+  Fields({{"code", "0"}, {"qty", "1"}});
+  SaveDelimited("Layout", ";", "{NONE}");
+  Silent("b;" + std::string(300, 'x') + "\n", "Layout");
+  EXPECT_EQ(ctl.ImportResult(), SError);
+  EXPECT_EQ(Query(db, "SELECT length(MsgErr) FROM Errori")[0][0], "255");
+}
+
 TEST_F(ImportTest, ActionTakesOnlyItsTwoValues) {
   for (std::int32_t bad : {2, -1}) EXPECT_EQ(CatchError([&] { ctl.setAction(bad); }).number(), 380);
   EXPECT_EQ(CatchError([&] { ctl.setAction(aShowInterface); }).number(), 438);

@@ -196,6 +196,36 @@ TEST_F(SqliteStoreTest, QueuedRowsStandOrFallOnTheirOwnAndKeepTheirOrder) {
   EXPECT_EQ(Query(path, "SELECT note FROM Items WHERE code = '60'")[0][0], "other columns");
 }
 
+TEST_F(SqliteStoreTest, BatchesAreExactWhateverConflictClauseTheTableDeclares) {
+  test::RunSql(path, R"(
+    CREATE TABLE Fail(n INTEGER NOT NULL ON CONFLICT FAIL);
+    CREATE TABLE Ignore(code TEXT UNIQUE ON CONFLICT IGNORE);)");
+  auto db = Open();
+  auto fail = db->OpenRecordset("Fail");
+  auto ignore = db->OpenRecordset("Ignore");
+  db->BeginTrans();
+  for (int i = 1; i <= 40; ++i) {
+    fail->AddNew();
+    fail->SetField("n", i == 10 ? std::string() : std::to_string(i));  // empty: NULL
+    fail->Queue(i);
+    ignore->AddNew();
+    ignore->SetField("code", i == 20 ? "1" : std::to_string(i));  // 20 repeats 1
+    ignore->Queue(i);
+  }
+  const auto failed = fail->Flush();
+  const auto ignored = ignore->Flush();
+  db->CommitTrans();
+  // FAIL keeps the rows before the bad one: the batch must not store them twice.
+  ASSERT_EQ(failed.size(), 1u);
+  EXPECT_EQ(failed[0].tag, 10);
+  EXPECT_EQ(Query(path, "SELECT count(*), count(DISTINCT n) FROM Fail")[0],
+            (std::vector<std::string>{"39", "39"}));
+  // IGNORE drops the duplicate without an error: it is a failure all the same.
+  ASSERT_EQ(ignored.size(), 1u);
+  EXPECT_EQ(ignored[0].tag, 20);
+  EXPECT_EQ(Query(path, "SELECT count(*) FROM Ignore")[0][0], "39");
+}
+
 TEST_F(SqliteStoreTest, AReadOnlyDatabaseRefusesWrites) {
   auto db = Open(true);
   auto rs = db->OpenRecordset("Victim");
