@@ -8,12 +8,12 @@
 #include "wizard/forms.h"
 
 namespace vandrel {
-namespace {
-// The notice for reversed limits, in the words the wizard has always used.
-const QString kReversedLimits = QString::fromUtf8(
-    "La colonna FINE deve contenere un valore superiore alla colonna INIZIO!\r"
-    "Ripetere l'inserimento.");
-}  // namespace
+// In the words the wizard has always used, whatever the language.
+QString ReversedLimitsNotice() {
+  return QString::fromUtf8(
+      "La colonna FINE deve contenere un valore superiore alla colonna INIZIO!\r"
+      "Ripetere l'inserimento.");
+}
 
 void cPreparaGrdPreview::NumberOfColumns(std::int16_t columns) {
   numberOfColumns_ = columns;
@@ -46,7 +46,7 @@ bool cPreparaGrdPreview::Action() {
       Limits& limits = limits_[static_cast<std::size_t>(c)];
       if (c == 0 && limits.lower == 0) limits.lower = 1;
       if (limits.lower > limits.upper) {
-        forms::MsgBox(kReversedLimits, forms::vbInformation);
+        forms::MsgBox(ReversedLimitsNotice(), forms::vbInformation);
         return true;
       }
       if (limits.lower < 1) {

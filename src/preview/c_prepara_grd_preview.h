@@ -15,6 +15,9 @@ namespace forms {
 class Grid;
 }
 
+// The notice shown for a column whose END lies before its BEGIN.
+QString ReversedLimitsNotice();
+
 class cPreparaGrdPreview {
  public:
   // The properties, set before Action; NumberOfColumns before any ColumnsLimit.

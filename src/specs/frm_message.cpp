@@ -189,12 +189,17 @@ void frmMessage::SaveSpecFix() {
   record.FieldSeparator = Stored(wizard_.ComboCharDeli->currentText());
   record.TextDelimiter = Stored(wizard_.ComboDelimTesto->currentText());
   record.SkipLines = SkipLines(wizard_.ComboNumRighe->currentText());
-  if (grid.Rows() - 1 > static_cast<int>(specs::kFixedEntries)) {
-    throw Error(kErrSubscript, "The layout holds at most 31 fields.");
-  }
-  for (int r = 1; r < grid.Rows(); ++r) {
-    record.FieldBegin[static_cast<std::size_t>(r - 1)] = Stored(grid.CellText(r, 1));
-    record.FieldEnd[static_cast<std::size_t>(r - 1)] = Stored(grid.CellText(r, 2));
+  // The filled rows, down to the first without a BEGIN: at most 31, each limit at most four
+  // digits, as the file holds them.
+  for (int r = 1; r < grid.Rows() && !Stored(grid.CellText(r, 1)).empty(); ++r) {
+    if (r > static_cast<int>(specs::kFixedEntries)) {
+      throw Error(kErrSubscript, "The layout holds at most 31 fields.");
+    }
+    const std::string begin = Stored(grid.CellText(r, 1));
+    const std::string end = Stored(grid.CellText(r, 2));
+    if (begin.size() > 4 || end.size() > 4) throw Error(kErrOverflow, "A limit past 9999.");
+    record.FieldBegin[static_cast<std::size_t>(r - 1)] = begin;
+    record.FieldEnd[static_cast<std::size_t>(r - 1)] = end;
   }
   if (!specs::Append(ApplicationFolder(), forms::ToUtf8(name), record)) {
     MsgBox(Text(518), forms::vbExclamation);

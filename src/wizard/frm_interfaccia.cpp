@@ -136,6 +136,7 @@ frmInterfaccia::frmInterfaccia(QWidget* parent) : QDialog(parent) {
   BuildStage2Delimited();
   BuildStage2Fixed();
   BuildStage3();
+  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
 }
 
 // ---- Building the panels ----
@@ -163,6 +164,8 @@ void frmInterfaccia::BuildStage1() {
   connect(CmdAvanti, &QPushButton::clicked, this, &frmInterfaccia::CmdAvanti_Click);
   connect(CmdAnnulla, &QPushButton::clicked, this, &frmInterfaccia::Abort);
   connect(cmdCercaFile, &QPushButton::clicked, this, &frmInterfaccia::cmdCercaFile_Click);
+  // Enter in the name box means Next, not the first button in the focus chain.
+  connect(txtNomeFile, &QLineEdit::returnPressed, this, &frmInterfaccia::CmdAvanti_Click);
 }
 
 void frmInterfaccia::BuildStage2Delimited() {
@@ -224,7 +227,7 @@ void frmInterfaccia::BuildStage2Delimited() {
   connect(CIndD, &QPushButton::clicked, this, &frmInterfaccia::CIndD_Click);
   connect(Command20, &QPushButton::clicked, this, &frmInterfaccia::Abort);
   // A change of the layout means it no longer matches the saved one named in the label.
-  connect(DelimCampoD, &QComboBox::activated, this, [this] { ResetSpecLabel(LabNomeImpD); });
+  connect(DelimCampoD, &QComboBox::editTextChanged, this, [this] { ResetSpecLabel(LabNomeImpD); });
   connect(DelimTestoD, &QComboBox::editTextChanged, this, [this] { ResetSpecLabel(LabNomeImpD); });
   connect(SaltaRigheD, &QComboBox::editTextChanged, this, [this] { ResetSpecLabel(LabNomeImpD); });
   connect(cmdImpDefDel, &QPushButton::clicked, this, [this] { OpenSpecDialog("LoadDel"); });
@@ -481,10 +484,6 @@ void frmInterfaccia::LoadFase2di3() {
     switch (cmbTipoFonte->currentIndex()) {
       case 0:
         ShowPanel("pnlFase2di3Del");
-        if (chosenFile_.isEmpty()) {
-          MsgBox(Text(514), forms::vbExclamation);
-          return;
-        }
         FillDelimitedPreview();
         break;
       case 1:
@@ -504,7 +503,6 @@ void frmInterfaccia::FillDelimitedPreview() {
   List1->clear();
   for (const std::string& line : ReadPreviewLines(FilePath(chosenFile_), kPreviewLines)) {
     List1->addItem(TrimSpaces(forms::FromFile(line)));
-    List1->setCurrentRow(List1->count() - 1);
   }
   if (List1->count() > 0) List1->setCurrentRow(0);
 }
@@ -523,7 +521,8 @@ void frmInterfaccia::Righello(int width) {
   const int units = width % 10;
   QString labels, digits;
   for (int i = 1; i <= tens + 1; ++i) {
-    labels += QStringLiteral("        ") + QString::number(i * 10);
+    // Each label ends over the 0 of its block, three-digit ones too.
+    labels += QString::number(i * 10).rightJustified(10);
     digits += QStringLiteral("1234567890");
   }
   for (int j = 1; j <= units; ++j) digits += QString::number(j);
@@ -581,8 +580,8 @@ void frmInterfaccia::CAvantiD_Click() {
   grdPreview->SetCellText(0, 0, QString());
   grdPreview->SetRow(0);
   const QString separator = DelimCampoD->currentText();
-  const QString delimiter = DelimTestoD->currentText();
-  if (separator == Text(kTokenNone) || separator.isEmpty()) {
+  const QString delimiter = DelimTestoD->currentText().trimmed();
+  if (separator.isEmpty() || IsToken(forms::ToUtf8(separator), kTokenNone)) {
     MsgBox(Text(215), forms::vbExclamation);
     return;
   }
@@ -602,6 +601,8 @@ void frmInterfaccia::CAvantiD_Click() {
     if (!skip) throw Error(kErrOverflow, "lines to skip");
     sepCode = CharacterCode(forms::ToUtf8(separator), -1, "field separator");
     delimCode = CharacterCode(forms::ToUtf8(delimiter), -1, "text delimiter");
+    // The import drops every delimiter before it cuts, so one character cannot be both.
+    if (sepCode == delimCode) throw Error(kErrInvalidArgument, "separator and delimiter alike");
     for (const std::string& line : ReadPreviewLines(FilePath(chosenFile_), kPreviewLines, *skip)) {
       // The separator test comes first: a character chosen as both always separates.
       std::vector<std::string>& fields = rows.emplace_back(1);
@@ -633,7 +634,7 @@ void frmInterfaccia::CAvantiD_Click() {
 
   EngineState& e = engine();
   e.SepCodeD = sepCode;
-  e.TextDelimD = forms::ToUtf8(delimiter.trimmed());
+  e.TextDelimD = forms::ToUtf8(delimiter);
   e.SkipLinesD = *skip;
 }
 
@@ -665,7 +666,8 @@ bool frmInterfaccia::eventFilter(QObject* watched, QEvent* event) {
 void frmInterfaccia::grdInfoFldFix_KeyPress(int key) {
   forms::Grid& grid = *grdInfoFldFix;
   ResetSpecLabel(LabNomeImpF);
-  if (key == 8) {
+  const bool dataCell = grid.Row() >= 1 && grid.Col() >= 1;  // not a heading
+  if (key == 8 && dataCell) {
     QString text = grid.Text();
     if (!text.isEmpty()) grid.SetText(text.left(text.size() - 1));
   } else if (key == 13) {
@@ -680,7 +682,7 @@ void frmInterfaccia::grdInfoFldFix_KeyPress(int key) {
       grid.SetRow(grid.Row() + 1);
       grid.SetCol(1);
     }
-  } else if (key >= '0' && key <= '9' && grid.Row() >= 1 && grid.Col() >= 1) {
+  } else if (key >= '0' && key <= '9' && dataCell) {
     grid.SetText(grid.Text() + QChar(key));
   }
 }
@@ -718,6 +720,10 @@ void frmInterfaccia::ComAvanti_Click() {
       return;
     }
     if (first == 0) break;
+    if (fields.size() == engine().StartColF.size()) {  // a layout holds 31 fields at most
+      MsgBox(Text(219) + ' ' + QString::number(r) + Text(220), forms::vbExclamation);
+      return;
+    }
     fields.emplace_back(static_cast<std::int16_t>(first), static_cast<std::int16_t>(last));
   }
   const std::optional<std::int16_t> skip = LinesToSkip(ComboNumRighe->currentText());
@@ -741,6 +747,13 @@ void frmInterfaccia::ComAvanti_Click() {
       preview.ColumnsLimit(fields[c].first, fields[c].second, static_cast<std::int16_t>(c));
     }
     if (preview.Action()) return;
+    // The preview checks the limits on the lines it shows; a file with none still needs them.
+    for (const auto& [first, last] : fields) {
+      if (first > last) {
+        MsgBox(ReversedLimitsNotice(), forms::vbInformation);
+        return;
+      }
+    }
   } catch (const std::exception&) {
     MsgBox(Text(217), forms::vbExclamation);
     return;
@@ -865,17 +878,10 @@ bool frmInterfaccia::RequiredFieldsAssociated() {
     if (f[kRequired] != "1" || !f[kAssociatedColumn].empty()) continue;
     const QString name = QString::fromStdString(f[kFieldName]);
     MsgBox(Text(308) + name + Text(509), forms::vbExclamation);
+    // Selected as if the user had picked it, even when the list already shows it.
+    const QSignalBlocker quiet(cmbNomeCampo);
     cmbNomeCampo->setCurrentText(name);
-    if (f[kAllowNewName] == "1") {
-      txtNmFldUtente->setEnabled(true);
-      findChild<QLabel*>(QStringLiteral("Label13"))->setEnabled(true);
-      txtNmFldUtente->setText(QString::fromStdString(f[kNewColumnName]));
-    }
-    if (f[kAllowConstant] == "1") {
-      txtValoreCost->setEnabled(true);
-      findChild<QLabel*>(QStringLiteral("Label10"))->setEnabled(true);
-      txtValoreCost->setText(QString::fromStdString(f[kConstantValue]));
-    }
+    cmbNomeCampo_Click();
     return false;
   }
   return true;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "vandrel/error.h"
 #include "vandrel/qt_mouse_pointer.h"
 #include "vandrel/wizard_seam.h"
 #include "wizard/frm_interfaccia.h"
@@ -10,9 +11,21 @@ namespace vandrel {
 namespace {
 
 // A console or server host has no QApplication; the wizard makes one the first time it is
-// needed and keeps it for the rest of the process.
+// needed and keeps it for the rest of the process. Where widgets cannot be had (a Qt host
+// without widgets, no display), the host gets an error instead of an aborted process.
 void EnsureApplication() {
-  if (QApplication::instance()) return;
+  if (QCoreApplication::instance()) {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+      throw Error(kErrNoWizard, "The import wizard needs a QApplication; this program runs a "
+                                "Qt application without widgets.");
+    }
+    return;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    throw Error(kErrNoWizard, "The import wizard needs a display (none is set: DISPLAY, "
+                              "WAYLAND_DISPLAY or QT_QPA_PLATFORM).");
+  }
   static int argc = 1;
   static char name[] = "vandrel";
   static char* argv[] = {name, nullptr};

@@ -165,6 +165,10 @@ class FixedStageTest : public QObject {
     QCOMPARE(g.Col(), 1);
     QTest::keyClick(&g, Qt::Key_Backspace);  // on an empty cell: nothing
     QCOMPARE(g.CellText(2, 1), QString());
+    g.SetRow(0);  // headings take no keys
+    QTest::keyClicks(&g, "7");
+    QTest::keyClick(&g, Qt::Key_Backspace);
+    QCOMPARE(g.CellText(0, 1), Text(12));
     // Enter in the last row's END adds a row.
     g.SetRow(6);
     g.SetCol(2);
@@ -214,8 +218,35 @@ class FixedStageTest : public QObject {
     boxes.Expect(kReversed, kInfo);
     w.ComAvanti->click();
     QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Fisso"));
+    // Lines to skip past the end of the file: no line shows the reversal, Next still does.
+    w.ComboNumRighe->setEditText("5");
+    boxes.Expect(kReversed, kInfo);
+    w.ComAvanti->click();
     QCOMPARE(engine().StartColF[0], std::int16_t{0});  // nothing handed over yet
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+  }
+
+  void aLongTableSavesItsFilledRowsAndTheRulerStaysTrue() {
+    Settle(lEnglish, 40);  // a grid of 46 rows
+    const QString file = test::WriteText(dir_, "wide.txt", QByteArray(105, 'x') + "\n");
+    frmInterfaccia w;
+    ToFixedStage(w, file);
+    const QStringList ruler = w.txtPreView->toPlainText().split('\n');
+    for (int label : {10, 100, 110}) {  // each label ends over the 0 of its block
+      QCOMPARE(ruler[0].indexOf(QString::number(label)) + QString::number(label).size(), label);
+    }
+    Limits(w, {{"1", "4"}, {"5", "8"}});
+    QTimer::singleShot(0, [] {
+      auto* d = qobject_cast<frmMessage*>(QApplication::activeModalWidget());
+      QVERIFY(d);
+      d->txtVariant->setText("Long");
+      d->cmdOK->click();
+    });
+    ScriptedBoxes none;
+    w.cmdSalvImpFisso->click();
+    QVERIFY2(none.Problems().isEmpty(), qPrintable(none.Problems()));
+    QCOMPARE(QFileInfo(dir_.filePath("FlFxd")).size(), qint64{412});
+    QFile::remove(dir_.filePath("FlFxd"));
   }
 
   void nextHandsOverEveryFilledRow() {

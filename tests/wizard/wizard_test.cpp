@@ -240,13 +240,15 @@ class WizardTest : public QObject {
     ToStage2(w, delimited_, 0);
     engine().SepCodeD = 99;
     ScriptedBoxes boxes;
-    boxes.Expect(Text(215), kWarn).Expect(Text(215), kWarn).Expect(Text(216), kWarn)
-        .Expect(Text(502), kWarn).Expect(Text(217), kWarn).Expect(Text(217), kWarn)
+    boxes.Expect(Text(215), kWarn).Expect(Text(215), kWarn).Expect(Text(215), kWarn)
+        .Expect(Text(216), kWarn).Expect(Text(216), kWarn).Expect(Text(502), kWarn)
+        .Expect(Text(217), kWarn).Expect(Text(217), kWarn).Expect(Text(217), kWarn)
         .Expect(Text(217), kWarn);
     for (const auto& [sep, delim, skip] :
          std::initializer_list<std::tuple<QString, QString, QString>>{
-             {"", "{NONE}", "0"}, {"{NONE}", "{NONE}", "0"}, {";", "", "0"}, {";", "{NONE}", ""},
-             {";", "{NONE}", "abc"}, {";", "{NONE}", "40000"}, {";", "{NONE}", "-1"}}) {
+             {"", "{NONE}", "0"}, {"{NONE}", "{NONE}", "0"}, {"{NESSUNO}", "{NONE}", "0"},
+             {";", "", "0"}, {";", "  ", "0"}, {";", "{NONE}", ""}, {";", "{NONE}", "abc"},
+             {";", "{NONE}", "40000"}, {";", "{NONE}", "-1"}, {",", ",", "0"}}) {
       Choose(w, sep, delim, skip);
       w.CAvantiD->click();
       QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
