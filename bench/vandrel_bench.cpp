@@ -19,9 +19,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -46,589 +46,604 @@ constexpr std::array<int, 6> kWidths{10, 12, 10, 10, 2, 32};
 
 // Small deterministic generator (splitmix64), so every run produces the same files.
 class Rng {
-public:
-    explicit Rng(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next()
-    {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    unsigned below(unsigned n) { return static_cast<unsigned>(next() % n); }
+ public:
+  explicit Rng(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t next() {
+    std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+  }
+  unsigned below(unsigned n) { return static_cast<unsigned>(next() % n); }
 
-private:
-    std::uint64_t state_;
+ private:
+  std::uint64_t state_;
 };
 
 // Buffered writer over a plain file descriptor; keeps the driver's own memory small,
 // which matters because a forked child starts with a copy of it.
 class Writer {
-public:
-    explicit Writer(const fs::path& path)
-        : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)), path_(path)
-    {
-        if (fd_ < 0) throw std::runtime_error("cannot create " + path.string());
-        buf_.reserve(kChunk + 256);
-    }
-    Writer(const Writer&) = delete;
-    Writer& operator=(const Writer&) = delete;
-    ~Writer() { if (fd_ >= 0) ::close(fd_); }
+ public:
+  explicit Writer(const fs::path& path)
+      : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)), path_(path) {
+    if (fd_ < 0) throw std::runtime_error("cannot create " + path.string());
+    buf_.reserve(kChunk + 256);
+  }
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
+  ~Writer() {
+    if (fd_ >= 0) ::close(fd_);
+  }
 
-    std::string& buffer() { return buf_; }
-    void maybe_flush() { if (buf_.size() >= kChunk) flush(); }
-    void close()
-    {
-        flush();
-        if (::close(fd_) != 0) throw std::runtime_error("cannot write " + path_.string());
-        fd_ = -1;
-    }
+  std::string& buffer() { return buf_; }
+  void maybe_flush() {
+    if (buf_.size() >= kChunk) flush();
+  }
+  void close() {
+    flush();
+    if (::close(fd_) != 0) throw std::runtime_error("cannot write " + path_.string());
+    fd_ = -1;
+  }
 
-private:
-    static constexpr std::size_t kChunk = 1 << 20;
-    void flush()
-    {
-        std::size_t done = 0;
-        while (done < buf_.size()) {
-            ssize_t n = ::write(fd_, buf_.data() + done, buf_.size() - done);
-            if (n < 0) throw std::runtime_error("cannot write " + path_.string());
-            done += static_cast<std::size_t>(n);
-        }
-        buf_.clear();
+ private:
+  static constexpr std::size_t kChunk = 1 << 20;
+  void flush() {
+    std::size_t done = 0;
+    while (done < buf_.size()) {
+      ssize_t n = ::write(fd_, buf_.data() + done, buf_.size() - done);
+      if (n < 0) throw std::runtime_error("cannot write " + path_.string());
+      done += static_cast<std::size_t>(n);
     }
-    int fd_;
-    fs::path path_;
-    std::string buf_;
+    buf_.clear();
+  }
+  int fd_;
+  fs::path path_;
+  std::string buf_;
 };
 
 struct Record {
-    std::array<std::string, 6> fields;  // id, name, born, amount, code, note
+  std::array<std::string, 6> fields;  // id, name, born, amount, code, note
 };
 
-void append_number(std::string& out, std::uint64_t value, int min_digits = 1)
-{
-    char tmp[24];
-    auto [end, ec] = std::to_chars(tmp, tmp + sizeof tmp, value);
-    (void)ec;
-    for (int pad = min_digits - static_cast<int>(end - tmp); pad > 0; --pad) out += '0';
-    out.append(tmp, end);
+void append_number(std::string& out, std::uint64_t value, int min_digits = 1) {
+  char tmp[24];
+  auto [end, ec] = std::to_chars(tmp, tmp + sizeof tmp, value);
+  (void)ec;
+  for (int pad = min_digits - static_cast<int>(end - tmp); pad > 0; --pad) out += '0';
+  out.append(tmp, end);
 }
 
-int days_in_month(int year, int month)
-{
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
+int days_in_month(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
-void make_record(Rng& rng, std::uint64_t id, Record& r)
-{
-    for (auto& f : r.fields) f.clear();
+void make_record(Rng& rng, std::uint64_t id, Record& r) {
+  for (auto& f : r.fields) f.clear();
 
-    append_number(r.fields[0], id);
+  append_number(r.fields[0], id);
 
-    unsigned name_len = 3 + rng.below(8);  // 3..10 letters
-    r.fields[1] += static_cast<char>('A' + rng.below(26));
-    for (unsigned i = 1; i < name_len; ++i) r.fields[1] += static_cast<char>('a' + rng.below(26));
+  unsigned name_len = 3 + rng.below(8);  // 3..10 letters
+  r.fields[1] += static_cast<char>('A' + rng.below(26));
+  for (unsigned i = 1; i < name_len; ++i) r.fields[1] += static_cast<char>('a' + rng.below(26));
 
-    int year = 1940 + static_cast<int>(rng.below(70));
-    int month = 1 + static_cast<int>(rng.below(12));
-    int day = 1 + static_cast<int>(rng.below(static_cast<unsigned>(days_in_month(year, month))));
-    append_number(r.fields[2], static_cast<std::uint64_t>(year), 4);
-    r.fields[2] += '-';
-    append_number(r.fields[2], static_cast<std::uint64_t>(month), 2);
-    r.fields[2] += '-';
-    append_number(r.fields[2], static_cast<std::uint64_t>(day), 2);
+  int year = 1940 + static_cast<int>(rng.below(70));
+  int month = 1 + static_cast<int>(rng.below(12));
+  int day = 1 + static_cast<int>(rng.below(static_cast<unsigned>(days_in_month(year, month))));
+  append_number(r.fields[2], static_cast<std::uint64_t>(year), 4);
+  r.fields[2] += '-';
+  append_number(r.fields[2], static_cast<std::uint64_t>(month), 2);
+  r.fields[2] += '-';
+  append_number(r.fields[2], static_cast<std::uint64_t>(day), 2);
 
-    std::uint64_t cents = rng.next() % 100000000;  // 0.00 .. 999999.99
-    append_number(r.fields[3], cents / 100);
-    r.fields[3] += '.';
-    append_number(r.fields[3], cents % 100, 2);
+  std::uint64_t cents = rng.next() % 100000000;  // 0.00 .. 999999.99
+  append_number(r.fields[3], cents / 100);
+  r.fields[3] += '.';
+  append_number(r.fields[3], cents % 100, 2);
 
-    r.fields[4] += static_cast<char>('A' + rng.below(26));
-    r.fields[4] += static_cast<char>('A' + rng.below(26));
+  r.fields[4] += static_cast<char>('A' + rng.below(26));
+  r.fields[4] += static_cast<char>('A' + rng.below(26));
 
-    // A few lowercase words, 28..32 characters, never starting or ending with a blank.
-    std::string& note = r.fields[5];
-    std::size_t target = 28 + rng.below(5);
-    while (note.size() < target) {
-        if (!note.empty()) note += ' ';
-        unsigned word = 2 + rng.below(7);
-        for (unsigned i = 0; i < word; ++i) note += static_cast<char>('a' + rng.below(26));
-    }
-    note.resize(target);
-    if (note.back() == ' ') note.back() = 'e';
+  // A few lowercase words, 28..32 characters, never starting or ending with a blank.
+  std::string& note = r.fields[5];
+  std::size_t target = 28 + rng.below(5);
+  while (note.size() < target) {
+    if (!note.empty()) note += ' ';
+    unsigned word = 2 + rng.below(7);
+    for (unsigned i = 0; i < word; ++i) note += static_cast<char>('a' + rng.below(26));
+  }
+  note.resize(target);
+  if (note.back() == ' ') note.back() = 'e';
 }
 
 struct InputFiles {
-    fs::path delimited, fixed, bad;
-    std::uint64_t bad_lines = 0;
+  fs::path delimited, fixed, bad;
+  std::uint64_t bad_lines = 0;
 };
 
 // Writes the clean delimited file, its fixed-width twin and the copy in which every
 // 100th line carries a non-numeric id.
-InputFiles generate(const fs::path& dir, std::uint64_t lines)
-{
-    InputFiles files{dir / "items.txt", dir / "items-fixed.txt", dir / "items-bad.txt", 0};
-    Writer delimited(files.delimited), fixed(files.fixed), bad(files.bad);
-    Rng rng(20240917);
-    Record r;
-    for (std::uint64_t i = 1; i <= lines; ++i) {
-        make_record(rng, i, r);
-        bool refuse = i % 100 == 0;
-        if (refuse) ++files.bad_lines;
-        for (std::size_t f = 0; f < r.fields.size(); ++f) {
-            const std::string& v = r.fields[f];
-            if (f > 0) {
-                delimited.buffer() += ';';
-                bad.buffer() += ';';
-            }
-            delimited.buffer() += v;
-            if (f == 0 && refuse) bad.buffer() += 'x';
-            bad.buffer() += v;
-            fixed.buffer() += v;
-            fixed.buffer().append(static_cast<std::size_t>(kWidths[f]) - v.size(), ' ');
-        }
-        delimited.buffer() += '\n';
-        bad.buffer() += '\n';
-        fixed.buffer() += '\n';
-        delimited.maybe_flush();
-        bad.maybe_flush();
-        fixed.maybe_flush();
+InputFiles generate(const fs::path& dir, std::uint64_t lines) {
+  InputFiles files{dir / "items.txt", dir / "items-fixed.txt", dir / "items-bad.txt", 0};
+  Writer delimited(files.delimited), fixed(files.fixed), bad(files.bad);
+  Rng rng(20240917);
+  Record r;
+  for (std::uint64_t i = 1; i <= lines; ++i) {
+    make_record(rng, i, r);
+    bool refuse = i % 100 == 0;
+    if (refuse) ++files.bad_lines;
+    for (std::size_t f = 0; f < r.fields.size(); ++f) {
+      const std::string& v = r.fields[f];
+      if (f > 0) {
+        delimited.buffer() += ';';
+        bad.buffer() += ';';
+      }
+      delimited.buffer() += v;
+      if (f == 0 && refuse) bad.buffer() += 'x';
+      bad.buffer() += v;
+      fixed.buffer() += v;
+      fixed.buffer().append(static_cast<std::size_t>(kWidths[f]) - v.size(), ' ');
     }
-    delimited.close();
-    fixed.close();
-    bad.close();
-    return files;
+    delimited.buffer() += '\n';
+    bad.buffer() += '\n';
+    fixed.buffer() += '\n';
+    delimited.maybe_flush();
+    bad.maybe_flush();
+    fixed.maybe_flush();
+  }
+  delimited.close();
+  fixed.close();
+  bad.close();
+  return files;
 }
 
 // ---------------------------------------------------------------------------
 // Databases
 
 class Db {
-public:
-    explicit Db(const fs::path& path)
-    {
-        if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) {
-            std::string msg = db_ ? sqlite3_errmsg(db_) : "out of memory";
-            sqlite3_close(db_);
-            throw std::runtime_error("cannot open " + path.string() + ": " + msg);
-        }
+ public:
+  explicit Db(const fs::path& path) {
+    if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) {
+      std::string msg = db_ ? sqlite3_errmsg(db_) : "out of memory";
+      sqlite3_close(db_);
+      throw std::runtime_error("cannot open " + path.string() + ": " + msg);
     }
-    Db(const Db&) = delete;
-    Db& operator=(const Db&) = delete;
-    ~Db() { sqlite3_close(db_); }
+  }
+  Db(const Db&) = delete;
+  Db& operator=(const Db&) = delete;
+  ~Db() { sqlite3_close(db_); }
 
-    void exec(const char* sql)
-    {
-        char* err = nullptr;
-        if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-            std::string msg = err ? err : "unknown error";
-            sqlite3_free(err);
-            throw std::runtime_error(msg);
-        }
+  void exec(const char* sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+      std::string msg = err ? err : "unknown error";
+      sqlite3_free(err);
+      throw std::runtime_error(msg);
     }
-    std::int64_t scalar(const char* sql)
-    {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db_));
-        std::int64_t value = -1;
-        if (sqlite3_step(st) == SQLITE_ROW) value = sqlite3_column_int64(st, 0);
-        sqlite3_finalize(st);
-        return value;
-    }
+  }
+  std::int64_t scalar(const char* sql) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK)
+      throw std::runtime_error(sqlite3_errmsg(db_));
+    std::int64_t value = -1;
+    if (sqlite3_step(st) == SQLITE_ROW) value = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return value;
+  }
 
-private:
-    sqlite3* db_ = nullptr;
+ private:
+  sqlite3* db_ = nullptr;
 };
 
-void create_database(const fs::path& path)
-{
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) fs::remove(path.string() + suffix);
-    Db db(path);
-    db.exec("CREATE TABLE Items(id INTEGER, name VARCHAR(40), born DATE, amount DECIMAL(10,2),"
-            " code CHAR(2), note VARCHAR(60));"
-            "CREATE TABLE Errors(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);");
-    // The shell's .import treats line 1 as a header when it has to create the table.
-    if (db.scalar("SELECT count(*) FROM sqlite_master WHERE type='table' AND name='Items'") != 1)
-        throw std::runtime_error("table Items missing in " + path.string());
+void create_database(const fs::path& path) {
+  for (const char* suffix : {"", "-journal", "-wal", "-shm"}) fs::remove(path.string() + suffix);
+  Db db(path);
+  db.exec(
+      "CREATE TABLE Items(id INTEGER, name VARCHAR(40), born DATE, amount DECIMAL(10,2),"
+      " code CHAR(2), note VARCHAR(60));"
+      "CREATE TABLE Errors(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);");
+  // The shell's .import treats line 1 as a header when it has to create the table.
+  if (db.scalar("SELECT count(*) FROM sqlite_master WHERE type='table' AND name='Items'") != 1)
+    throw std::runtime_error("table Items missing in " + path.string());
 }
 
 // ---------------------------------------------------------------------------
 // Child processes
 
 struct RunResult {
-    int status = -1;     // exit status, or -1 when killed by a signal / not started
-    int signal = 0;
-    double seconds = 0;
-    double peak_mib = 0;
+  int status = -1;  // exit status, or -1 when killed by a signal / not started
+  int signal = 0;
+  double seconds = 0;
+  double peak_mib = 0;
 };
 
 // Runs argv[0] with its output in `log` and stdin on /dev/null; no shell involved.
-RunResult run_child(const std::vector<std::string>& args, const fs::path& log)
-{
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
+RunResult run_child(const std::vector<std::string>& args, const fs::path& log) {
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
 
-    int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (in < 0 || out < 0) throw std::runtime_error("cannot open /dev/null or " + log.string());
+  int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (in < 0 || out < 0) throw std::runtime_error("cannot open /dev/null or " + log.string());
 
-    RunResult result;
-    auto start = std::chrono::steady_clock::now();
-    pid_t pid = ::fork();
-    if (pid < 0) throw std::runtime_error("fork failed");
-    if (pid == 0) {
-        ::dup2(in, 0);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        ::execv(argv[0], argv.data());
-        std::fprintf(stderr, "cannot execute %s: %s\n", argv[0], std::strerror(errno));
-        ::_exit(127);
-    }
-    int wstatus = 0;
-    struct rusage usage{};
-    while (::wait4(pid, &wstatus, 0, &usage) < 0) {
-        if (errno != EINTR) throw std::runtime_error("wait4 failed");
-    }
-    auto stop = std::chrono::steady_clock::now();
-    ::close(in);
-    ::close(out);
+  RunResult result;
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(out, 2);
+    ::execv(argv[0], argv.data());
+    std::fprintf(stderr, "cannot execute %s: %s\n", argv[0], std::strerror(errno));
+    ::_exit(127);
+  }
+  int wstatus = 0;
+  struct rusage usage {};
+  while (::wait4(pid, &wstatus, 0, &usage) < 0) {
+    if (errno != EINTR) throw std::runtime_error("wait4 failed");
+  }
+  auto stop = std::chrono::steady_clock::now();
+  ::close(in);
+  ::close(out);
 
-    result.seconds = std::chrono::duration<double>(stop - start).count();
-    result.peak_mib = static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
-    if (WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
-    else if (WIFSIGNALED(wstatus)) result.signal = WTERMSIG(wstatus);
-    return result;
+  result.seconds = std::chrono::duration<double>(stop - start).count();
+  result.peak_mib = static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+  if (WIFEXITED(wstatus))
+    result.status = WEXITSTATUS(wstatus);
+  else if (WIFSIGNALED(wstatus))
+    result.signal = WTERMSIG(wstatus);
+  return result;
 }
 
-std::string read_log(const fs::path& log, std::size_t max_lines = 12)
-{
-    std::ifstream in(log);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    std::string out;
-    std::size_t from = lines.size() > max_lines ? lines.size() - max_lines : 0;
-    for (std::size_t i = from; i < lines.size(); ++i) out += "    | " + lines[i] + "\n";
-    return out;
+std::string read_log(const fs::path& log, std::size_t max_lines = 12) {
+  std::ifstream in(log);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::string out;
+  std::size_t from = lines.size() > max_lines ? lines.size() - max_lines : 0;
+  for (std::size_t i = from; i < lines.size(); ++i) out += "    | " + lines[i] + "\n";
+  return out;
 }
 
-std::string describe_vandrel_status(int status)
-{
-    switch (status) {
-    case 0: return "Success";
-    case 1: return "error";
-    case 2: return "Failure";
-    case 3: return "SError";
-    case 64: return "usage error";
-    case 127: return "could not be executed";
-    default: return "unexpected status";
-    }
+std::string describe_vandrel_status(int status) {
+  switch (status) {
+    case 0:
+      return "Success";
+    case 1:
+      return "error";
+    case 2:
+      return "Failure";
+    case 3:
+      return "SError";
+    case 64:
+      return "usage error";
+    case 127:
+      return "could not be executed";
+    default:
+      return "unexpected status";
+  }
 }
 
 // The shell's dot-command parser takes a double-quoted argument with backslash escapes.
-std::string shell_quote(const std::string& s)
-{
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
+std::string shell_quote(const std::string& s) {
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
 }
 
 // ---------------------------------------------------------------------------
 // The benchmark
 
 struct Options {
-    fs::path vandrel, sqlite3, work;
-    std::uint64_t lines = 1'000'000;
+  fs::path vandrel, sqlite3, work;
+  std::uint64_t lines = 1'000'000;
 };
 
 enum class Kind { Delimited, Fixed, Bad };
 
-const char* kind_name(Kind k)
-{
-    switch (k) {
-    case Kind::Delimited: return "delimited";
-    case Kind::Fixed: return "fixed-width";
-    case Kind::Bad: return "delimited, 1% bad";
-    }
-    return "";
+const char* kind_name(Kind k) {
+  switch (k) {
+    case Kind::Delimited:
+      return "delimited";
+    case Kind::Fixed:
+      return "fixed-width";
+    case Kind::Bad:
+      return "delimited, 1% bad";
+  }
+  return "";
 }
 
 struct Row {
-    std::string contender;
-    Kind kind;
-    bool completed = false;
-    double lines_per_s = 0;
-    double peak_mib = 0;
-    std::int64_t rows = -1, errors = -1;
-    bool counts_ok = false;
+  std::string contender;
+  Kind kind;
+  bool completed = false;
+  double lines_per_s = 0;
+  double peak_mib = 0;
+  std::int64_t rows = -1, errors = -1;
+  bool counts_ok = false;
 };
 
 class Bench {
-public:
-    Bench(Options opt, InputFiles files) : opt_(std::move(opt)), files_(std::move(files)) {}
+ public:
+  Bench(Options opt, InputFiles files) : opt_(std::move(opt)), files_(std::move(files)) {}
 
-    void run_peer(Kind kind)
-    {
-        const fs::path& file = kind == Kind::Bad ? files_.bad : files_.delimited;
-        // -init /dev/null keeps a ~/.sqliterc from changing the shell's behaviour.
-        std::vector<std::string> args{opt_.sqlite3.string(), "-init", "/dev/null", "", "-cmd",
-                                      ".mode csv", "-cmd", ".separator ;",
-                                      ".import " + shell_quote(file.string()) + " Items"};
-        // The shell stores every line; a non-numeric id simply becomes text.
-        measure("sqlite3", kind, args, 3, static_cast<std::int64_t>(opt_.lines), 0,
-                [](int status) { return status == 0; }, "");
+  void run_peer(Kind kind) {
+    const fs::path& file = kind == Kind::Bad ? files_.bad : files_.delimited;
+    // -init /dev/null keeps a ~/.sqliterc from changing the shell's behaviour.
+    std::vector<std::string> args{opt_.sqlite3.string(),
+                                  "-init",
+                                  "/dev/null",
+                                  "",
+                                  "-cmd",
+                                  ".mode csv",
+                                  "-cmd",
+                                  ".separator ;",
+                                  ".import " + shell_quote(file.string()) + " Items"};
+    // The shell stores every line; a non-numeric id simply becomes text.
+    measure(
+        "sqlite3", kind, args, 3, static_cast<std::int64_t>(opt_.lines), 0,
+        [](int status) { return status == 0; }, "");
+  }
+
+  void run_vandrel(Kind kind) {
+    const fs::path& file = kind == Kind::Fixed ? files_.fixed
+                           : kind == Kind::Bad ? files_.bad
+                                               : files_.delimited;
+    std::string layout = kind == Kind::Fixed ? "bench_fixed" : "bench_delimited";
+    std::vector<std::string> args{opt_.vandrel.string(),
+                                  "import",
+                                  "--db",
+                                  "",
+                                  "--table",
+                                  "Items",
+                                  "--errors",
+                                  "Errors",
+                                  "--file",
+                                  file.string(),
+                                  "--type",
+                                  kind == Kind::Fixed ? "fixed" : "delimited",
+                                  "--spec",
+                                  layout,
+                                  "--language",
+                                  "en",
+                                  "--specs-dir",
+                                  specs_dir().string()};
+    for (const char* f : {"id|id||||0", "name|name||||1", "born|born||||2", "amount|amount||||3",
+                          "code|code||||4", "note|note||||5"}) {
+      args.push_back("--field");
+      args.push_back(f);
+    }
+    auto bad = static_cast<std::int64_t>(kind == Kind::Bad ? files_.bad_lines : 0);
+    measure(
+        "vandrel", kind, args, 3, static_cast<std::int64_t>(opt_.lines) - bad, bad,
+        [](int status) { return status == 0 || status == 3; }, "vandrel import");
+  }
+
+  // Saves both layouts in the work folder; returns false when vandrel refuses one.
+  bool add_layouts() {
+    fs::remove_all(specs_dir());
+    fs::create_directories(specs_dir());
+    std::string columns;
+    int begin = 1;
+    for (int w : kWidths) {
+      if (!columns.empty()) columns += ',';
+      columns += std::to_string(begin) + '-' + std::to_string(begin + w - 1);
+      begin += w;
+    }
+    const std::vector<std::vector<std::string>> commands{
+        {"bench_delimited", "--kind", "delimited", "--separator", ";"},
+        {"bench_fixed", "--kind", "fixed", "--columns", columns, "--separator", "{NONE}"},
+    };
+    bool ok = true;
+    for (const auto& cmd : commands) {
+      std::vector<std::string> args{opt_.vandrel.string(), "specs", "add"};
+      args.insert(args.end(), cmd.begin(), cmd.end());
+      for (const char* a :
+           {"--delimiter", "{NONE}", "--skip", "0", "--language", "en", "--specs-dir"})
+        args.push_back(a);
+      args.push_back(specs_dir().string());
+      fs::path log = opt_.work / ("specs-add-" + cmd[0] + ".log");
+      RunResult r = run_child(args, log);
+      if (r.status != 0) {
+        std::printf("FAILED  vandrel specs add %s: exit %d (%s)\n%s", cmd[0].c_str(), r.status,
+                    describe_vandrel_status(r.status).c_str(), read_log(log).c_str());
+        if (r.status == 64)
+          std::printf(
+              "        (exit 64: this vandrel build does not know `specs add`"
+              " yet or refuses its arguments)\n");
+        ok = false;
+        failed_ = true;
+      }
+    }
+    return ok;
+  }
+
+  int report() const {
+    std::printf("\n%llu lines per file\n\n", static_cast<unsigned long long>(opt_.lines));
+    std::printf("%-9s %-19s %12s %10s %10s %10s\n", "contender", "file", "lines/s", "peak MiB",
+                "rows", "errors");
+    std::printf("%s\n", std::string(75, '-').c_str());
+    for (const Row& r : rows_) {
+      if (!r.completed) {
+        std::printf("%-9s %-19s %12s %10s %10s %10s\n", r.contender.c_str(), kind_name(r.kind),
+                    "failed", "-", "-", "-");
+        continue;
+      }
+      std::printf("%-9s %-19s %12.0f %10.1f %10lld %10lld%s\n", r.contender.c_str(),
+                  kind_name(r.kind), r.lines_per_s, r.peak_mib, static_cast<long long>(r.rows),
+                  static_cast<long long>(r.errors), r.counts_ok ? "" : "  <-- wrong count");
     }
 
-    void run_vandrel(Kind kind)
-    {
-        const fs::path& file = kind == Kind::Fixed ? files_.fixed
-                               : kind == Kind::Bad ? files_.bad
-                                                   : files_.delimited;
-        std::string layout = kind == Kind::Fixed ? "bench_fixed" : "bench_delimited";
-        std::vector<std::string> args{opt_.vandrel.string(), "import", "--db", "",
-                                      "--table", "Items", "--errors", "Errors",
-                                      "--file", file.string(),
-                                      "--type", kind == Kind::Fixed ? "fixed" : "delimited",
-                                      "--spec", layout, "--language", "en",
-                                      "--specs-dir", specs_dir().string()};
-        for (const char* f : {"id|id||||0", "name|name||||1", "born|born||||2",
-                              "amount|amount||||3", "code|code||||4", "note|note||||5"}) {
-            args.push_back("--field");
-            args.push_back(f);
-        }
-        auto bad = static_cast<std::int64_t>(kind == Kind::Bad ? files_.bad_lines : 0);
-        measure("vandrel", kind, args, 3, static_cast<std::int64_t>(opt_.lines) - bad, bad,
-                [](int status) { return status == 0 || status == 3; },
-                "vandrel import");
+    std::printf("\nvandrel against the sqlite3 shell (lines/s ratio)\n");
+    ratio(Kind::Delimited, Kind::Delimited, "delimited vs peer delimited", 1.2);
+    ratio(Kind::Bad, Kind::Bad, "1% bad vs peer 1% bad", 1.1);
+    ratio(Kind::Fixed, Kind::Delimited, "fixed-width vs peer delimited", 0);
+
+    std::printf("\nvandrel peak memory (target: under 64 MiB)\n");
+    for (const Row& r : rows_) {
+      if (r.contender != "vandrel") continue;
+      if (!r.completed) {
+        std::printf("  %-30s  no result\n", kind_name(r.kind));
+        continue;
+      }
+      std::printf("  %-30s  %6.1f MiB  %s\n", kind_name(r.kind), r.peak_mib,
+                  r.peak_mib < 64.0 ? "met" : "MISSED");
+    }
+    std::printf("\n%s\n", failed_ ? "Some runs failed or stored wrong row counts."
+                                  : "All runs completed with the expected row counts.");
+    return failed_ ? 1 : 0;
+  }
+
+ private:
+  fs::path specs_dir() const { return opt_.work / "layouts"; }
+
+  template <typename Accept>
+  void measure(const std::string& contender, Kind kind, std::vector<std::string> args,
+               std::size_t db_arg, std::int64_t want_rows, std::int64_t want_errors,
+               Accept accepted, const std::string& what) {
+    std::string stem = contender + "-" +
+                       (kind == Kind::Delimited ? "delimited"
+                        : kind == Kind::Fixed   ? "fixed"
+                                                : "bad");
+    fs::path db = opt_.work / (stem + ".db");
+    fs::path log = opt_.work / (stem + ".log");
+    create_database(db);
+    args[db_arg] = db.string();
+
+    std::printf("running %-8s on %-19s ... ", contender.c_str(), kind_name(kind));
+    std::fflush(stdout);
+    RunResult r = run_child(args, log);
+    Row row{contender, kind};
+    if (r.signal != 0 || !accepted(r.status)) {
+      if (r.signal != 0)
+        std::printf("FAILED: killed by signal %d\n", r.signal);
+      else if (!what.empty())
+        std::printf("FAILED: %s exited %d (%s)\n", what.c_str(), r.status,
+                    describe_vandrel_status(r.status).c_str());
+      else
+        std::printf("FAILED: exit %d\n", r.status);
+      std::printf("%s", read_log(log).c_str());
+      if (!what.empty() && r.status == 64)
+        std::printf(
+            "    (exit 64: this vandrel build does not know `import` yet"
+            " or refuses its arguments)\n");
+      failed_ = true;
+      rows_.push_back(row);
+      return;
     }
 
-    // Saves both layouts in the work folder; returns false when vandrel refuses one.
-    bool add_layouts()
-    {
-        fs::remove_all(specs_dir());
-        fs::create_directories(specs_dir());
-        std::string columns;
-        int begin = 1;
-        for (int w : kWidths) {
-            if (!columns.empty()) columns += ',';
-            columns += std::to_string(begin) + '-' + std::to_string(begin + w - 1);
-            begin += w;
-        }
-        const std::vector<std::vector<std::string>> commands{
-            {"bench_delimited", "--kind", "delimited", "--separator", ";"},
-            {"bench_fixed", "--kind", "fixed", "--columns", columns, "--separator", "{NONE}"},
-        };
-        bool ok = true;
-        for (const auto& cmd : commands) {
-            std::vector<std::string> args{opt_.vandrel.string(), "specs", "add"};
-            args.insert(args.end(), cmd.begin(), cmd.end());
-            for (const char* a : {"--delimiter", "{NONE}", "--skip", "0", "--language", "en",
-                                  "--specs-dir"})
-                args.push_back(a);
-            args.push_back(specs_dir().string());
-            fs::path log = opt_.work / ("specs-add-" + cmd[0] + ".log");
-            RunResult r = run_child(args, log);
-            if (r.status != 0) {
-                std::printf("FAILED  vandrel specs add %s: exit %d (%s)\n%s", cmd[0].c_str(),
-                            r.status, describe_vandrel_status(r.status).c_str(),
-                            read_log(log).c_str());
-                if (r.status == 64)
-                    std::printf("        (exit 64: this vandrel build does not know `specs add`"
-                                " yet or refuses its arguments)\n");
-                ok = false;
-                failed_ = true;
-            }
-        }
-        return ok;
+    Db counted(db);
+    row.completed = true;
+    row.lines_per_s = static_cast<double>(opt_.lines) / r.seconds;
+    row.peak_mib = r.peak_mib;
+    row.rows = counted.scalar("SELECT count(*) FROM Items");
+    row.errors = counted.scalar("SELECT count(*) FROM Errors");
+    row.counts_ok = row.rows == want_rows && row.errors == want_errors;
+    std::printf("%.2f s, exit %d%s\n", r.seconds, r.status, row.counts_ok ? "" : ", WRONG COUNT");
+    if (!row.counts_ok) {
+      std::printf("    expected %lld rows and %lld error rows, got %lld and %lld\n",
+                  static_cast<long long>(want_rows), static_cast<long long>(want_errors),
+                  static_cast<long long>(row.rows), static_cast<long long>(row.errors));
+      failed_ = true;
     }
+    rows_.push_back(row);
+  }
 
-    int report() const
-    {
-        std::printf("\n%llu lines per file\n\n", static_cast<unsigned long long>(opt_.lines));
-        std::printf("%-9s %-19s %12s %10s %10s %10s\n", "contender", "file", "lines/s",
-                    "peak MiB", "rows", "errors");
-        std::printf("%s\n", std::string(75, '-').c_str());
-        for (const Row& r : rows_) {
-            if (!r.completed) {
-                std::printf("%-9s %-19s %12s %10s %10s %10s\n", r.contender.c_str(),
-                            kind_name(r.kind), "failed", "-", "-", "-");
-                continue;
-            }
-            std::printf("%-9s %-19s %12.0f %10.1f %10lld %10lld%s\n", r.contender.c_str(),
-                        kind_name(r.kind), r.lines_per_s, r.peak_mib,
-                        static_cast<long long>(r.rows), static_cast<long long>(r.errors),
-                        r.counts_ok ? "" : "  <-- wrong count");
-        }
+  const Row* find(const char* contender, Kind kind) const {
+    for (const Row& r : rows_)
+      if (r.contender == contender && r.kind == kind && r.completed) return &r;
+    return nullptr;
+  }
 
-        std::printf("\nvandrel against the sqlite3 shell (lines/s ratio)\n");
-        ratio(Kind::Delimited, Kind::Delimited, "delimited vs peer delimited", 1.2);
-        ratio(Kind::Bad, Kind::Bad, "1% bad vs peer 1% bad", 1.1);
-        ratio(Kind::Fixed, Kind::Delimited, "fixed-width vs peer delimited", 0);
-
-        std::printf("\nvandrel peak memory (target: under 64 MiB)\n");
-        for (const Row& r : rows_) {
-            if (r.contender != "vandrel") continue;
-            if (!r.completed) {
-                std::printf("  %-30s  no result\n", kind_name(r.kind));
-                continue;
-            }
-            std::printf("  %-30s  %6.1f MiB  %s\n", kind_name(r.kind), r.peak_mib,
-                        r.peak_mib < 64.0 ? "met" : "MISSED");
-        }
-        std::printf("\n%s\n", failed_ ? "Some runs failed or stored wrong row counts."
-                                      : "All runs completed with the expected row counts.");
-        return failed_ ? 1 : 0;
+  void ratio(Kind mine, Kind peers, const char* label, double target) const {
+    const Row* v = find("vandrel", mine);
+    const Row* p = find("sqlite3", peers);
+    char target_text[32] = "no target";
+    if (target > 0) std::snprintf(target_text, sizeof target_text, "target >= %.1fx", target);
+    if (!v || !p) {
+      std::printf("  %-30s  %6s   %s\n", label, "n/a", target_text);
+      return;
     }
+    double x = v->lines_per_s / p->lines_per_s;
+    std::printf("  %-30s  %5.2fx   %s%s\n", label, x, target_text,
+                target <= 0   ? ""
+                : x >= target ? "  met"
+                              : "  MISSED");
+  }
 
-private:
-    fs::path specs_dir() const { return opt_.work / "layouts"; }
-
-    template <typename Accept>
-    void measure(const std::string& contender, Kind kind, std::vector<std::string> args,
-                 std::size_t db_arg, std::int64_t want_rows, std::int64_t want_errors,
-                 Accept accepted, const std::string& what)
-    {
-        std::string stem = contender + "-" + (kind == Kind::Delimited ? "delimited"
-                                              : kind == Kind::Fixed  ? "fixed"
-                                                                     : "bad");
-        fs::path db = opt_.work / (stem + ".db");
-        fs::path log = opt_.work / (stem + ".log");
-        create_database(db);
-        args[db_arg] = db.string();
-
-        std::printf("running %-8s on %-19s ... ", contender.c_str(), kind_name(kind));
-        std::fflush(stdout);
-        RunResult r = run_child(args, log);
-        Row row{contender, kind};
-        if (r.signal != 0 || !accepted(r.status)) {
-            if (r.signal != 0)
-                std::printf("FAILED: killed by signal %d\n", r.signal);
-            else if (!what.empty())
-                std::printf("FAILED: %s exited %d (%s)\n", what.c_str(), r.status,
-                            describe_vandrel_status(r.status).c_str());
-            else
-                std::printf("FAILED: exit %d\n", r.status);
-            std::printf("%s", read_log(log).c_str());
-            if (!what.empty() && r.status == 64)
-                std::printf("    (exit 64: this vandrel build does not know `import` yet"
-                            " or refuses its arguments)\n");
-            failed_ = true;
-            rows_.push_back(row);
-            return;
-        }
-
-        Db counted(db);
-        row.completed = true;
-        row.lines_per_s = static_cast<double>(opt_.lines) / r.seconds;
-        row.peak_mib = r.peak_mib;
-        row.rows = counted.scalar("SELECT count(*) FROM Items");
-        row.errors = counted.scalar("SELECT count(*) FROM Errors");
-        row.counts_ok = row.rows == want_rows && row.errors == want_errors;
-        std::printf("%.2f s, exit %d%s\n", r.seconds, r.status, row.counts_ok ? "" : ", WRONG COUNT");
-        if (!row.counts_ok) {
-            std::printf("    expected %lld rows and %lld error rows, got %lld and %lld\n",
-                        static_cast<long long>(want_rows), static_cast<long long>(want_errors),
-                        static_cast<long long>(row.rows), static_cast<long long>(row.errors));
-            failed_ = true;
-        }
-        rows_.push_back(row);
-    }
-
-    const Row* find(const char* contender, Kind kind) const
-    {
-        for (const Row& r : rows_)
-            if (r.contender == contender && r.kind == kind && r.completed) return &r;
-        return nullptr;
-    }
-
-    void ratio(Kind mine, Kind peers, const char* label, double target) const
-    {
-        const Row* v = find("vandrel", mine);
-        const Row* p = find("sqlite3", peers);
-        char target_text[32] = "no target";
-        if (target > 0) std::snprintf(target_text, sizeof target_text, "target >= %.1fx", target);
-        if (!v || !p) {
-            std::printf("  %-30s  %6s   %s\n", label, "n/a", target_text);
-            return;
-        }
-        double x = v->lines_per_s / p->lines_per_s;
-        std::printf("  %-30s  %5.2fx   %s%s\n", label, x, target_text,
-                    target <= 0 ? "" : x >= target ? "  met" : "  MISSED");
-    }
-
-    Options opt_;
-    InputFiles files_;
-    std::vector<Row> rows_;
-    bool failed_ = false;
+  Options opt_;
+  InputFiles files_;
+  std::vector<Row> rows_;
+  bool failed_ = false;
 };
 
-[[noreturn]] void usage(const char* msg)
-{
-    if (msg) std::fprintf(stderr, "vandrel_bench: %s\n", msg);
-    std::fprintf(stderr,
-                 "usage: vandrel_bench --vandrel PATH --sqlite3 PATH --work DIR [--lines N]\n");
-    std::exit(64);
+[[noreturn]] void usage(const char* msg) {
+  if (msg) std::fprintf(stderr, "vandrel_bench: %s\n", msg);
+  std::fprintf(stderr,
+               "usage: vandrel_bench --vandrel PATH --sqlite3 PATH --work DIR [--lines N]\n");
+  std::exit(64);
 }
 
-Options parse(int argc, char** argv)
-{
-    Options opt;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view a = argv[i];
-        if (a == "-h" || a == "--help") usage(nullptr);
-        if (i + 1 >= argc) usage(("missing value after " + std::string(a)).c_str());
-        std::string_view v = argv[++i];
-        if (a == "--vandrel") opt.vandrel = v;
-        else if (a == "--sqlite3") opt.sqlite3 = v;
-        else if (a == "--work") opt.work = v;
-        else if (a == "--lines") {
-            std::uint64_t n = 0;
-            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
-            if (ec != std::errc{} || end != v.data() + v.size() || n < 100 || n > 100'000'000)
-                usage("--lines takes a number from 100 to 100000000");
-            opt.lines = n;
-        } else
-            usage(("unknown option " + std::string(a)).c_str());
-    }
-    if (opt.vandrel.empty() || opt.sqlite3.empty() || opt.work.empty())
-        usage("--vandrel, --sqlite3 and --work are required");
-    return opt;
+Options parse(int argc, char** argv) {
+  Options opt;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view a = argv[i];
+    if (a == "-h" || a == "--help") usage(nullptr);
+    if (i + 1 >= argc) usage(("missing value after " + std::string(a)).c_str());
+    std::string_view v = argv[++i];
+    if (a == "--vandrel")
+      opt.vandrel = v;
+    else if (a == "--sqlite3")
+      opt.sqlite3 = v;
+    else if (a == "--work")
+      opt.work = v;
+    else if (a == "--lines") {
+      std::uint64_t n = 0;
+      auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+      if (ec != std::errc{} || end != v.data() + v.size() || n < 100 || n > 100'000'000)
+        usage("--lines takes a number from 100 to 100000000");
+      opt.lines = n;
+    } else
+      usage(("unknown option " + std::string(a)).c_str());
+  }
+  if (opt.vandrel.empty() || opt.sqlite3.empty() || opt.work.empty())
+    usage("--vandrel, --sqlite3 and --work are required");
+  return opt;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    Options opt = parse(argc, argv);
-    try {
-        fs::create_directories(opt.work);
-        opt.work = fs::absolute(opt.work);
-        for (const fs::path* p : {&opt.vandrel, &opt.sqlite3})
-            if (::access(p->c_str(), X_OK) != 0)
-                throw std::runtime_error(p->string() + " is not an executable file");
+int main(int argc, char** argv) {
+  Options opt = parse(argc, argv);
+  try {
+    fs::create_directories(opt.work);
+    opt.work = fs::absolute(opt.work);
+    for (const fs::path* p : {&opt.vandrel, &opt.sqlite3})
+      if (::access(p->c_str(), X_OK) != 0)
+        throw std::runtime_error(p->string() + " is not an executable file");
 
-        auto t0 = std::chrono::steady_clock::now();
-        InputFiles files = generate(opt.work, opt.lines);
-        double gen = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        std::printf("generated %llu lines (%llu bad) into %s in %.2f s\n",
-                    static_cast<unsigned long long>(opt.lines),
-                    static_cast<unsigned long long>(files.bad_lines), opt.work.c_str(), gen);
+    auto t0 = std::chrono::steady_clock::now();
+    InputFiles files = generate(opt.work, opt.lines);
+    double gen = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("generated %llu lines (%llu bad) into %s in %.2f s\n",
+                static_cast<unsigned long long>(opt.lines),
+                static_cast<unsigned long long>(files.bad_lines), opt.work.c_str(), gen);
 
-        Bench bench(opt, files);
-        bench.run_peer(Kind::Delimited);
-        bench.run_peer(Kind::Bad);
-        // The imports run even when a layout was refused, so each failure shows its cause.
-        bench.add_layouts();
-        for (Kind k : {Kind::Delimited, Kind::Fixed, Kind::Bad}) bench.run_vandrel(k);
-        return bench.report();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "vandrel_bench: %s\n", e.what());
-        return 1;
-    }
+    Bench bench(opt, files);
+    bench.run_peer(Kind::Delimited);
+    bench.run_peer(Kind::Bad);
+    // The imports run even when a layout was refused, so each failure shows its cause.
+    bench.add_layouts();
+    for (Kind k : {Kind::Delimited, Kind::Fixed, Kind::Bad}) bench.run_vandrel(k);
+    return bench.report();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vandrel_bench: %s\n", e.what());
+    return 1;
+  }
 }

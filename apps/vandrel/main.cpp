@@ -1,7 +1,7 @@
 // vandrel: the command-line host of the control. It sets the control's properties the way a
 // host application would, runs the silent import, and manages the saved layouts.
-#include <CLI/CLI.hpp>
 #include <unistd.h>
+#include <CLI/CLI.hpp>
 
 #include <iostream>
 #include <map>
@@ -30,9 +30,11 @@ constexpr int kExitSError = 3;
 constexpr int kExitAbort = 4;
 constexpr int kExitUsage = 64;
 
-const std::map<std::string, int> kLanguages{
-    {"it", vandrel::lItalian}, {"en", vandrel::lEnglish}, {"fr", vandrel::lFrench},
-    {"de", vandrel::lGerman},  {"es", vandrel::lSpanish}};
+const std::map<std::string, int> kLanguages{{"it", vandrel::lItalian},
+                                            {"en", vandrel::lEnglish},
+                                            {"fr", vandrel::lFrench},
+                                            {"de", vandrel::lGerman},
+                                            {"es", vandrel::lSpanish}};
 
 // A usage error found after parsing (a malformed --field, say).
 struct UsageError {
@@ -155,19 +157,27 @@ void AssignCommonProperties(vandrel::VandrelCtl& ctl, const ImportOptions& o) {
 
 int ExitStatus(std::int16_t result) {
   switch (result) {
-    case vandrel::Success: return kExitOk;
-    case vandrel::SError: return kExitSError;
-    case vandrel::Abort: return kExitAbort;
-    default: return kExitFailure;
+    case vandrel::Success:
+      return kExitOk;
+    case vandrel::SError:
+      return kExitSError;
+    case vandrel::Abort:
+      return kExitAbort;
+    default:
+      return kExitFailure;
   }
 }
 
 const char* ResultName(std::int16_t result) {
   switch (result) {
-    case vandrel::Success: return "Success";
-    case vandrel::SError: return "SError";
-    case vandrel::Abort: return "Abort";
-    default: return "Failure";
+    case vandrel::Success:
+      return "Success";
+    case vandrel::SError:
+      return "SError";
+    case vandrel::Abort:
+      return "Abort";
+    default:
+      return "Failure";
   }
 }
 
@@ -199,7 +209,8 @@ int RunImport(const ImportOptions& o) {
   std::cout << count(stats.rowsStored, "row stored", "rows stored") << ", "
             << count(stats.errorRows, "line logged", "lines logged");
   if (stats.errorRowsLost > 0) {
-    std::cout << ", " << stats.errorRowsLost << " failing lines whose error rows could not be stored";
+    std::cout << ", " << stats.errorRowsLost
+              << " failing lines whose error rows could not be stored";
   }
   std::cout << '\n';
   return ExitStatus(ctl.ImportResult());
@@ -271,7 +282,8 @@ void ParseColumns(const std::string& columns, vandrel::specs::FixedSpecRecord& r
              t.find_first_not_of("0123456789") == std::string::npos && (v = std::stoi(t)) > 0;
     };
     if (ends.size() != 2 || !number(ends[0], begin) || !number(ends[1], end) || end < begin) {
-      throw UsageError{"--columns: '" + ranges[j] + "' is not a range BEGIN-END of columns 1 to 9999"};
+      throw UsageError{"--columns: '" + ranges[j] +
+                       "' is not a range BEGIN-END of columns 1 to 9999"};
     }
     r.FieldBegin[j] = ends[0];
     r.FieldEnd[j] = ends[1];
@@ -327,10 +339,11 @@ int RunMessages(const std::string& language) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"vandrel - imports delimited or fixed-width text files into SQLite tables.\n"
-               "Exit status: 0 Success, 3 SError (imported, with error rows), 2 Failure, 4 Abort (the "
-               "wizard was cancelled), 1 an error reached the host (printed as 'error NUMBER: "
-               "DESCRIPTION'), 64 usage error."};
+  CLI::App app{
+      "vandrel - imports delimited or fixed-width text files into SQLite tables.\n"
+      "Exit status: 0 Success, 3 SError (imported, with error rows), 2 Failure, 4 Abort (the "
+      "wizard was cancelled), 1 an error reached the host (printed as 'error NUMBER: "
+      "DESCRIPTION'), 64 usage error."};
   app.set_version_flag("--version", std::string("vandrel ") + VANDREL_VERSION);
   app.require_subcommand(1);
   const auto languages = CLI::IsMember({"it", "en", "fr", "de", "es"});
@@ -341,21 +354,28 @@ int main(int argc, char** argv) {
       "import", "Import a text file silently by a saved layout (the control's Action = 1).");
   importCmd->add_option("--db", imp.db, "SQLite database file (MDBFile)")->required();
   importCmd->add_option("--table", imp.table, "target table (TabImport)")->required();
-  importCmd->add_option("--errors", imp.errors, "error table with NumRiga, CodErr, MsgErr (TabError)")
+  importCmd
+      ->add_option("--errors", imp.errors, "error table with NumRiga, CodErr, MsgErr (TabError)")
       ->required();
   importCmd->add_option("--file", imp.file, "text file to import (ImportFile)")->required();
-  importCmd->add_option("--type", imp.type, "delimited or fixed (FileType)")->required()->check(kinds);
-  importCmd->add_option("--spec", imp.spec, "name of a saved layout (SpecificationName)")->required();
+  importCmd->add_option("--type", imp.type, "delimited or fixed (FileType)")
+      ->required()
+      ->check(kinds);
+  importCmd->add_option("--spec", imp.spec, "name of a saved layout (SpecificationName)")
+      ->required();
   importCmd->add_option("--connect", imp.connect, "connect string (MDBPassword)");
   importCmd->add_flag("--overwrite", imp.overwrite, "empty the target table first (OverWriteTab)");
   importCmd->add_option("--language", imp.language, "language of the texts")
-      ->check(languages)->capture_default_str();
+      ->check(languages)
+      ->capture_default_str();
   importCmd->add_option("--specs-dir", imp.specsDir, "folder of the saved layouts");
-  importCmd->add_option("--field", imp.fields,
-                        "one InfoField row, in order: FieldName|ColumnName|Required|AllowNewName|"
-                        "AllowConstant|AssociatedColumn|ConstantValue|NewColumnName (trailing "
-                        "attributes may be left out; AssociatedColumn counts fields from 0)")
-      ->required()->take_all();
+  importCmd
+      ->add_option("--field", imp.fields,
+                   "one InfoField row, in order: FieldName|ColumnName|Required|AllowNewName|"
+                   "AllowConstant|AssociatedColumn|ConstantValue|NewColumnName (trailing "
+                   "attributes may be left out; AssociatedColumn counts fields from 0)")
+      ->required()
+      ->take_all();
 
   ImportOptions wiz;
   CLI::App* wizardCmd = app.add_subcommand(
@@ -366,14 +386,18 @@ int main(int argc, char** argv) {
   wizardCmd->add_option("--connect", wiz.connect, "connect string (MDBPassword)");
   wizardCmd->add_flag("--overwrite", wiz.overwrite,
                       "empty the target table without asking, when --ask-to-append is no");
-  wizardCmd->add_option("--ask-to-append", wiz.askToAppend,
-                        "ask before emptying a target table that holds rows (AsktoAppend)")
-      ->check(CLI::IsMember({"yes", "no"}))->capture_default_str();
+  wizardCmd
+      ->add_option("--ask-to-append", wiz.askToAppend,
+                   "ask before emptying a target table that holds rows (AsktoAppend)")
+      ->check(CLI::IsMember({"yes", "no"}))
+      ->capture_default_str();
   wizardCmd->add_option("--language", wiz.language, "language of the texts")
-      ->check(languages)->capture_default_str();
+      ->check(languages)
+      ->capture_default_str();
   wizardCmd->add_option("--specs-dir", wiz.specsDir, "folder of the saved layouts");
   wizardCmd->add_option("--field", wiz.fields, "one InfoField row, as for import")
-      ->required()->take_all();
+      ->required()
+      ->take_all();
 
   SpecsOptions sp;
   CLI::App* specsCmd = app.add_subcommand("specs", "List, show, add or delete saved layouts.");
@@ -384,15 +408,19 @@ int main(int argc, char** argv) {
     cmd->add_option("--specs-dir", sp.specsDir, "folder of the layout files");
     return cmd;
   };
-  CLI::App* listCmd = common(specsCmd->add_subcommand("list", "Names of the saved layouts."), false);
+  CLI::App* listCmd =
+      common(specsCmd->add_subcommand("list", "Names of the saved layouts."), false);
   CLI::App* showCmd = common(specsCmd->add_subcommand("show", "One saved layout."), true);
   CLI::App* addCmd = common(specsCmd->add_subcommand("add", "Save a layout."), true);
-  addCmd->add_option("--separator", sp.separator, "a character, or {TAB}, {SPACE}, {NONE}")->required();
-  addCmd->add_option("--delimiter", sp.delimiter, "text delimiter: a character or {NONE}")->required();
+  addCmd->add_option("--separator", sp.separator, "a character, or {TAB}, {SPACE}, {NONE}")
+      ->required();
+  addCmd->add_option("--delimiter", sp.delimiter, "text delimiter: a character or {NONE}")
+      ->required();
   addCmd->add_option("--skip", sp.skip, "lines to skip at the start")->required();
   addCmd->add_option("--columns", sp.columns, "fixed width: BEGIN-END[,BEGIN-END...], 1-based");
   addCmd->add_option("--language", sp.language, "language the tokens are written in")
-      ->check(languages)->capture_default_str();
+      ->check(languages)
+      ->capture_default_str();
   CLI::App* deleteCmd = common(specsCmd->add_subcommand("delete", "Delete a saved layout."), true);
 
   CheckOptions check;
@@ -414,7 +442,8 @@ int main(int argc, char** argv) {
   CLI::App* messagesCmd = app.add_subcommand(
       "messages", "Print the message catalogue of one language: offset, a tab, the text.");
   messagesCmd->add_option("--language", language, "it, en, fr, de or es")
-      ->check(languages)->capture_default_str();
+      ->check(languages)
+      ->capture_default_str();
 
   try {
     app.parse(argc, argv);

@@ -70,7 +70,8 @@ bool FindFixed(const std::string& folder, const std::string& name, FixedSpecReco
 // Appends a record after the last whole one. Refused (returns false, nothing written) when a
 // stored trimmed name equals `typedName` exactly as typed, untrimmed. The stored name is
 // `typedName` trimmed and fitted to 20 characters.
-bool Append(const std::string& folder, const std::string& typedName, const DelimitedSpecRecord& values);
+bool Append(const std::string& folder, const std::string& typedName,
+            const DelimitedSpecRecord& values);
 bool Append(const std::string& folder, const std::string& typedName, const FixedSpecRecord& values);
 
 // Removes every record whose trimmed SpecName equals `name` exactly. The survivors are written

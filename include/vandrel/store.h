@@ -22,21 +22,21 @@
 namespace vandrel::store {
 
 enum StoreError : std::int32_t {
-  kErrStoreOther = 3000,        // anything else, with the database engine's own message
-  kErrBadConnect = 3001,        // a connect-string key the store cannot honour
-  kErrDuplicateKey = 3022,      // duplicate value in a primary key or unique index
-  kErrFileNotFound = 3024,      // database file not found
-  kErrReadOnly = 3027,          // writing through a read-only connection
-  kErrBadStatement = 3129,      // a statement the store does not execute
-  kErrTooLong = 3163,           // text too long for the column
-  kErrForeignKey = 3201,        // foreign key violated
-  kErrLocked = 3260,            // database busy or locked
-  kErrNoColumn = 3265,          // no column of that name in the table
-  kErrNoTable = 3078,           // no table of that name
-  kErrRequired = 3314,          // a NOT NULL column left empty
-  kErrValidation = 3317,        // CHECK constraint violated
-  kErrTypeConversion = 3421,    // text the column's type cannot take
-  kErrCannotOpen = 3051,        // file cannot be opened as a database / other open failure
+  kErrStoreOther = 3000,      // anything else, with the database engine's own message
+  kErrBadConnect = 3001,      // a connect-string key the store cannot honour
+  kErrDuplicateKey = 3022,    // duplicate value in a primary key or unique index
+  kErrFileNotFound = 3024,    // database file not found
+  kErrReadOnly = 3027,        // writing through a read-only connection
+  kErrBadStatement = 3129,    // a statement the store does not execute
+  kErrTooLong = 3163,         // text too long for the column
+  kErrForeignKey = 3201,      // foreign key violated
+  kErrLocked = 3260,          // database busy or locked
+  kErrNoColumn = 3265,        // no column of that name in the table
+  kErrNoTable = 3078,         // no table of that name
+  kErrRequired = 3314,        // a NOT NULL column left empty
+  kErrValidation = 3317,      // CHECK constraint violated
+  kErrTypeConversion = 3421,  // text the column's type cannot take
+  kErrCannotOpen = 3051,      // file cannot be opened as a database / other open failure
 };
 
 inline constexpr const char* kStoreSource = "Vandrel.Store";
@@ -77,15 +77,15 @@ class Recordset {
 
   // Stores the pending row later, together with the rows queued after it, in one statement:
   // several times faster for a long run of rows. Rows are stored in the order queued; each
-  // stands or falls on its own (a row the table silently ignores counts as failed). Flush stores what is still queued and returns the rows that
-  // could not be stored since the last Flush, in order, each with its tag and error. Rows
-  // still queued when the recordset is closed are not stored.
+  // stands or falls on its own (a row the table silently ignores counts as failed). Flush stores
+  // what is still queued and returns the rows that could not be stored since the last Flush, in
+  // order, each with its tag and error. Rows still queued when the recordset is closed are not
+  // stored.
   virtual void Queue(std::int64_t tag) = 0;
   virtual std::vector<QueuedFailure> Flush() = 0;
 
   virtual void Close() = 0;
 };
-
 
 class Database {
  public:

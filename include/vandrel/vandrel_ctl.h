@@ -15,7 +15,13 @@ class PropertyBag;
 
 enum eAction : std::int32_t { aShowInterface = 0, aBackground = 1 };
 enum eFileType : std::int32_t { fDelimited = 0, fFixedWidth = 1 };
-enum eLanguage : std::int32_t { lItalian = 1, lEnglish = 2, lFrench = 3, lGerman = 4, lSpanish = 5 };
+enum eLanguage : std::int32_t {
+  lItalian = 1,
+  lEnglish = 2,
+  lFrench = 3,
+  lGerman = 4,
+  lSpanish = 5
+};
 enum eResult : std::int16_t { Success = 1, Failure = 2, SError = 3, Abort = 4 };
 
 // A Boolean as the control's interface carries it: 16 bits, True = -1, False = 0. A C++ bool

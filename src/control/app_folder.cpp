@@ -19,6 +19,8 @@ std::string ApplicationFolder() {
   return exe.parent_path().string();
 }
 
-void SetApplicationFolder(std::string folder) { Chosen() = std::move(folder); }
+void SetApplicationFolder(std::string folder) {
+  Chosen() = std::move(folder);
+}
 
 }  // namespace vandrel

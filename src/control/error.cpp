@@ -4,16 +4,26 @@ namespace vandrel {
 
 std::string StandardErrorText(std::int32_t number) {
   switch (number) {
-    case kErrInvalidArgument: return "Invalid procedure call or argument";
-    case kErrOverflow: return "Overflow";
-    case kErrSubscript: return "Subscript out of range";
-    case kErrTypeMismatch: return "Type mismatch";
-    case kErrFileNotFound: return "File not found";
-    case kErrPathFileAccess: return "Path/File access error";
-    case kErrResourceNotFound: return "Resource not found";
-    case kErrInvalidProperty: return "Invalid property value";
-    case kErrNoWizard: return "Object doesn't support this property or method";
-    default: return {};
+    case kErrInvalidArgument:
+      return "Invalid procedure call or argument";
+    case kErrOverflow:
+      return "Overflow";
+    case kErrSubscript:
+      return "Subscript out of range";
+    case kErrTypeMismatch:
+      return "Type mismatch";
+    case kErrFileNotFound:
+      return "File not found";
+    case kErrPathFileAccess:
+      return "Path/File access error";
+    case kErrResourceNotFound:
+      return "Resource not found";
+    case kErrInvalidProperty:
+      return "Invalid property value";
+    case kErrNoWizard:
+      return "Object doesn't support this property or method";
+    default:
+      return {};
   }
 }
 

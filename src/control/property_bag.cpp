@@ -105,9 +105,8 @@ std::vector<Entry> ParseIni(const std::string& path) {
   const int result = ini_parse_file(file, handler, &entries);
   std::fclose(file);
   if (result != 0) {
-    throw Error(kErrPathFileAccess,
-                "The properties file '" + path + "' cannot be read (line " +
-                    std::to_string(result) + ").");
+    throw Error(kErrPathFileAccess, "The properties file '" + path + "' cannot be read (line " +
+                                        std::to_string(result) + ").");
   }
   return entries;
 }

@@ -63,7 +63,9 @@ InfoFieldRow& Cell(std::int16_t x) {
 }
 
 // Typed values in the property bag: Booleans as True/False, numbers in decimal.
-std::string BoolText(bool b) { return b ? "True" : "False"; }
+std::string BoolText(bool b) {
+  return b ? "True" : "False";
+}
 
 bool ReadBool(const PropertyBag& bag, const char* key, bool fallback) {
   const auto text = bag.ReadProperty(key);
@@ -71,7 +73,8 @@ bool ReadBool(const PropertyBag& bag, const char* key, bool fallback) {
   const std::string_view t = ascii::TrimBlanks(*text);
   if (ascii::EqualsNoCase(t, "True") || t == "-1" || t == "1") return true;
   if (ascii::EqualsNoCase(t, "False") || t == "0") return false;
-  throw Error(kErrTypeMismatch, "The saved property " + std::string(key) + " is not True or False: '" + *text + "'.");
+  throw Error(kErrTypeMismatch,
+              "The saved property " + std::string(key) + " is not True or False: '" + *text + "'.");
 }
 
 template <typename Int>
@@ -81,10 +84,13 @@ Int ReadInt(const PropertyBag& bag, const char* key, Int fallback) {
   const std::string_view t = ascii::TrimBlanks(*text);
   std::int64_t value = 0;
   auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
-  if (t.empty() || p != t.data() + t.size() || (ec != std::errc() && ec != std::errc::result_out_of_range)) {
-    throw Error(kErrTypeMismatch, "The saved property " + std::string(key) + " is not a number: '" + *text + "'.");
+  if (t.empty() || p != t.data() + t.size() ||
+      (ec != std::errc() && ec != std::errc::result_out_of_range)) {
+    throw Error(kErrTypeMismatch,
+                "The saved property " + std::string(key) + " is not a number: '" + *text + "'.");
   }
-  if (ec != std::errc() || value < std::numeric_limits<Int>::min() || value > std::numeric_limits<Int>::max()) {
+  if (ec != std::errc() || value < std::numeric_limits<Int>::min() ||
+      value > std::numeric_limits<Int>::max()) {
     throw Error(kErrOverflow);
   }
   return static_cast<Int>(value);
@@ -100,13 +106,20 @@ void VandrelCtl::Changed(std::string_view name) const {
   if (PropertyChanged) PropertyChanged(name);
 }
 
-bool VandrelCtl::AsktoAppend() const { return settings().AsktoAppend; }
-eFileType VandrelCtl::FileType() const { return static_cast<eFileType>(settings().FileType); }
-const std::string& VandrelCtl::ImportFile() const { return settings().ImportFile; }
+bool VandrelCtl::AsktoAppend() const {
+  return settings().AsktoAppend;
+}
+eFileType VandrelCtl::FileType() const {
+  return static_cast<eFileType>(settings().FileType);
+}
+const std::string& VandrelCtl::ImportFile() const {
+  return settings().ImportFile;
+}
 
 std::int16_t VandrelCtl::ImportResult() const {
   const std::int32_t value = settings().ImportResult;
-  if (value < std::numeric_limits<std::int16_t>::min() || value > std::numeric_limits<std::int16_t>::max()) {
+  if (value < std::numeric_limits<std::int16_t>::min() ||
+      value > std::numeric_limits<std::int16_t>::max()) {
     throw Error(kErrOverflow);
   }
   return static_cast<std::int16_t>(value);
@@ -122,13 +135,27 @@ eLanguage VandrelCtl::Language() const {
   return static_cast<eLanguage>(std::nearbyint(settings().Language / 1000.0));
 }
 
-const std::string& VandrelCtl::MDBPassword() const { return settings().MDBPassword; }
-const std::string& VandrelCtl::MDBFile() const { return settings().MDBFile; }
-std::int16_t VandrelCtl::NumField() const { return settings().NumField; }
-bool VandrelCtl::OverWriteTab() const { return settings().OverWriteTab; }
-const std::string& VandrelCtl::SpecificationName() const { return settings().SpecificationName; }
-const std::string& VandrelCtl::TabError() const { return settings().TabError; }
-const std::string& VandrelCtl::TabImport() const { return settings().TabImport; }
+const std::string& VandrelCtl::MDBPassword() const {
+  return settings().MDBPassword;
+}
+const std::string& VandrelCtl::MDBFile() const {
+  return settings().MDBFile;
+}
+std::int16_t VandrelCtl::NumField() const {
+  return settings().NumField;
+}
+bool VandrelCtl::OverWriteTab() const {
+  return settings().OverWriteTab;
+}
+const std::string& VandrelCtl::SpecificationName() const {
+  return settings().SpecificationName;
+}
+const std::string& VandrelCtl::TabError() const {
+  return settings().TabError;
+}
+const std::string& VandrelCtl::TabImport() const {
+  return settings().TabImport;
+}
 
 namespace {
 std::function<void()>& WizardHandler() {
@@ -137,13 +164,16 @@ std::function<void()>& WizardHandler() {
 }
 }  // namespace
 
-void SetWizardHandler(std::function<void()> handler) { WizardHandler() = std::move(handler); }
+void SetWizardHandler(std::function<void()> handler) {
+  WizardHandler() = std::move(handler);
+}
 
 void VandrelCtl::setAction(std::int32_t action) {
   if (action == aShowInterface) {
     if (!WizardHandler()) {
-      throw Error(kErrNoWizard, "The import wizard is not part of this program: it needs the "
-                                "Vandrel user-interface library.");
+      throw Error(kErrNoWizard,
+                  "The import wizard is not part of this program: it needs the "
+                  "Vandrel user-interface library.");
     }
     WizardHandler()();
   } else if (action == aBackground) {
@@ -195,7 +225,8 @@ void VandrelCtl::setInfoField(std::int16_t x, std::int16_t y, std::int64_t value
 
 void VandrelCtl::setLanguage(std::int32_t value) {
   const std::int64_t base = std::int64_t{value} * 1000;
-  if (base < std::numeric_limits<std::int32_t>::min() || base > std::numeric_limits<std::int32_t>::max()) {
+  if (base < std::numeric_limits<std::int32_t>::min() ||
+      base > std::numeric_limits<std::int32_t>::max()) {
     throw Error(kErrOverflow);
   }
   settings().Language = static_cast<std::int32_t>(base);

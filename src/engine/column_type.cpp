@@ -15,7 +15,9 @@ namespace {
 using ascii::TrimBlanks;
 using ascii::Upper;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // "VARCHAR ( 20 )" -> name "VARCHAR", arguments 20 and -1.
 struct DeclaredParts {
@@ -69,7 +71,9 @@ ColumnType IntegerType(std::int64_t min, std::int64_t max) {
 constexpr std::int64_t kInt64Min = std::numeric_limits<std::int64_t>::min();
 constexpr std::int64_t kInt64Max = std::numeric_limits<std::int64_t>::max();
 
-bool Contains(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
+bool Contains(const std::string& s, const char* what) {
+  return s.find(what) != std::string::npos;
+}
 
 [[noreturn]] void Refuse(std::int32_t number, std::string_view column, const ColumnType& type,
                          std::string_view text, std::string_view why) {
@@ -229,7 +233,9 @@ bool Digits(std::string_view s, std::size_t pos, int width, int& value) {
   return true;
 }
 
-bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool IsLeapYear(int y) {
+  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 // YYYY-MM-DD at the start of s.
 bool ParseDate(std::string_view s, std::string& out) {
@@ -372,8 +378,8 @@ void ConvertText(const ColumnType& type, std::string_view column, std::string_vi
     if (type.length >= 0 && Utf8Length(text) > static_cast<std::size_t>(type.length)) {
       throw Error(kErrTooLong,
                   "The value '" + std::string(text) + "' is too long for the column '" +
-                      std::string(column) + "' (" + type.declared + "): " +
-                      std::to_string(Utf8Length(text)) + " characters.",
+                      std::string(column) + "' (" + type.declared +
+                      "): " + std::to_string(Utf8Length(text)) + " characters.",
                   kStoreSource);
     }
     out.type = Value::Type::Text;
@@ -385,11 +391,19 @@ void ConvertText(const ColumnType& type, std::string_view column, std::string_vi
     return;
   }
   switch (type.kind) {
-    case ColumnKind::Integer: ConvertInteger(type, column, text, out); break;
+    case ColumnKind::Integer:
+      ConvertInteger(type, column, text, out);
+      break;
     case ColumnKind::Real:
-    case ColumnKind::Decimal: ConvertNumber(type, column, text, out); break;
-    case ColumnKind::Boolean: ConvertBoolean(type, column, text, out); break;
-    default: ConvertTemporal(type, column, text, out); break;
+    case ColumnKind::Decimal:
+      ConvertNumber(type, column, text, out);
+      break;
+    case ColumnKind::Boolean:
+      ConvertBoolean(type, column, text, out);
+      break;
+    default:
+      ConvertTemporal(type, column, text, out);
+      break;
   }
 }
 

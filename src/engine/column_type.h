@@ -15,8 +15,8 @@ struct ColumnType {
   ColumnKind kind = ColumnKind::Any;
   std::int64_t min = 0;  // Integer: the range of the declared type
   std::int64_t max = 0;
-  int length = -1;       // Text: most characters, -1 without limit
-  int precision = -1;    // Decimal: total and fractional digits, -1 when not declared
+  int length = -1;     // Text: most characters, -1 without limit
+  int precision = -1;  // Decimal: total and fractional digits, -1 when not declared
   int scale = -1;
   std::string declared;  // as written in the table's definition, for messages
 };

@@ -23,8 +23,12 @@ ImportStats& MutableImportStats() {
   return stats;
 }
 
-const ImportStats& LastImportStats() { return MutableImportStats(); }
-void ResetImportStats() { MutableImportStats() = ImportStats{}; }
+const ImportStats& LastImportStats() {
+  return MutableImportStats();
+}
+void ResetImportStats() {
+  MutableImportStats() = ImportStats{};
+}
 
 void SetImportProgressHandler(std::function<void(const ImportStats&)> handler) {
   ProgressHandler() = std::move(handler);

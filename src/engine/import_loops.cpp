@@ -45,8 +45,7 @@ void RunDelimited(LineReader& reader, ImportSession& session, DelimitedLayout la
     if (const std::size_t count = CutDelimited(line, layout.sepCode, e.LineFields)) {
       session.RejectLine(kErrSubscript, "Subscript out of range: the line has " +
                                             std::to_string(count) + " fields; " +
-                                            std::to_string(e.LineFields.size()) +
-                                            " are expected.");
+                                            std::to_string(e.LineFields.size()) + " are expected.");
       continue;
     }
     session.ScriviRecord(e.LineFields, IsAscii(line));
@@ -70,7 +69,9 @@ void RunFixed(LineReader& reader, ImportSession& session, FixedLayout layout) {
 }
 
 // A separator or delimiter code for fixed-width text, where the no-delimiter token means none.
-int FixedCode(const std::string& text, const char* what) { return CharacterCode(text, -1, what); }
+int FixedCode(const std::string& text, const char* what) {
+  return CharacterCode(text, -1, what);
+}
 
 // The wizard's loops: a failure anywhere ends the import with ImportOK false.
 template <typename Run>
@@ -106,8 +107,10 @@ void ImportaDelimitato(const std::string& textFile) {
 void rigatxtfisso(const std::string& textFile) {
   RunWizardImport(textFile, [](LineReader& reader, ImportSession& session) {
     EngineState& e = engine();
-    FixedLayout layout{{}, FixedCode(e.SepTextF, "field separator"),
-                       FixedCode(e.TextDelimF, "text delimiter"), e.SkipLinesF};
+    FixedLayout layout{{},
+                       FixedCode(e.SepTextF, "field separator"),
+                       FixedCode(e.TextDelimF, "text delimiter"),
+                       e.SkipLinesF};
     for (std::size_t j = 0; j < e.StartColF.size() && e.StartColF[j] != 0; ++j) {
       layout.ranges.push_back({e.StartColF[j], e.EndColF[j]});
     }
@@ -134,7 +137,8 @@ specs::FixedSpecRecord& FixedSpec() {
 DelimitedLayout CheckedDelimitedLayout() {
   const specs::DelimitedSpecRecord& r = DelimitedSpec();
   if (IsNoneToken(r.FieldSeparator)) {
-    throw Error(kErrInvalidArgument, "The delimited layout '" + r.SpecName + "' names no field separator.");
+    throw Error(kErrInvalidArgument,
+                "The delimited layout '" + r.SpecName + "' names no field separator.");
   }
   return {CharacterCode(r.FieldSeparator, -1, "field separator"),
           CharacterCode(r.TextDelimiter, 0, "text delimiter"), r.SkipLines};
@@ -152,11 +156,13 @@ int ColumnNumber(const std::string& text, std::size_t field, const char* which) 
 
 FixedLayout CheckedFixedLayout() {
   const specs::FixedSpecRecord& r = FixedSpec();
-  FixedLayout layout{{}, FixedCode(r.FieldSeparator, "field separator"),
-                     FixedCode(r.TextDelimiter, "text delimiter"), r.SkipLines};
+  FixedLayout layout{{},
+                     FixedCode(r.FieldSeparator, "field separator"),
+                     FixedCode(r.TextDelimiter, "text delimiter"),
+                     r.SkipLines};
   for (std::size_t j = 0; j < r.FieldBegin.size() && !r.FieldBegin[j].empty(); ++j) {
-    layout.ranges.push_back({ColumnNumber(r.FieldBegin[j], j, "the begin"),
-                             ColumnNumber(r.FieldEnd[j], j, "the end")});
+    layout.ranges.push_back(
+        {ColumnNumber(r.FieldBegin[j], j, "the begin"), ColumnNumber(r.FieldEnd[j], j, "the end")});
   }
   CheckColumnRanges(layout.ranges);
   return layout;
@@ -164,8 +170,12 @@ FixedLayout CheckedFixedLayout() {
 
 }  // namespace
 
-const specs::DelimitedSpecRecord& CurrentDelimitedSpec() { return DelimitedSpec(); }
-const specs::FixedSpecRecord& CurrentFixedSpec() { return FixedSpec(); }
+const specs::DelimitedSpecRecord& CurrentDelimitedSpec() {
+  return DelimitedSpec();
+}
+const specs::FixedSpecRecord& CurrentFixedSpec() {
+  return FixedSpec();
+}
 
 bool CaricaSpecDelim() {
   const std::string& name = settings().SpecificationName;
@@ -197,8 +207,9 @@ void ImportaBackGround() {
     delimited = CheckedDelimitedLayout();
   }
   if (!s.InfoField) {
-    throw Error(kErrSubscript, "Subscript out of range: NumField has not been assigned, so there "
-                               "are no InfoField rows.");
+    throw Error(kErrSubscript,
+                "Subscript out of range: NumField has not been assigned, so there "
+                "are no InfoField rows.");
   }
   e.LineFields.assign(s.InfoField->size(), std::string_view());
   e.FieldIndex = 0;

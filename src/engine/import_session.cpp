@@ -20,7 +20,8 @@ std::string_view FitText(std::string_view text, int length) {
   if (length < 0) return text;
   std::size_t chars = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && chars++ == static_cast<std::size_t>(length)) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 &&
+        chars++ == static_cast<std::size_t>(length)) {
       return text.substr(0, i);
     }
   }
@@ -74,8 +75,8 @@ void ImportSession::BuildPlan() {
       } else if (index < 0 || static_cast<std::size_t>(index) >= lineFields) {
         p.kind = FieldPlan::Kind::Fail;
         p.failNumber = kErrSubscript;
-        p.failText = "Subscript out of range: field row " + std::to_string(row) +
-                     " takes field " + std::to_string(index) + " of the line, which has fields 0 to " +
+        p.failText = "Subscript out of range: field row " + std::to_string(row) + " takes field " +
+                     std::to_string(index) + " of the line, which has fields 0 to " +
                      std::to_string(static_cast<long long>(lineFields) - 1) + ".";
       } else {
         p.lineIndex = static_cast<std::size_t>(index);
@@ -98,14 +99,19 @@ void ImportSession::BuildPlan() {
   }
 }
 
-void ImportSession::EmptyTargetTable() { db_->Execute("Delete * From " + settings().TabImport); }
+void ImportSession::EmptyTargetTable() {
+  db_->Execute("Delete * From " + settings().TabImport);
+}
 
 void ImportSession::StoreRow(const std::vector<std::string_view>& fields, bool asciiLine) {
   target_->AddNew();
   for (const FieldPlan& p : plan_) {
     switch (p.kind) {
-      case FieldPlan::Kind::Fail: throw Error(p.failNumber, p.failText);
-      case FieldPlan::Kind::Constant: target_->SetField(p.column, p.constant); break;
+      case FieldPlan::Kind::Fail:
+        throw Error(p.failNumber, p.failText);
+      case FieldPlan::Kind::Constant:
+        target_->SetField(p.column, p.constant);
+        break;
       case FieldPlan::Kind::FromLine: {
         const std::string_view bytes = fields[p.lineIndex];
         if (asciiLine || IsAscii(bytes)) {
@@ -190,8 +196,8 @@ void ImportSession::CheckGroupSurvived(std::int64_t failingLine, const Error& ca
   MutableImportStats().rowsStored = committedRows_;
   MutableImportStats().errorRows = committedErrorRows_;
   throw Error(cause.number(),
-              "The database undid the current group of rows (" + cause.description() +
-                  "): lines " + std::to_string(groupFirstLine_) + " to " +
+              "The database undid the current group of rows (" + cause.description() + "): lines " +
+                  std::to_string(groupFirstLine_) + " to " +
                   std::to_string(std::max(failingLine, engine().RecordNumber)) +
                   " were not stored, and the import stopped there.",
               cause.source());

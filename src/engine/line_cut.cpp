@@ -7,7 +7,9 @@
 #include "vandrel/error.h"
 
 namespace vandrel {
-bool IsNoneToken(std::string_view text) { return IsToken(text, kTokenNone); }
+bool IsNoneToken(std::string_view text) {
+  return IsToken(text, kTokenNone);
+}
 
 int CharacterCode(std::string_view text, int noneCode, const char* what) {
   if (text.empty()) {
@@ -37,7 +39,8 @@ int CharacterCode(std::string_view text, int noneCode, const char* what) {
   return static_cast<unsigned char>(byte.front());
 }
 
-std::size_t CutDelimited(std::string_view line, int sepCode, std::vector<std::string_view>& fields) {
+std::size_t CutDelimited(std::string_view line, int sepCode,
+                         std::vector<std::string_view>& fields) {
   for (std::string_view& f : fields) f = {};
   std::size_t index = 0;
   std::size_t start = 0;
@@ -45,8 +48,8 @@ std::size_t CutDelimited(std::string_view line, int sepCode, std::vector<std::st
   const bool hasSep = sepCode >= 0;
   for (;;) {
     const void* hit = hasSep ? std::memchr(line.data() + start, sep, line.size() - start) : nullptr;
-    const std::size_t stop = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - line.data())
-                                 : line.size();
+    const std::size_t stop =
+        hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - line.data()) : line.size();
     if (stop > start) {
       if (index >= fields.size()) {
         // Count every field of the line for the message.
@@ -80,8 +83,10 @@ std::string_view CutFixedField(std::string_view line, int begin, int end, int se
     trim();  // the padding before the separator is not part of the value either
   }
   if (delimCode >= 0) {
-    if (!value.empty() && static_cast<unsigned char>(value.back()) == delimCode) value.remove_suffix(1);
-    if (!value.empty() && static_cast<unsigned char>(value.front()) == delimCode) value.remove_prefix(1);
+    if (!value.empty() && static_cast<unsigned char>(value.back()) == delimCode)
+      value.remove_suffix(1);
+    if (!value.empty() && static_cast<unsigned char>(value.front()) == delimCode)
+      value.remove_prefix(1);
   }
   return value;
 }

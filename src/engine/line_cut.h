@@ -22,8 +22,8 @@ bool IsNoneToken(std::string_view text);
 
 // Cuts `line` at every byte equal to `sepCode`: the text between two separators is the next
 // field (two adjacent separators give an empty one; nothing after a final separator), a view
-// into `line`. Every element of `fields` is emptied first. Returns 0 when the line fits, else the number of
-// fields the line has (more than `fields` holds).
+// into `line`. Every element of `fields` is emptied first. Returns 0 when the line fits, else the
+// number of fields the line has (more than `fields` holds).
 std::size_t CutDelimited(std::string_view line, int sepCode, std::vector<std::string_view>& fields);
 
 // Columns `begin` to `end` (1-based, inclusive) of `line`, cut at its end, with blanks removed

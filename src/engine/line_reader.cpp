@@ -50,7 +50,9 @@ bool LineReader::Fill(std::size_t keep) {
   return n > 0;
 }
 
-bool LineReader::AtEnd() { return pos_ == end_ && !Fill(); }
+bool LineReader::AtEnd() {
+  return pos_ == end_ && !Fill();
+}
 
 std::string_view LineReader::preparariga(std::int64_t& skipCount, int textDelimCode) {
   while (skipCount > 0) {
@@ -77,10 +79,12 @@ std::string_view LineReader::preparariga(std::int64_t& skipCount, int textDelimC
     const char* from = buffer_.data() + pos_ + scanned;
     const std::size_t length = end_ - pos_ - scanned;
     const void* lf = std::memchr(from, '\n', length);
-    const std::size_t upTo = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) : length;
+    const std::size_t upTo =
+        lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) : length;
     const void* cr = std::memchr(from, '\r', upTo);
     if (cr || lf) {
-      stop = pos_ + scanned + (cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - from) : upTo);
+      stop = pos_ + scanned +
+             (cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - from) : upTo);
       break;
     }
     scanned += length;

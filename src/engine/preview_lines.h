@@ -13,7 +13,6 @@ namespace vandrel {
 // no more than `maxBytes` in all (a file without line ends is not read whole). Throws
 // vandrel::Error when the file cannot be opened or read.
 std::vector<std::string> ReadPreviewLines(const std::string& path, std::size_t maxLines,
-                                          std::int64_t skip = 0,
-                                          std::size_t maxBytes = 4u << 20);
+                                          std::int64_t skip = 0, std::size_t maxBytes = 4u << 20);
 
 }  // namespace vandrel

@@ -37,21 +37,30 @@ std::int32_t NumberFor(int extended) {
   switch (extended) {
     case SQLITE_CONSTRAINT_PRIMARYKEY:
     case SQLITE_CONSTRAINT_UNIQUE:
-    case SQLITE_CONSTRAINT_ROWID: return kErrDuplicateKey;
-    case SQLITE_CONSTRAINT_NOTNULL: return kErrRequired;
+    case SQLITE_CONSTRAINT_ROWID:
+      return kErrDuplicateKey;
+    case SQLITE_CONSTRAINT_NOTNULL:
+      return kErrRequired;
     case SQLITE_CONSTRAINT_CHECK:
-    case SQLITE_CONSTRAINT_TRIGGER: return kErrValidation;
-    case SQLITE_CONSTRAINT_FOREIGNKEY: return kErrForeignKey;
-    default: break;
+    case SQLITE_CONSTRAINT_TRIGGER:
+      return kErrValidation;
+    case SQLITE_CONSTRAINT_FOREIGNKEY:
+      return kErrForeignKey;
+    default:
+      break;
   }
   switch (extended & 0xFF) {
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: return kErrLocked;
+    case SQLITE_LOCKED:
+      return kErrLocked;
     case SQLITE_NOTADB:
     case SQLITE_CANTOPEN:
-    case SQLITE_CORRUPT: return kErrCannotOpen;
-    case SQLITE_READONLY: return kErrReadOnly;
-    default: return kErrStoreOther;
+    case SQLITE_CORRUPT:
+      return kErrCannotOpen;
+    case SQLITE_READONLY:
+      return kErrReadOnly;
+    default:
+      return kErrStoreOther;
   }
 }
 
@@ -90,10 +99,11 @@ ConnectOptions ParseConnect(std::string_view connect) {
     if (pair.empty()) continue;
     std::size_t eq = pair.find('=');
     std::string_view key = Trim(pair.substr(0, eq));
-    std::string_view value = eq == std::string_view::npos ? std::string_view{} : Trim(pair.substr(eq + 1));
+    std::string_view value =
+        eq == std::string_view::npos ? std::string_view{} : Trim(pair.substr(eq + 1));
     auto bad = [&](const std::string& why) -> Error {
-      return Error(kErrBadConnect,
-                   "The connect string's '" + std::string(key) + "' " + why, kStoreSource);
+      return Error(kErrBadConnect, "The connect string's '" + std::string(key) + "' " + why,
+                   kStoreSource);
     };
     if (EqualsNoCase(key, "busy_timeout")) {
       int ms = -1;
@@ -111,7 +121,8 @@ ConnectOptions ParseConnect(std::string_view connect) {
         throw bad("takes on or off.");
       }
     } else {
-      throw bad("cannot be honoured by an SQLite database (it accepts busy_timeout and foreign_keys).");
+      throw bad(
+          "cannot be honoured by an SQLite database (it accepts busy_timeout and foreign_keys).");
     }
   }
   return options;
@@ -127,12 +138,16 @@ class SqliteDatabase;
 class SqliteRecordset final : public Recordset {
  public:
   SqliteRecordset(sqlite3* db, std::string table, std::vector<Column> columns)
-      : db_(db), table_(std::move(table)), columns_(std::move(columns)),
-        values_(columns_.size()), assigned_(columns_.size(), 0) {
+      : db_(db),
+        table_(std::move(table)),
+        columns_(std::move(columns)),
+        values_(columns_.size()),
+        assigned_(columns_.size(), 0) {
     // As many rows per statement as SQLite's parameter limit allows, up to 32: beyond that the
     // gain is small and a failing batch costs more to sort out.
     const int limit = sqlite3_limit(db_, SQLITE_LIMIT_VARIABLE_NUMBER, -1);
-    batchCapacity_ = std::clamp(limit / static_cast<int>(std::max<std::size_t>(columns_.size(), 1)), 1, 32);
+    batchCapacity_ =
+        std::clamp(limit / static_cast<int>(std::max<std::size_t>(columns_.size(), 1)), 1, 32);
     batch_.resize(static_cast<std::size_t>(batchCapacity_) * columns_.size());
     batchTags_.resize(static_cast<std::size_t>(batchCapacity_));
   }
@@ -224,8 +239,9 @@ class SqliteRecordset final : public Recordset {
   const Column& Checked(int column) const {
     RequirePending("SetField");
     if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) {
-      throw Error(kErrNoColumn, "No column number " + std::to_string(column) + " in the table '" +
-                                    table_ + "'.", kStoreSource);
+      throw Error(kErrNoColumn,
+                  "No column number " + std::to_string(column) + " in the table '" + table_ + "'.",
+                  kStoreSource);
     }
     return columns_[static_cast<std::size_t>(column)];
   }
@@ -275,9 +291,15 @@ class SqliteRecordset final : public Recordset {
       if (!assigned[i]) continue;
       const Value& v = row[i];
       switch (v.type) {
-        case Value::Type::Null: sqlite3_bind_null(stmt, param); break;
-        case Value::Type::Integer: sqlite3_bind_int64(stmt, param, v.integer); break;
-        case Value::Type::Real: sqlite3_bind_double(stmt, param, v.real); break;
+        case Value::Type::Null:
+          sqlite3_bind_null(stmt, param);
+          break;
+        case Value::Type::Integer:
+          sqlite3_bind_int64(stmt, param, v.integer);
+          break;
+        case Value::Type::Real:
+          sqlite3_bind_double(stmt, param, v.real);
+          break;
         case Value::Type::Text:
           sqlite3_bind_text(stmt, param, v.text.data(), static_cast<int>(v.text.size()),
                             SQLITE_STATIC);
@@ -354,8 +376,8 @@ class SqliteRecordset final : public Recordset {
   Error RowError(const std::vector<char>& assigned, const Value* row) const {
     std::string message = sqlite3_errmsg(db_);
     const int extended = sqlite3_extended_errcode(db_);
-    if (auto colon = message.find(": "); row && (extended & 0xFF) == SQLITE_CONSTRAINT &&
-                                         colon != std::string::npos) {
+    if (auto colon = message.find(": ");
+        row && (extended & 0xFF) == SQLITE_CONSTRAINT && colon != std::string::npos) {
       std::string shown;
       std::string_view rest = std::string_view(message).substr(colon + 2);
       while (!rest.empty()) {
@@ -378,10 +400,14 @@ class SqliteRecordset final : public Recordset {
 
   static std::string Describe(const Value& v) {
     switch (v.type) {
-      case Value::Type::Null: return "empty";
-      case Value::Type::Integer: return std::to_string(v.integer);
-      case Value::Type::Real: return std::to_string(v.real);
-      default: return "'" + v.text + "'";
+      case Value::Type::Null:
+        return "empty";
+      case Value::Type::Integer:
+        return std::to_string(v.integer);
+      case Value::Type::Real:
+        return std::to_string(v.real);
+      default:
+        return "'" + v.text + "'";
     }
   }
 
@@ -418,11 +444,10 @@ class SqliteDatabase final : public Database {
                   kStoreSource);
     }
     if (S_ISDIR(st.st_mode)) {
-      throw Error(kErrCannotOpen, "'" + name + "' is a folder, not a database file.",
-                  kStoreSource);
+      throw Error(kErrCannotOpen, "'" + name + "' is a folder, not a database file.", kStoreSource);
     }
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-                      SQLITE_OPEN_NOMUTEX;
+    const int flags =
+        (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     try {
       if (rc != SQLITE_OK) Fail(db_, rc, "The database '" + name + "' cannot be opened: ");
@@ -433,7 +458,8 @@ class SqliteDatabase final : public Database {
       // SQLite opens lazily; reading the schema proves the file is a database we can read.
       Statement probe(db_, "SELECT count(*) FROM sqlite_schema");
       rc = sqlite3_step(probe.get());
-      if (rc != SQLITE_ROW) Fail(db_, rc, "The file '" + name + "' cannot be opened as a database: ");
+      if (rc != SQLITE_ROW)
+        Fail(db_, rc, "The file '" + name + "' cannot be opened as a database: ");
     } catch (...) {
       sqlite3_close_v2(db_);
       db_ = nullptr;
@@ -444,8 +470,9 @@ class SqliteDatabase final : public Database {
   ~SqliteDatabase() override { Close(); }
 
   std::vector<std::string> TableDefs() override {
-    Statement list(Handle(), "SELECT name FROM sqlite_schema WHERE type = 'table' AND "
-                             "name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid");
+    Statement list(Handle(),
+                   "SELECT name FROM sqlite_schema WHERE type = 'table' AND "
+                   "name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid");
     std::vector<std::string> names;
     int rc;
     while ((rc = sqlite3_step(list.get())) == SQLITE_ROW) {
@@ -482,9 +509,10 @@ class SqliteDatabase final : public Database {
     static constexpr std::string_view kPrefix = "Delete * From ";
     if (statement.size() <= kPrefix.size() ||
         !EqualsNoCase(statement.substr(0, kPrefix.size()), kPrefix)) {
-      throw Error(kErrBadStatement,
-                  "The store executes only \"Delete * From\" a table, not: " +
-                      std::string(statement), kStoreSource);
+      throw Error(
+          kErrBadStatement,
+          "The store executes only \"Delete * From\" a table, not: " + std::string(statement),
+          kStoreSource);
     }
     const std::string_view table = statement.substr(kPrefix.size());
     OpenRecordset(table);  // a clear kErrNoTable for a missing table

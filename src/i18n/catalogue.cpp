@@ -42,7 +42,8 @@ const Table& Catalogue() {
       std::from_chars(cells[0].data(), cells[0].data() + cells[0].size(), offset);
       if (n != cells.size() || offset < 0) continue;  // the build's tests catch a bad table
       for (int l = 0; l < kLanguages; ++l) {
-        t[static_cast<std::size_t>(l)].emplace(offset, std::string(cells[static_cast<std::size_t>(l) + 1]));
+        t[static_cast<std::size_t>(l)].emplace(offset,
+                                               std::string(cells[static_cast<std::size_t>(l) + 1]));
       }
     }
     return t;

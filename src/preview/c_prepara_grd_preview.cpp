@@ -38,9 +38,9 @@ bool cPreparaGrdPreview::Action() {
   grid_->SetCols(columns);
   grid_->SetRows(std::max<int>(rowPreview_, 0) + 1);
 
-  const std::vector<std::string> lines = ReadPreviewLines(
-      QFile::encodeName(file_).toStdString(), static_cast<std::size_t>(std::max<int>(rowPreview_, 0)),
-      jumpRow_);
+  const std::vector<std::string> lines =
+      ReadPreviewLines(QFile::encodeName(file_).toStdString(),
+                       static_cast<std::size_t>(std::max<int>(rowPreview_, 0)), jumpRow_);
   for (std::size_t r = 0; r < lines.size(); ++r) {
     for (int c = 0; c < columns; ++c) {
       Limits& limits = limits_[static_cast<std::size_t>(c)];

@@ -24,7 +24,9 @@ using forms::Text;
 namespace {
 
 // A layout text as the file keeps it: blanks at either end removed.
-std::string Stored(const QString& text) { return forms::ToUtf8(text.trimmed()); }
+std::string Stored(const QString& text) {
+  return forms::ToUtf8(text.trimmed());
+}
 
 // A saved token in whatever language it was saved in, shown as the current language's.
 QString Shown(const std::string& text) {
@@ -152,8 +154,10 @@ void frmMessage::LoadSpecFix() {
         grid.SetRows(grid.Rows() + 1);
         grid.SetCellText(grid.Rows() - 1, 0, QString::number(grid.Rows() - 1));
       }
-      grid.SetCellText(j + 1, 1, QString::fromStdString(r.FieldBegin[static_cast<std::size_t>(j)]).trimmed());
-      grid.SetCellText(j + 1, 2, QString::fromStdString(r.FieldEnd[static_cast<std::size_t>(j)]).trimmed());
+      grid.SetCellText(j + 1, 1,
+                       QString::fromStdString(r.FieldBegin[static_cast<std::size_t>(j)]).trimmed());
+      grid.SetCellText(j + 1, 2,
+                       QString::fromStdString(r.FieldEnd[static_cast<std::size_t>(j)]).trimmed());
     }
   }
   Close(Text(211) + '\n' + name);

@@ -25,12 +25,21 @@ FileDialogHandler& DialogHandler() {
 int RealMessageBox(const QString& prompt, int style, const QString& title) {
   QMessageBox box;
   box.setWindowTitle(title);
-  box.setText(QString(prompt).replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n'));
+  box.setText(
+      QString(prompt).replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n'));
   switch (style) {
-    case vbCritical: box.setIcon(QMessageBox::Critical); break;
-    case vbYesNoQuestion: box.setIcon(QMessageBox::Question); break;
-    case vbInformation: box.setIcon(QMessageBox::Information); break;
-    default: box.setIcon(QMessageBox::Warning); break;
+    case vbCritical:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case vbYesNoQuestion:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case vbInformation:
+      box.setIcon(QMessageBox::Information);
+      break;
+    default:
+      box.setIcon(QMessageBox::Warning);
+      break;
   }
   if (style == vbYesNoQuestion) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -59,7 +68,9 @@ int MsgBox(const QString& prompt, int style, const QString& title) {
   return RealMessageBox(prompt, style, title);
 }
 
-void SetMessageBoxHandler(MessageBoxHandler handler) { BoxHandler() = std::move(handler); }
+void SetMessageBoxHandler(MessageBoxHandler handler) {
+  BoxHandler() = std::move(handler);
+}
 
 std::optional<QString> ShowOpen(const FileDialogRequest& request) {
   if (DialogHandler()) return DialogHandler()(request);
@@ -73,7 +84,9 @@ std::optional<QString> ShowOpen(const FileDialogRequest& request) {
   return dialog.selectedFiles().front();
 }
 
-void SetFileDialogHandler(FileDialogHandler handler) { DialogHandler() = std::move(handler); }
+void SetFileDialogHandler(FileDialogHandler handler) {
+  DialogHandler() = std::move(handler);
+}
 
 int ShownLanguage() {
   const std::int32_t language = settings().Language / 1000;
@@ -84,9 +97,13 @@ QString Text(int offset) {
   return QString::fromStdString(LoadResString(ShownLanguage() * 1000 + offset));
 }
 
-QString FromFile(std::string_view bytes) { return QString::fromStdString(Cp1252ToUtf8(bytes)); }
+QString FromFile(std::string_view bytes) {
+  return QString::fromStdString(Cp1252ToUtf8(bytes));
+}
 
-std::string ToUtf8(const QString& text) { return text.toStdString(); }
+std::string ToUtf8(const QString& text) {
+  return text.toStdString();
+}
 
 Grid::Grid(int fixedRows, int fixedCols, QWidget* parent)
     : QTableWidget(parent), fixedRows_(fixedRows), fixedCols_(fixedCols) {
@@ -153,7 +170,9 @@ void Grid::SetCellText(int row, int col, const QString& text) {
   cell->setText(text);
 }
 
-void Grid::SetColWidth(int col, int twips) { setColumnWidth(col, Pixels(twips)); }
+void Grid::SetColWidth(int col, int twips) {
+  setColumnWidth(col, Pixels(twips));
+}
 
 // Heading cells look like headings and cannot be selected; every cell gets an item so that
 // text can be set and read without special cases.

@@ -17,17 +17,25 @@ class QWidget;
 namespace vandrel::forms {
 
 constexpr int kTwipsPerPixel = 15;
-constexpr int Pixels(int twips) { return twips / kTwipsPerPixel; }
+constexpr int Pixels(int twips) {
+  return twips / kTwipsPerPixel;
+}
 
 // Message-box styles and answers.
-enum MsgBoxStyle : int { vbCritical = 16, vbYesNoQuestion = 36, vbExclamation = 48, vbInformation = 64 };
+enum MsgBoxStyle : int {
+  vbCritical = 16,
+  vbYesNoQuestion = 36,
+  vbExclamation = 48,
+  vbInformation = 64
+};
 enum MsgBoxAnswer : int { vbOK = 1, vbYes = 6, vbNo = 7 };
 
 inline const QString kTitle = QStringLiteral("Vandrel");
 
 // Shows a message box and returns the answer (vbOK, or vbYes/vbNo for style 36).
 int MsgBox(const QString& prompt, int style, const QString& title = kTitle);
-using MessageBoxHandler = std::function<int(const QString& prompt, int style, const QString& title)>;
+using MessageBoxHandler =
+    std::function<int(const QString& prompt, int style, const QString& title)>;
 void SetMessageBoxHandler(MessageBoxHandler handler);  // empty: real message boxes
 
 // The file-open dialog.

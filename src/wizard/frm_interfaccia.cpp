@@ -31,8 +31,8 @@
 #include "vandrel/catalogue.h"
 #include "vandrel/error.h"
 #include "vandrel/mouse_pointer.h"
-#include "vandrel/store.h"
 #include "vandrel/spec_files.h"
+#include "vandrel/store.h"
 #include "vandrel/vandrel_ctl.h"
 #include "wizard/forms.h"
 
@@ -116,7 +116,9 @@ QString TrimSpaces(QString text) {
   return text.mid(start, end - start);
 }
 
-std::string FilePath(const QString& name) { return QFile::encodeName(name).toStdString(); }
+std::string FilePath(const QString& name) {
+  return QFile::encodeName(name).toStdString();
+}
 
 }  // namespace
 
@@ -368,7 +370,8 @@ void frmInterfaccia::BuildStage3() {
   connect(cmbNomeCampo, &QComboBox::currentIndexChanged, this, &frmInterfaccia::cmbNomeCampo_Click);
   connect(grdPreview, &Grid::Clicked, this, &frmInterfaccia::grdPreview_Click);
   txtColAssociata->setReadOnly(true);
-  for (QLineEdit* box : {txtColAssociata, txtNmFldUtente, txtValoreCost}) box->installEventFilter(this);
+  for (QLineEdit* box : {txtColAssociata, txtNmFldUtente, txtValoreCost})
+    box->installEventFilter(this);
 }
 
 // ---- The frame ----
@@ -411,7 +414,8 @@ void frmInterfaccia::ShowPanel(const QString& name) {
   }
   if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
-    move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+    move(area.x() + (area.width() - size.width()) / 2,
+         area.y() + (area.height() - size.height()) / 2);
   }
 }
 
@@ -427,7 +431,9 @@ void frmInterfaccia::Abort() {
   done(QDialog::Rejected);
 }
 
-void frmInterfaccia::ResetSpecLabel(QLabel* label) { label->setText(Text(211) + '\n'); }
+void frmInterfaccia::ResetSpecLabel(QLabel* label) {
+  label->setText(Text(211) + '\n');
+}
 
 // ---- Stage 1 ----
 
@@ -490,7 +496,8 @@ void frmInterfaccia::LoadFase2di3() {
         ShowPanel("pnlFase2di3Fisso");
         FillFixedPreview();
         break;
-      default: break;
+      default:
+        break;
     }
   } catch (const std::exception&) {
     MsgBox(Text(507), forms::vbCritical);
@@ -533,7 +540,8 @@ void frmInterfaccia::ResetPanelsFase2() {
   switch (cmbTipoFonte->currentIndex()) {
     case 0:
       DelimCampoD->clear();
-      DelimCampoD->addItems({QStringLiteral(","), QStringLiteral(";"), Text(kTokenTab), Text(kTokenSpace)});
+      DelimCampoD->addItems(
+          {QStringLiteral(","), QStringLiteral(";"), Text(kTokenTab), Text(kTokenSpace)});
       DelimTestoD->clear();
       DelimTestoD->addItems({Text(kTokenNone), QStringLiteral("\""), QStringLiteral(",")});
       DelimTestoD->setCurrentIndex(0);
@@ -566,13 +574,16 @@ void frmInterfaccia::ResetPanelsFase2() {
       grdInfoFldFix->SetColWidth(0, 300);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
 // ---- Stage 2, delimited ----
 
-void frmInterfaccia::CIndD_Click() { ShowPanel("pnlFase1di3"); }
+void frmInterfaccia::CIndD_Click() {
+  ShowPanel("pnlFase1di3");
+}
 
 void frmInterfaccia::CAvantiD_Click() {
   grdPreview->SetRows(1);
@@ -778,7 +789,9 @@ void frmInterfaccia::ComAvanti_Click() {
 
 namespace {
 
-InfoFieldRow& Field(int row) { return (*settings().InfoField)[static_cast<std::size_t>(row)]; }
+InfoFieldRow& Field(int row) {
+  return (*settings().InfoField)[static_cast<std::size_t>(row)];
+}
 
 // The number a text begins with (optionally signed), 0 when it begins with none.
 long long LeadingNumber(const std::string& text) {
@@ -839,7 +852,8 @@ void frmInterfaccia::grdPreview_Click() {
 }
 
 void frmInterfaccia::CmdDisassocia_Click() {
-  if (settings().InfoField && static_cast<std::size_t>(selectedFieldRow_) < settings().InfoField->size()) {
+  if (settings().InfoField &&
+      static_cast<std::size_t>(selectedFieldRow_) < settings().InfoField->size()) {
     Field(selectedFieldRow_)[kAssociatedColumn].clear();
   }
   txtColAssociata->clear();
@@ -933,12 +947,18 @@ void frmInterfaccia::Command4_Click() {
     EmptyTables();
     // One element per field row, and at least one per preview column.
     const std::size_t rows = settings().InfoField->size();
-    engine().LineFields.assign(std::max(rows, static_cast<std::size_t>(grdPreview->Cols()) + 1), {});
+    engine().LineFields.assign(std::max(rows, static_cast<std::size_t>(grdPreview->Cols()) + 1),
+                               {});
     const std::string file = FilePath(chosenFile_);
     switch (cmbTipoFonte->currentIndex()) {
-      case 0: ImportaDelimitato(file); break;
-      case 1: rigatxtfisso(file); break;
-      default: break;
+      case 0:
+        ImportaDelimitato(file);
+        break;
+      case 1:
+        rigatxtfisso(file);
+        break;
+      default:
+        break;
     }
     std::int32_t result = Failure;
     if (engine().ImportOK) {
@@ -968,8 +988,8 @@ void frmInterfaccia::PreLoadFrmMessage() {
   QStringList names;
   if (!mode.startsWith(QLatin1String("Save"))) {
     try {
-      const auto kind = mode.endsWith(QLatin1String("Del")) ? specs::SpecKind::Delimited
-                                                             : specs::SpecKind::Fixed;
+      const auto kind =
+          mode.endsWith(QLatin1String("Del")) ? specs::SpecKind::Delimited : specs::SpecKind::Fixed;
       for (const std::string& name : specs::ListNames(kind, ApplicationFolder())) {
         names << QString::fromStdString(name);
       }

@@ -16,15 +16,17 @@ namespace {
 void EnsureApplication() {
   if (QCoreApplication::instance()) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
-      throw Error(kErrNoWizard, "The import wizard needs a QApplication; this program runs a "
-                                "Qt application without widgets.");
+      throw Error(kErrNoWizard,
+                  "The import wizard needs a QApplication; this program runs a "
+                  "Qt application without widgets.");
     }
     return;
   }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
       qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-    throw Error(kErrNoWizard, "The import wizard needs a display (none is set: DISPLAY, "
-                              "WAYLAND_DISPLAY or QT_QPA_PLATFORM).");
+    throw Error(kErrNoWizard,
+                "The import wizard needs a display (none is set: DISPLAY, "
+                "WAYLAND_DISPLAY or QT_QPA_PLATFORM).");
   }
   static int argc = 1;
   static char name[] = "vandrel";

@@ -44,10 +44,10 @@ TEST_F(PropertyBagTest, WritesThirteenKeysAndReadsThemBack) {
   ctl.WriteProperties(bag);
   std::vector<std::string> keys;
   for (const auto& entry : bag.entries()) keys.push_back(entry.first);
-  EXPECT_EQ(keys, (std::vector<std::string>{"AsktoAppend", "FileType", "ImportFile",
-                                            "ImportResult", "InfoField", "Language", "MDBFile",
-                                            "MDBPassword", "NumField", "OverwriteTab",
-                                            "SpecificationName", "TabError", "TabImport"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"AsktoAppend", "FileType", "ImportFile", "ImportResult",
+                                            "InfoField", "Language", "MDBFile", "MDBPassword",
+                                            "NumField", "OverwriteTab", "SpecificationName",
+                                            "TabError", "TabImport"}));
 
   const Settings saved = settings();
   ctl.InitProperties();
@@ -91,7 +91,9 @@ TEST_F(PropertyBagTest, MissingKeysTakeTheDefaultsAndBadValuesChangeNothing) {
 
 TEST_F(PropertyBagTest, IniFileKeepsAwkwardValuesAndOtherSections) {
   const std::string path = dir.file("form.ini");
-  test::WriteFile(path, "[Other]\nkey=value ; with semicolon? no: comments off\n\n[VandrelCtl]\nTabImport=Old\n");
+  test::WriteFile(
+      path,
+      "[Other]\nkey=value ; with semicolon? no: comments off\n\n[VandrelCtl]\nTabImport=Old\n");
   IniPropertyBag bag;
   bag.Load(path);
   EXPECT_EQ(bag.ReadProperty("tabimport"), "Old");

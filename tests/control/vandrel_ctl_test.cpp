@@ -19,8 +19,9 @@ class VandrelCtlTest : public ::testing::Test {
     settings() = Settings{};
     ctl.PropertyChanged = [this](std::string_view name) { changed.emplace_back(name); };
     db = dir.file("anagrafe.db");
-    test::RunSql(db, "CREATE TABLE Clienti(nome TEXT); CREATE TABLE Errori(NumRiga INTEGER, "
-                     "CodErr INTEGER, MsgErr TEXT);");
+    test::RunSql(db,
+                 "CREATE TABLE Clienti(nome TEXT); CREATE TABLE Errori(NumRiga INTEGER, "
+                 "CodErr INTEGER, MsgErr TEXT);");
   }
 
   test::TempDir dir;
@@ -55,8 +56,9 @@ TEST_F(VandrelCtlTest, InfoFieldChecksYBeforeXWithTheFixedTexts) {
   EXPECT_EQ(y.description(), "Il valore di Y deve essere un valore compreso tra 0 e 8.");
   Error x = CatchError([&] { ctl.setInfoField(3, 0, "v"); });
   EXPECT_EQ(x.number(), 380);
-  EXPECT_EQ(x.description(),
-            "Il valore di X deve essere un valore compreso tra 0e il valore della proprietà NumField.");
+  EXPECT_EQ(
+      x.description(),
+      "Il valore di X deve essere un valore compreso tra 0e il valore della proprietà NumField.");
   EXPECT_EQ(CatchError([&] { ctl.setInfoField(-1, 0, "v"); }).description(), x.description());
   EXPECT_TRUE(changed.empty());
 

@@ -59,8 +59,8 @@ TEST(ColumnType, BooleansDatesAndTimes) {
   EXPECT_EQ(Refused("BOOLEAN", "2"), kErrTypeConversion);
 
   EXPECT_EQ(Convert("DATE", "2024-02-29").text, "2024-02-29");
-  for (const char* bad : {"2023-02-29", "2024-13-01", "2024-04-31", "24-01-01", "01/02/2024",
-                          "2024-01-01 10:00"}) {
+  for (const char* bad :
+       {"2023-02-29", "2024-13-01", "2024-04-31", "24-01-01", "01/02/2024", "2024-01-01 10:00"}) {
     EXPECT_EQ(Refused("DATE", bad), kErrTypeConversion) << bad;
   }
   EXPECT_EQ(Convert("DATETIME", "2024-01-02T03:04").text, "2024-01-02 03:04:00");

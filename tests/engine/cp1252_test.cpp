@@ -41,9 +41,9 @@ TEST(Cp1252, InvalidUtf8BecomesAQuestionMark) {
   EXPECT_EQ(Utf8ToCp1252("\x80z"), "?z");    // lone continuation byte
   EXPECT_EQ(Utf8ToCp1252("\xFFz"), "?z");
   // Overlong forms and surrogates do not sneak in as the character they spell.
-  EXPECT_EQ(Utf8ToCp1252("\xC1\x81"), "??");          // 'A' in two bytes
-  EXPECT_EQ(Utf8ToCp1252("\xE0\x83\xA0"), "???");     // 'à' in three bytes
-  EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80z"), "???z");   // a surrogate half
+  EXPECT_EQ(Utf8ToCp1252("\xC1\x81"), "??");         // 'A' in two bytes
+  EXPECT_EQ(Utf8ToCp1252("\xE0\x83\xA0"), "???");    // 'à' in three bytes
+  EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80z"), "???z");  // a surrogate half
 }
 
 TEST(Cp1252, IsAsciiLooksAtEveryByte) {

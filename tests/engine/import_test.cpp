@@ -66,7 +66,8 @@ class ImportTest : public ::testing::Test {
   // A silent import by a delimited layout saved as `name`.
   void SaveDelimited(const std::string& name, const std::string& sep, const std::string& delim,
                      std::int16_t skip = 0) {
-    ASSERT_TRUE(specs::Append(dir.path().string(), name, specs::DelimitedSpecRecord{name, sep, delim, skip}));
+    ASSERT_TRUE(specs::Append(dir.path().string(), name,
+                              specs::DelimitedSpecRecord{name, sep, delim, skip}));
   }
   void Silent(const std::string& bytes, const std::string& spec, eFileType type = fDelimited) {
     ctl.setFileType(type);
@@ -130,7 +131,8 @@ TEST_F(ImportTest, ALineWithTooManyFieldsIsLoggedAndTheRestImported) {
 TEST_F(ImportTest, MoreThan32767LinesImportWithTrueLineNumbers) {
   Fields({{"code", "0"}, {"qty", "1"}});
   std::string text;
-  for (int i = 1; i <= 40000; ++i) text += "c;" + (i == 39999 ? std::string("bad") : std::to_string(i)) + "\n";
+  for (int i = 1; i <= 40000; ++i)
+    text += "c;" + (i == 39999 ? std::string("bad") : std::to_string(i)) + "\n";
   WizardDelimited(text);
   EXPECT_EQ(Query(db, "SELECT count(*) FROM Items")[0][0], "39999");
   EXPECT_EQ(Errors(), (Rows{{"39999", "3421"}}));
@@ -259,7 +261,8 @@ TEST_F(ImportTest, AnUndoneGroupStoresNothingAfterIt) {
   Fields({{"code", "0"}});
   SaveDelimited("Layout", ";", "{NONE}");
   std::string text;
-  for (int i = 1; i <= 200; ++i) text += (i == 5 ? std::string("c1") : "c" + std::to_string(i)) + "\n";
+  for (int i = 1; i <= 200; ++i)
+    text += (i == 5 ? std::string("c1") : "c" + std::to_string(i)) + "\n";
   const Error e = CatchError([&] { Silent(text, "Layout"); });
   EXPECT_EQ(e.number(), 3022) << e.description();
   EXPECT_EQ(Query(db, "SELECT count(*) FROM Strict")[0][0], "0") << e.description();
@@ -284,8 +287,9 @@ TEST_F(ImportTest, SeparatorsBeyondAsciiAreTheFilesBytes) {
 }
 
 TEST_F(ImportTest, ALongErrorTextStillGetsItsErrorRow) {
-  test::RunSql(db, "DROP TABLE Errori; CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, "
-                   "MsgErr VARCHAR(255));");
+  test::RunSql(db,
+               "DROP TABLE Errori; CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, "
+               "MsgErr VARCHAR(255));");
   Fields({{"code", "0"}, {"qty", "1"}});
   SaveDelimited("Layout", ";", "{NONE}");
   Silent("b;" + std::string(300, 'x') + "\n", "Layout");

@@ -44,7 +44,7 @@ TEST(LineCut, TokensOfEveryLanguageNameTheirCharacter) {
     EXPECT_TRUE(IsNoneToken(none));
   }
   EXPECT_EQ(CharacterCode(";", -1, "x"), ';');
-  EXPECT_EQ(CharacterCode("\u00E0", -1, "x"), 0xE0);  // à, as the file's byte
+  EXPECT_EQ(CharacterCode("\u00E0", -1, "x"), 0xE0);   // à, as the file's byte
   EXPECT_EQ(CharacterCode("\u20AC;", -1, "x"), 0x80);  // €, the first character only
   EXPECT_EQ(test::CatchError([] { CharacterCode("\u4E2D", -1, "x"); }).number(), 5);
   EXPECT_EQ(test::CatchError([] { CharacterCode("", -1, "field separator"); }).number(), 5);

@@ -43,7 +43,8 @@ class SqliteStoreTest : public ::testing::Test {
 
 TEST_F(SqliteStoreTest, OpenFailuresAreClearAndNeverCreateAFile) {
   const std::string missing = dir.file("missing.db");
-  EXPECT_EQ(CatchError([&] { OpenDatabase(missing, false, false, ""); }).number(), kErrFileNotFound);
+  EXPECT_EQ(CatchError([&] { OpenDatabase(missing, false, false, ""); }).number(),
+            kErrFileNotFound);
   EXPECT_FALSE(std::filesystem::exists(missing));
 
   const std::string text = dir.file("text.db");
@@ -111,9 +112,11 @@ TEST_F(SqliteStoreTest, RowsAreStoredTypedWithDefaultsForUnassignedColumns) {
   rs->AddNew();
   rs->SetField("qty", "");
   rs->Update();
-  EXPECT_EQ(Query(path, "SELECT code, qty, typeof(qty), price, typeof(price), weight, note FROM Items"),
-            (std::vector<std::vector<std::string>>{{"A1", "7", "integer", "12.5", "real", "0", "none"},
-                                                   {"NULL", "NULL", "null", "NULL", "null", "0", "none"}}));
+  EXPECT_EQ(
+      Query(path, "SELECT code, qty, typeof(qty), price, typeof(price), weight, note FROM Items"),
+      (std::vector<std::vector<std::string>>{
+          {"A1", "7", "integer", "12.5", "real", "0", "none"},
+          {"NULL", "NULL", "null", "NULL", "null", "0", "none"}}));
 }
 
 TEST_F(SqliteStoreTest, EachFailureHasItsNumberAndNamesTheColumnAndValue) {

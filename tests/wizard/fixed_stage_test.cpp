@@ -71,7 +71,8 @@ class FixedStageTest : public QObject {
     preview.NumberOfColumns(static_cast<std::int16_t>(limits.size()));
     for (std::size_t c = 0; c < limits.size(); ++c) {
       preview.ColumnsLimit(static_cast<std::int16_t>(limits[c].first),
-                           static_cast<std::int16_t>(limits[c].second), static_cast<std::int16_t>(c));
+                           static_cast<std::int16_t>(limits[c].second),
+                           static_cast<std::int16_t>(c));
     }
     return preview.Action();
   }
@@ -277,7 +278,8 @@ class FixedStageTest : public QObject {
     const QString file = test::WriteText(
         dir_, "same.txt", "head\r\n\"Anna\"  ;  12;\r\nBruno   ;   7;\r\n\xC8ve     ;  -3;\r\n");
     const std::string db = dir_.filePath("same.db").toStdString();
-    test::RunSql(db, "CREATE TABLE T(nome TEXT, n INTEGER); CREATE TABLE E(NumRiga, CodErr, MsgErr);");
+    test::RunSql(db,
+                 "CREATE TABLE T(nome TEXT, n INTEGER); CREATE TABLE E(NumRiga, CodErr, MsgErr);");
     VandrelCtl ctl;
     ctl.setMDBFile(db);
     ctl.setTabImport("T");
@@ -300,8 +302,9 @@ class FixedStageTest : public QObject {
     const auto rows = test::Query(db, "SELECT nome, n FROM T ORDER BY rowid");
     QCOMPARE(rows.size(), std::size_t{3});
     for (std::size_t r = 0; r < rows.size(); ++r) {
-      QCOMPARE(Row(*w.grdPreview, static_cast<int>(r) + 1),
-               (QStringList{QString::fromStdString(rows[r][0]), QString::fromStdString(rows[r][1])}));
+      QCOMPARE(
+          Row(*w.grdPreview, static_cast<int>(r) + 1),
+          (QStringList{QString::fromStdString(rows[r][0]), QString::fromStdString(rows[r][1])}));
     }
     QCOMPARE(rows[2][0], std::string("\xC3\x88ve"));
   }

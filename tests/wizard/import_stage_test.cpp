@@ -191,7 +191,8 @@ class ImportStageTest : public QObject {
     w.txtValoreCost->setText("Const");
     w.Command4->setFocus();  // the constant is stored when the box is left
     ScriptedBoxes boxes;
-    boxes.Expect(Text(520) + "Nome" + Text(521), kQuestion, kNo)  // keep the constant
+    boxes
+        .Expect(Text(520) + "Nome" + Text(521), kQuestion, kNo)  // keep the constant
         .Expect(Text(314), kQuestion, kYes);
     w.Command4->click();
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
@@ -238,7 +239,8 @@ class ImportStageTest : public QObject {
       ToStage3Delimited(w, kSamples + "/clienti.txt");
       Associate(w, "Codice", 0);
       ScriptedBoxes boxes;
-      boxes.Expect(Text(314), kQuestion, kYes).Expect(Text(312) + "\r\n" + Text(313), kQuestion, kNo);
+      boxes.Expect(Text(314), kQuestion, kYes)
+          .Expect(Text(312) + "\r\n" + Text(313), kQuestion, kNo);
       w.Command4->click();
       QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
       QCOMPARE(Query("SELECT count(*) FROM Clienti WHERE Codice = 100")[0][0], std::string("1"));

@@ -19,13 +19,18 @@ ScriptedBoxes::ScriptedBoxes() {
     expected_.pop_front();
     if (box.text != text || box.style != style) {
       problems_ << QString("box [%1] style %2, expected [%3] style %4")
-                       .arg(text).arg(style).arg(box.text).arg(box.style);
+                       .arg(text)
+                       .arg(style)
+                       .arg(box.text)
+                       .arg(box.style);
     }
     return box.answer;
   });
 }
 
-ScriptedBoxes::~ScriptedBoxes() { forms::SetMessageBoxHandler(nullptr); }
+ScriptedBoxes::~ScriptedBoxes() {
+  forms::SetMessageBoxHandler(nullptr);
+}
 
 ScriptedBoxes& ScriptedBoxes::Expect(const QString& text, int style, int answer) {
   expected_.push_back({text, style, answer});

@@ -95,8 +95,8 @@ class WizardTest : public QObject {
  private slots:
   void initTestCase() {
     QVERIFY(dir_.isValid());
-    delimited_ = test::WriteText(dir_, "clienti.txt",
-                                 "Codice;Nome;Citt\xe0\r\n1;\"Anna\";Forl\xec\r\n2; Bruno ;Roma\r\n");
+    delimited_ = test::WriteText(
+        dir_, "clienti.txt", "Codice;Nome;Citt\xe0\r\n1;\"Anna\";Forl\xec\r\n2; Bruno ;Roma\r\n");
   }
 
   void cleanup() { SetApplicationFolder({}); }
@@ -198,7 +198,8 @@ class WizardTest : public QObject {
     QFETCH(QByteArray, ending);
     Settle(lItalian);
     QByteArray bytes;
-    for (const char* line : {"h1;h2", "a;\"b;c\";d", "  x  ;y", "1;2;3;4;5"}) bytes += QByteArray(line) + ending;
+    for (const char* line : {"h1;h2", "a;\"b;c\";d", "  x  ;y", "1;2;3;4;5"})
+      bytes += QByteArray(line) + ending;
     bytes += "last;no;end";
     const QString file = test::WriteText(dir_, "preview.txt", bytes);
     frmInterfaccia w;
@@ -240,15 +241,27 @@ class WizardTest : public QObject {
     ToStage2(w, delimited_, 0);
     engine().SepCodeD = 99;
     ScriptedBoxes boxes;
-    boxes.Expect(Text(215), kWarn).Expect(Text(215), kWarn).Expect(Text(215), kWarn)
-        .Expect(Text(216), kWarn).Expect(Text(216), kWarn).Expect(Text(502), kWarn)
-        .Expect(Text(217), kWarn).Expect(Text(217), kWarn).Expect(Text(217), kWarn)
+    boxes.Expect(Text(215), kWarn)
+        .Expect(Text(215), kWarn)
+        .Expect(Text(215), kWarn)
+        .Expect(Text(216), kWarn)
+        .Expect(Text(216), kWarn)
+        .Expect(Text(502), kWarn)
+        .Expect(Text(217), kWarn)
+        .Expect(Text(217), kWarn)
+        .Expect(Text(217), kWarn)
         .Expect(Text(217), kWarn);
     for (const auto& [sep, delim, skip] :
-         std::initializer_list<std::tuple<QString, QString, QString>>{
-             {"", "{NONE}", "0"}, {"{NONE}", "{NONE}", "0"}, {"{NESSUNO}", "{NONE}", "0"},
-             {";", "", "0"}, {";", "  ", "0"}, {";", "{NONE}", ""}, {";", "{NONE}", "abc"},
-             {";", "{NONE}", "40000"}, {";", "{NONE}", "-1"}, {",", ",", "0"}}) {
+         std::initializer_list<std::tuple<QString, QString, QString>>{{"", "{NONE}", "0"},
+                                                                      {"{NONE}", "{NONE}", "0"},
+                                                                      {"{NESSUNO}", "{NONE}", "0"},
+                                                                      {";", "", "0"},
+                                                                      {";", "  ", "0"},
+                                                                      {";", "{NONE}", ""},
+                                                                      {";", "{NONE}", "abc"},
+                                                                      {";", "{NONE}", "40000"},
+                                                                      {";", "{NONE}", "-1"},
+                                                                      {",", ",", "0"}}) {
       Choose(w, sep, delim, skip);
       w.CAvantiD->click();
       QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
