@@ -83,6 +83,14 @@ QLabel* StageTitle(QWidget* parent, const char* name, int tag) {
   return label;
 }
 
+// A panel's Back, Next (or Import) and Cancel, at the bottom right.
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons) {
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  for (QPushButton* button : buttons) row->addWidget(button);
+  return row;
+}
+
 // The caption of a tagged control, whatever its kind.
 void SetCaption(QWidget* w, const QString& text) {
   if (auto* label = qobject_cast<QLabel*>(w)) {
@@ -215,15 +223,10 @@ void frmInterfaccia::BuildStage2Delimited() {
   preview->addWidget(List1);
   page->addWidget(frame4, 1);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
   CIndD = Make<QPushButton>(pnlFase2di3Del, "CIndD", 1);
   CAvantiD = Make<QPushButton>(pnlFase2di3Del, "CAvantiD", 0);
   Command20 = Make<QPushButton>(pnlFase2di3Del, "Command20", 2);
-  buttons->addWidget(CIndD);
-  buttons->addWidget(CAvantiD);
-  buttons->addWidget(Command20);
-  page->addLayout(buttons);
+  page->addLayout(ButtonRow({CIndD, CAvantiD, Command20}));
 
   connect(CAvantiD, &QPushButton::clicked, this, &frmInterfaccia::CAvantiD_Click);
   connect(CIndD, &QPushButton::clicked, this, &frmInterfaccia::CIndD_Click);
@@ -294,15 +297,10 @@ void frmInterfaccia::BuildStage2Fixed() {
   preview->addWidget(txtPreView);
   page->addWidget(frame3, 1);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
   ComIndietro = Make<QPushButton>(pnlFase2di3Fisso, "ComIndietro", 1);
   ComAvanti = Make<QPushButton>(pnlFase2di3Fisso, "ComAvanti", 0);
   ComAnnulla = Make<QPushButton>(pnlFase2di3Fisso, "ComAnnulla", 2);
-  buttons->addWidget(ComIndietro);
-  buttons->addWidget(ComAvanti);
-  buttons->addWidget(ComAnnulla);
-  page->addLayout(buttons);
+  page->addLayout(ButtonRow({ComIndietro, ComAvanti, ComAnnulla}));
 
   connect(ComIndietro, &QPushButton::clicked, this, [this] { ShowPanel("pnlFase1di3"); });
   connect(ComAvanti, &QPushButton::clicked, this, &frmInterfaccia::ComAvanti_Click);
@@ -354,15 +352,10 @@ void frmInterfaccia::BuildStage3() {
   preview->addWidget(grdPreview);
   page->addWidget(frame6, 1);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
   Command2 = Make<QPushButton>(pnlFase3di3, "Command2", 1);
   Command4 = Make<QPushButton>(pnlFase3di3, "Command4", 3);
   Command3 = Make<QPushButton>(pnlFase3di3, "Command3", 2);
-  buttons->addWidget(Command2);
-  buttons->addWidget(Command4);
-  buttons->addWidget(Command3);
-  page->addLayout(buttons);
+  page->addLayout(ButtonRow({Command2, Command4, Command3}));
   connect(Command3, &QPushButton::clicked, this, &frmInterfaccia::Abort);
   connect(Command2, &QPushButton::clicked, this, &frmInterfaccia::Command2_Click);
   connect(Command4, &QPushButton::clicked, this, &frmInterfaccia::Command4_Click);
