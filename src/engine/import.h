@@ -23,7 +23,5 @@ void ImportaBackGround();
 // false when there is none.
 bool CaricaSpecDelim();
 bool CaricaSpecFisso();
-const specs::DelimitedSpecRecord& CurrentDelimitedSpec();
-const specs::FixedSpecRecord& CurrentFixedSpec();
 
 }  // namespace vandrel

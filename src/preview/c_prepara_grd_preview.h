@@ -20,8 +20,8 @@ QString ReversedLimitsNotice();
 
 class cPreparaGrdPreview {
  public:
-  // The properties, set before Action; NumberOfColumns before any ColumnsLimit.
-  void Language(std::int16_t base) { language_ = base; }
+  // The properties, set before Action; NumberOfColumns before any ColumnsLimit. (No language
+  // is needed: the "{NONE}" token is recognised in every language.)
   // The separator as a decimal character code ("59" for ';'); a negative code is none.
   void Delimit(const QString& code) { delimit_ = code; }
   // The text delimiter as shown: one character, or a token such as "{NONE}".
@@ -45,7 +45,6 @@ class cPreparaGrdPreview {
     std::int16_t upper = 0;
   };
 
-  std::int16_t language_ = 0;
   QString delimit_;
   QString delimitText_;
   QString file_;

@@ -256,23 +256,41 @@ Record WithName(Record values, const std::string& typedName) {
   return values;
 }
 
-}  // namespace
-
-std::string EncodeRecord(const DelimitedSpecRecord& record) {
-  std::string bytes(kDelimitedRecordLength, ' ');
+// The name, separator, delimiter and lines to skip begin both kinds of record alike.
+template <typename Record>
+void PutHeader(std::string& bytes, const Record& record) {
   PutText(bytes, kNameOffset, kNameWidth, record.SpecName);
   PutText(bytes, kSeparatorOffset, kSeparatorWidth, record.FieldSeparator);
   PutText(bytes, kDelimiterOffset, kDelimiterWidth, record.TextDelimiter);
   PutInt16(bytes, kSkipLinesOffset, record.SkipLines);
+}
+
+template <typename Record>
+Record GetHeader(std::string_view bytes, std::size_t length, const char* kind) {
+  if (bytes.size() != length) {
+    throw Error(kErrSubscript, std::string("A ") + kind + " layout record is " +
+                                   std::to_string(length) + " bytes, not " +
+                                   std::to_string(bytes.size()) + ".");
+  }
+  Record r;
+  r.SpecName = GetText(bytes, kNameOffset, kNameWidth);
+  r.FieldSeparator = GetText(bytes, kSeparatorOffset, kSeparatorWidth);
+  r.TextDelimiter = GetText(bytes, kDelimiterOffset, kDelimiterWidth);
+  r.SkipLines = GetInt16(bytes, kSkipLinesOffset);
+  return r;
+}
+
+}  // namespace
+
+std::string EncodeRecord(const DelimitedSpecRecord& record) {
+  std::string bytes(kDelimitedRecordLength, ' ');
+  PutHeader(bytes, record);
   return bytes;
 }
 
 std::string EncodeRecord(const FixedSpecRecord& record) {
   std::string bytes(kFixedRecordLength, ' ');
-  PutText(bytes, kNameOffset, kNameWidth, record.SpecName);
-  PutText(bytes, kSeparatorOffset, kSeparatorWidth, record.FieldSeparator);
-  PutText(bytes, kDelimiterOffset, kDelimiterWidth, record.TextDelimiter);
-  PutInt16(bytes, kSkipLinesOffset, record.SkipLines);
+  PutHeader(bytes, record);
   for (std::size_t j = 0; j < kFixedEntries; ++j) {
     PutText(bytes, kBeginOffset + kEntryWidth * j, kEntryWidth, record.FieldBegin[j]);
     PutText(bytes, kEndOffset + kEntryWidth * j, kEntryWidth, record.FieldEnd[j]);
@@ -282,30 +300,11 @@ std::string EncodeRecord(const FixedSpecRecord& record) {
 }
 
 DelimitedSpecRecord DecodeDelimited(std::string_view bytes) {
-  if (bytes.size() != kDelimitedRecordLength) {
-    throw Error(kErrSubscript, "A delimited layout record is " +
-                                   std::to_string(kDelimitedRecordLength) + " bytes, not " +
-                                   std::to_string(bytes.size()) + ".");
-  }
-  DelimitedSpecRecord r;
-  r.SpecName = GetText(bytes, kNameOffset, kNameWidth);
-  r.FieldSeparator = GetText(bytes, kSeparatorOffset, kSeparatorWidth);
-  r.TextDelimiter = GetText(bytes, kDelimiterOffset, kDelimiterWidth);
-  r.SkipLines = GetInt16(bytes, kSkipLinesOffset);
-  return r;
+  return GetHeader<DelimitedSpecRecord>(bytes, kDelimitedRecordLength, "delimited");
 }
 
 FixedSpecRecord DecodeFixed(std::string_view bytes) {
-  if (bytes.size() != kFixedRecordLength) {
-    throw Error(kErrSubscript, "A fixed-width layout record is " +
-                                   std::to_string(kFixedRecordLength) + " bytes, not " +
-                                   std::to_string(bytes.size()) + ".");
-  }
-  FixedSpecRecord r;
-  r.SpecName = GetText(bytes, kNameOffset, kNameWidth);
-  r.FieldSeparator = GetText(bytes, kSeparatorOffset, kSeparatorWidth);
-  r.TextDelimiter = GetText(bytes, kDelimiterOffset, kDelimiterWidth);
-  r.SkipLines = GetInt16(bytes, kSkipLinesOffset);
+  auto r = GetHeader<FixedSpecRecord>(bytes, kFixedRecordLength, "fixed-width");
   for (std::size_t j = 0; j < kFixedEntries; ++j) {
     r.FieldBegin[j] = GetText(bytes, kBeginOffset + kEntryWidth * j, kEntryWidth);
     r.FieldEnd[j] = GetText(bytes, kEndOffset + kEntryWidth * j, kEntryWidth);

@@ -739,7 +739,6 @@ void frmInterfaccia::ComAvanti_Click() {
   const std::string delimiter = forms::ToUtf8(ComboDelimTesto->currentText().trimmed());
   try {
     cPreparaGrdPreview preview;
-    preview.Language(static_cast<std::int16_t>(forms::ShownLanguage() * 1000));
     preview.Delimit(QString::number(CharacterCode(separator, -1, "field separator")));
     preview.DelimitText(ComboDelimTesto->currentText());
     preview.MDBFile(chosenFile_);

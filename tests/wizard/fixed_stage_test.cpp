@@ -61,7 +61,6 @@ class FixedStageTest : public QObject {
                     const std::vector<std::pair<int, int>>& limits, const QString& separator,
                     const QString& delimiter, int skip = 0) {
     cPreparaGrdPreview preview;
-    preview.Language(1000);
     preview.Delimit(separator);
     preview.DelimitText(delimiter);
     preview.MDBFile(file);
