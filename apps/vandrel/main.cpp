@@ -156,12 +156,12 @@ void AssignCommonProperties(vandrel::VandrelCtl& ctl, const ImportOptions& o) {
 }
 
 int ExitStatus(std::int16_t result) {
-  switch (result) {
-    case vandrel::Success:
+  switch (static_cast<vandrel::eResult>(result)) {
+    case vandrel::eResult::Success:
       return kExitOk;
-    case vandrel::SError:
+    case vandrel::eResult::SError:
       return kExitSError;
-    case vandrel::Abort:
+    case vandrel::eResult::Abort:
       return kExitAbort;
     default:
       return kExitFailure;
@@ -169,12 +169,12 @@ int ExitStatus(std::int16_t result) {
 }
 
 const char* ResultName(std::int16_t result) {
-  switch (result) {
-    case vandrel::Success:
+  switch (static_cast<vandrel::eResult>(result)) {
+    case vandrel::eResult::Success:
       return "Success";
-    case vandrel::SError:
+    case vandrel::eResult::SError:
       return "SError";
-    case vandrel::Abort:
+    case vandrel::eResult::Abort:
       return "Abort";
     default:
       return "Failure";
@@ -187,7 +187,7 @@ int RunImport(const ImportOptions& o) {
 
   const bool terminal = ::isatty(STDERR_FILENO);
   if (terminal) vandrel::SetImportProgressHandler(ShowProgress);
-  ctl.setImportResult(vandrel::Abort);
+  ctl.setImportResult(vandrel::eResult::Abort);
   try {
     ctl.setAction(vandrel::aBackground);
   } catch (...) {
@@ -199,7 +199,7 @@ int RunImport(const ImportOptions& o) {
 
   const vandrel::ImportStats& stats = vandrel::LastImportStats();
   std::cout << ResultName(ctl.ImportResult()) << '\n';
-  if (ctl.ImportResult() == vandrel::Failure && stats.linesRead == 0) {
+  if (ctl.ImportResult() == vandrel::eResult::Failure && stats.linesRead == 0) {
     std::cerr << "no saved " << o.type << " layout named '" << o.spec << "' in "
               << vandrel::ApplicationFolder() << '\n';
   }
@@ -223,9 +223,12 @@ int RunWizard(const ImportOptions& o) {
 #endif
   vandrel::VandrelCtl ctl;
   AssignCommonProperties(ctl, o);
-  ctl.setImportResult(vandrel::Abort);
+  ctl.setImportResult(vandrel::eResult::Abort);
   ctl.setAction(vandrel::aShowInterface);
   std::cout << ResultName(ctl.ImportResult()) << '\n';
+  if (const auto error = ctl.LastImportError()) {
+    std::cerr << "error " << error->number() << ": " << ForTerminal(error->description()) << '\n';
+  }
   return ExitStatus(ctl.ImportResult());
 }
 

@@ -24,9 +24,6 @@ std::string LocaliseToken(const std::string& text, int language);
 // have a text (else error 326).
 std::string LoadResString(std::int32_t identifier);
 
-// The text at `offset` in the current Language.
-std::string Message(int offset);
-
 // Every entry of one language (1 Italian .. 5 Spanish) in offset order; empty for a language
 // without texts.
 std::vector<std::pair<int, std::string>> CatalogueEntries(int language);

@@ -16,6 +16,7 @@ inline constexpr const char* kSource = "Vandrel";
 enum ErrorNumber : std::int32_t {
   kErrInvalidArgument = 5,
   kErrOverflow = 6,
+  kErrOutOfMemory = 7,
   kErrSubscript = 9,
   kErrTypeMismatch = 13,
   kErrFileNotFound = 53,

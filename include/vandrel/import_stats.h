@@ -13,10 +13,11 @@ struct ImportStats {
   std::int64_t errorRowsLost = 0;  // failing lines whose error row could not be stored either
 };
 
-// The counts of the latest (or the running) import.
+// The counts of the latest import (a running one reports through the progress handler).
 const ImportStats& LastImportStats();
 
 // Called each time an import commits a group of rows, and at its end; nullptr to stop.
+// An Error thrown from the handler while the import runs stops it with that error.
 void SetImportProgressHandler(std::function<void(const ImportStats&)> handler);
 
 }  // namespace vandrel

@@ -1,7 +1,10 @@
 // The table store: the few database operations an import needs, as a small interface with
-// one implementation over SQLite. Callers open a database by path, walk its tables, open a
-// table to add rows column by column, count rows and empty a table. Every failure is a
-// vandrel::Error whose number is one of StoreError below, so hosts can test for it.
+// one implementation per database engine. Callers open a database by name, walk its tables,
+// open a table to add rows column by column, count rows and empty a table. Every failure is
+// a vandrel::Error whose number is one of StoreError below, so hosts can test for it.
+//
+// Lifetimes: a Recordset borrows its Database's connection and must not outlive it. Neither
+// is thread-safe: one thread at a time uses a Database and its recordsets.
 //
 // Connect string: ';'-separated key=value pairs, keys without regard to letter case, empty
 // pairs ignored. The SQLite store accepts
@@ -25,9 +28,8 @@ enum StoreError : std::int32_t {
   kErrStoreOther = 3000,      // anything else, with the database engine's own message
   kErrBadConnect = 3001,      // a connect-string key the store cannot honour
   kErrDuplicateKey = 3022,    // duplicate value in a primary key or unique index
-  kErrFileNotFound = 3024,    // database file not found
+  kErrDatabaseNotFound = 3024,  // database file not found
   kErrReadOnly = 3027,        // writing through a read-only connection
-  kErrBadStatement = 3129,    // a statement the store does not execute
   kErrTooLong = 3163,         // text too long for the column
   kErrForeignKey = 3201,      // foreign key violated
   kErrLocked = 3260,          // database busy or locked
@@ -95,9 +97,9 @@ class Database {
   virtual std::vector<std::string> TableDefs() = 0;
   virtual std::unique_ptr<Recordset> OpenRecordset(std::string_view table) = 0;
 
-  // Executes "Delete * From " + table, the one statement callers need. Whatever follows the
-  // prefix is taken as the table's name and quoted as an identifier, so no name can carry SQL.
-  virtual void Execute(std::string_view statement) = 0;
+  // Deletes every row of `table` (named exactly; the name is quoted as an identifier, so it
+  // can carry no SQL). Inside a transaction the rows come back if it is rolled back.
+  virtual void EmptyTable(std::string_view table) = 0;
 
   virtual const std::string& Connect() const = 0;
   virtual void SetConnect(std::string_view connect) = 0;

@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "vandrel/error.h"
 
 namespace vandrel {
 
@@ -22,7 +25,11 @@ enum eLanguage : std::int32_t {
   lGerman = 4,
   lSpanish = 5
 };
-enum eResult : std::int16_t { Success = 1, Failure = 2, SError = 3, Abort = 4 };
+// The outcome of an import, as ImportResult holds it (a 16-bit integer on the interface).
+enum class eResult : std::int16_t { Success = 1, Failure = 2, SError = 3, Abort = 4 };
+constexpr bool operator==(std::int16_t value, eResult result) {
+  return value == static_cast<std::int16_t>(result);
+}
 
 // A Boolean as the control's interface carries it: 16 bits, True = -1, False = 0. A C++ bool
 // converts to it; a raw 16-bit value can be given explicitly, and anything but 0 and -1 is
@@ -60,6 +67,7 @@ class VandrelCtl {
   void setFileType(std::int32_t value);
   void setImportFile(std::string_view path);
   void setImportResult(std::int16_t value);
+  void setImportResult(eResult value) { setImportResult(static_cast<std::int16_t>(value)); }
   void setInfoField(std::int16_t x, std::int16_t y, std::string_view value);
   void setInfoField(std::int16_t x, std::int16_t y, std::int64_t value);
   void setInfoField(std::int16_t x, std::int16_t y, const char* value) {
@@ -73,6 +81,10 @@ class VandrelCtl {
   void setSpecificationName(std::string_view value);
   void setTabError(std::string_view table);
   void setTabImport(std::string_view table);
+
+  // Why the latest import failed (the wizard's, or the silent import's), when it did: the
+  // error that stopped it. Nothing after an import that ran to its end.
+  std::optional<Error> LastImportError() const;
 
   // Persistence in a host's property bag.
   void InitProperties();

@@ -8,6 +8,8 @@ std::string StandardErrorText(std::int32_t number) {
       return "Invalid procedure call or argument";
     case kErrOverflow:
       return "Overflow";
+    case kErrOutOfMemory:
+      return "Out of memory";
     case kErrSubscript:
       return "Subscript out of range";
     case kErrTypeMismatch:

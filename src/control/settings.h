@@ -3,28 +3,14 @@
 // control's accessors check what is written into them.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/info_field.h"
+
 namespace vandrel {
-
-// One row of InfoField: FieldName, ColumnName, Required, AllowNewName, AllowConstant,
-// AssociatedColumn, ConstantValue, NewColumnName and a ninth cell read by nothing.
-using InfoFieldRow = std::array<std::string, 9>;
-
-enum InfoFieldAttribute : int {
-  kFieldName = 0,
-  kColumnName = 1,
-  kRequired = 2,
-  kAllowNewName = 3,
-  kAllowConstant = 4,
-  kAssociatedColumn = 5,
-  kConstantValue = 6,
-  kNewColumnName = 7,
-};
 
 struct Settings {
   bool AsktoAppend = true;

@@ -1,20 +1,17 @@
 #include "vandrel/vandrel_ctl.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <charconv>
 #include <cmath>
 #include <limits>
 
+#include "control/import_runs.h"
 #include "control/settings.h"
-#include "engine/import.h"
+#include "util/file.h"
 #include "util/ascii.h"
 #include "vandrel/error.h"
 #include "vandrel/property_bag.h"
 #include "vandrel/store.h"
-#include "vandrel/wizard_seam.h"
+#include "control/wizard_seam.h"
 
 namespace vandrel {
 namespace {
@@ -30,14 +27,10 @@ constexpr const char* kCaseHint = "\r(Verificare maiuscole e minuscole).";
   throw Error(kErrInvalidProperty, std::move(description));
 }
 
-// True when the path names a file that can be opened for reading (never created here).
+// True when the path names a regular file that can be opened for reading (never created
+// here; a FIFO or a device is not opened at all).
 bool IsFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  const bool regular = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
-  ::close(fd);
-  return regular;
+  return File::IsReadableFile(path);
 }
 
 // Whether `database` holds a table named exactly `table` (letter case counts). A database
@@ -293,7 +286,7 @@ void VandrelCtl::InitProperties() {
   s.AsktoAppend = true;
   s.FileType = fFixedWidth;
   s.ImportFile.clear();
-  s.ImportResult = Abort;
+  s.ImportResult = static_cast<std::int32_t>(eResult::Abort);
   s.LastInfoFieldValue.clear();
   s.Language = 1000;
   s.MDBFile.clear();
@@ -312,7 +305,8 @@ void VandrelCtl::ReadProperties(const PropertyBag& bag) {
   s.AsktoAppend = ReadBool(bag, "AsktoAppend", true);
   s.FileType = ReadInt<std::int32_t>(bag, "FileType", fFixedWidth);
   s.ImportFile = ReadString(bag, "ImportFile");
-  s.ImportResult = ReadInt<std::int32_t>(bag, "ImportResult", Abort);
+  s.ImportResult =
+      ReadInt<std::int32_t>(bag, "ImportResult", static_cast<std::int32_t>(eResult::Abort));
   s.LastInfoFieldValue = ReadString(bag, "InfoField");
   s.Language = ReadInt<std::int32_t>(bag, "Language", 1000);
   s.MDBFile = ReadString(bag, "MDBFile");

@@ -1,27 +1,75 @@
-// The import loops. The wizard's two loops read the layout that stage 2 left in the engine
-// state; the silent import reads a layout saved by name. Each line is read by the shared
-// reader, cut, and stored by the session's record writer; a bad line becomes an error row.
+// The import loops. Each takes what it works on as values (the text file, the layout, the
+// target tables and the field plan) and returns what happened: an ImportOutcome. The wizard
+// and the silent import both turn an outcome into ImportResult with ResultOf.
+//
+// The road of one import: the caller builds a layout (MakeDelimitedLayout / LayoutFrom) and
+// an ImportRequest; the loop opens the text file, then the session opens the database and
+// the tables, empties what the request says in its first group, and for each line the reader
+// hands out, the layout's cutter cuts it and the session stores it or logs it.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
-#include "vandrel/spec_files.h"
+#include "engine/info_field.h"
+#include "vandrel/error.h"
+#include "vandrel/import_stats.h"
+#include "vandrel/layout.h"
+#include "vandrel/vandrel_ctl.h"
 
 namespace vandrel {
 
-// The wizard's imports of `textFile`. Any error that stops the loop sets ImportOK to false;
-// nothing escapes. The caller sizes LineFields first.
-void ImportaDelimitato(const std::string& textFile);
-void rigatxtfisso(const std::string& textFile);
+// Where the rows go.
+struct ImportTarget {
+  std::string database;    // MDBFile
+  std::string connect;     // MDBPassword
+  std::string table;       // TabImport
+  std::string errorTable;  // TabError
+};
 
-// The silent import (Action = 1): ImportFile into TabImport by the layout named
-// SpecificationName, setting ImportResult. Errors it cannot turn into error rows reach the
-// caller as vandrel::Error, with ImportResult left as it was.
-void ImportaBackGround();
+struct ImportRequest {
+  std::string textFile;
+  ImportTarget target;
+  // The field plan: one InfoField row per target column, in order.
+  std::vector<InfoFieldRow> fields;
+  // How many fields of a line the plan may name (0 .. lineFields - 1); a delimited line with
+  // more non-empty fields than this is logged as error 9.
+  std::size_t lineFields = 0;
+  // Emptied at the start, once every check has passed, as part of the first group.
+  bool emptyTarget = false;
+  bool emptyErrors = false;
+  // Called after each committed group and at the end.
+  std::function<void(const ImportStats&)> progress;
+};
 
-// Load the layout named SpecificationName (letter case ignored) into the current layout;
-// false when there is none.
-bool CaricaSpecDelim();
-bool CaricaSpecFisso();
+struct ImportOutcome {
+  ImportStats counts;
+  // The failure that stopped the import, if one did. Rows committed before it stay.
+  std::optional<Error> error;
+  // Whether the import got as far as its tables (and emptied those it was to empty). An
+  // import that failed before that changed nothing.
+  bool ran = false;
+};
+
+// The delimited and fixed-width imports. They throw nothing: every failure is in the outcome.
+ImportOutcome ImportaDelimitato(const ImportRequest& request, const DelimitedLayout& layout);
+ImportOutcome rigatxtfisso(const ImportRequest& request, const FixedLayout& layout);
+
+// Failure when the import stopped or an error row was lost, SError when lines were logged,
+// else Success.
+eResult ResultOf(const ImportOutcome& outcome);
+
+// The saved layout named `name` (letter case ignored, the first in file order) in `folder`;
+// nothing when there is none or the name is empty.
+std::optional<specs::DelimitedSpecRecord> CaricaSpecDelim(const std::string& folder,
+                                                          const std::string& name);
+std::optional<specs::FixedSpecRecord> CaricaSpecFisso(const std::string& folder,
+                                                      const std::string& name);
+
+// The rows `table` holds now (the wizard asks before it empties a table that holds some).
+std::int64_t CountRows(const ImportTarget& target, const std::string& table);
 
 }  // namespace vandrel

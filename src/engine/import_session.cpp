@@ -2,10 +2,7 @@
 
 #include <charconv>
 
-#include "control/settings.h"
-#include "engine/cp1252.h"
-#include "engine/engine_state.h"
-#include "engine/import_progress.h"
+#include "text/cp1252.h"
 #include "util/ascii.h"
 #include "vandrel/error.h"
 
@@ -29,36 +26,57 @@ std::string_view FitText(std::string_view text, int length) {
 }
 }  // namespace
 
-ImportSession::ImportSession() {
-  const Settings& s = settings();
-  db_ = store::OpenDatabase(s.MDBFile, false, false, s.MDBPassword);
-  target_ = db_->OpenRecordset(s.TabImport);
-  BuildPlan();
+ImportSession::ImportSession(const ImportRequest& request) : request_(request) {
+  const ImportTarget& t = request.target;
+  db_ = store::OpenDatabase(t.database, false, false, t.connect);
+  target_ = db_->OpenRecordset(t.table);
+  BuildPlan(request.fields, request.lineFields);
+  // Both tables are known to be there before either is emptied; the emptying is part of the
+  // first group, so a failure before that group commits takes it back.
+  if (request.emptyErrors) OpenErrorTable();
   db_->BeginTrans();
   groupStart_ = std::chrono::steady_clock::now();
+  if (request.emptyTarget) db_->EmptyTable(t.table);
+  if (request.emptyErrors) db_->EmptyTable(t.errorTable);
 }
 
 ImportSession::~ImportSession() {
+  Abandon();
+}
+
+void ImportSession::Abandon() noexcept {
   if (finished_ || !db_) return;
+  finished_ = true;
   try {
     // Keep what was stored before the failure, unless the database already undid the group
     // (then storing the queued rows would save them on their own, outside any group).
     if (db_->InTransaction()) {
       FlushTarget();
       db_->CommitTrans();
+      committedRows_ = counts_.rowsStored;
+      committedErrorRows_ = counts_.errorRows;
     }
-    ReportImportProgress();
   } catch (...) {
     // The import is already failing with its own error; the host hears about that one.
   }
+  counts_.rowsStored = committedRows_;
+  counts_.errorRows = committedErrorRows_;
+  db_->Close();
+  Report();
 }
 
-void ImportSession::BuildPlan() {
-  const Settings& s = settings();
-  const std::size_t lineFields = engine().LineFields.size();
-  if (!s.InfoField) return;
-  for (std::size_t row = 0; row < s.InfoField->size(); ++row) {
-    const InfoFieldRow& r = (*s.InfoField)[row];
+void ImportSession::Report() const {
+  if (!request_.progress) return;
+  try {
+    request_.progress(counts_);
+  } catch (...) {
+    // Only a running import can be stopped from the progress handler.
+  }
+}
+
+void ImportSession::BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t lineFields) {
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    const InfoFieldRow& r = rows[row];
     const std::string& associated = r[kAssociatedColumn];
     const std::string& constant = r[kConstantValue];
     FieldPlan p;
@@ -99,10 +117,6 @@ void ImportSession::BuildPlan() {
   }
 }
 
-void ImportSession::EmptyTargetTable() {
-  db_->Execute("Delete * From " + settings().TabImport);
-}
-
 void ImportSession::StoreRow(const std::vector<std::string_view>& fields, bool asciiLine) {
   target_->AddNew();
   for (const FieldPlan& p : plan_) {
@@ -113,7 +127,8 @@ void ImportSession::StoreRow(const std::vector<std::string_view>& fields, bool a
         target_->SetField(p.column, p.constant);
         break;
       case FieldPlan::Kind::FromLine: {
-        const std::string_view bytes = fields[p.lineIndex];
+        const std::string_view bytes =
+            p.lineIndex < fields.size() ? fields[p.lineIndex] : std::string_view();
         if (asciiLine || IsAscii(bytes)) {
           target_->SetField(p.column, bytes);
         } else {
@@ -125,18 +140,17 @@ void ImportSession::StoreRow(const std::vector<std::string_view>& fields, bool a
       }
     }
   }
-  target_->Queue(engine().RecordNumber);
+  target_->Queue(recordNumber_);
 }
 
 void ImportSession::ScriviRecord(const std::vector<std::string_view>& fields, bool asciiLine) {
-  EngineState& e = engine();
-  ++e.RecordNumber;
+  ++recordNumber_;
   try {
     StoreRow(fields, asciiLine);
-    ++MutableImportStats().rowsStored;
+    ++counts_.rowsStored;
   } catch (const Error& error) {
     FlushTarget();  // error rows keep the order of their lines
-    GestErr(e.RecordNumber, error.number(), error.description());
+    GestErr(recordNumber_, error.number(), error.description());
   }
   // A batch stored while queueing can have made SQLite give up the group: stop at once.
   if (!db_->InTransaction()) FlushTarget();
@@ -144,19 +158,19 @@ void ImportSession::ScriviRecord(const std::vector<std::string_view>& fields, bo
 }
 
 void ImportSession::RejectLine(std::int32_t errorNumber, std::string_view description) {
-  ++engine().RecordNumber;
+  ++recordNumber_;
   FlushTarget();
-  GestErr(engine().RecordNumber, errorNumber, description);
+  GestErr(recordNumber_, errorNumber, description);
   LineDone();
 }
 
 void ImportSession::FlushTarget() {
   std::vector<store::QueuedFailure> failures = target_->Flush();
-  CheckGroupSurvived(failures.empty() ? engine().RecordNumber : failures.front().tag,
+  CheckGroupSurvived(failures.empty() ? recordNumber_ : failures.front().tag,
                      failures.empty() ? Error(store::kErrStoreOther, "The group was undone.")
                                       : failures.front().error);
   for (const store::QueuedFailure& f : failures) {
-    --MutableImportStats().rowsStored;
+    --counts_.rowsStored;
     GestErr(f.tag, f.error.number(), f.error.description());
   }
 }
@@ -164,14 +178,7 @@ void ImportSession::FlushTarget() {
 void ImportSession::GestErr(std::int64_t recordNumber, std::int32_t errorNumber,
                             std::string_view description) {
   try {
-    if (!errorsTried_) {
-      errorsTried_ = true;
-      errors_ = db_->OpenRecordset(settings().TabError);
-      numRiga_ = errors_->ColumnIndex("NumRiga");
-      codErr_ = errors_->ColumnIndex("CodErr");
-      msgErr_ = errors_->ColumnIndex("MsgErr");
-      msgErrLength_ = errors_->MaxLength(msgErr_);
-    }
+    if (!errorsTried_) OpenErrorTable();
     if (!errors_ || numRiga_ < 0 || codErr_ < 0 || msgErr_ < 0) {
       throw Error(store::kErrNoTable, "The error table cannot take error rows.");
     }
@@ -180,12 +187,20 @@ void ImportSession::GestErr(std::int64_t recordNumber, std::int32_t errorNumber,
     errors_->SetField(codErr_, std::int64_t{errorNumber});
     errors_->SetField(msgErr_, FitText(description, msgErrLength_));
     errors_->Update();
-    ++MutableImportStats().errorRows;
+    ++counts_.errorRows;
   } catch (const Error& e) {
     CheckGroupSurvived(recordNumber, e);
-    engine().ImportOK = false;
-    ++MutableImportStats().errorRowsLost;
+    ++counts_.errorRowsLost;
   }
+}
+
+void ImportSession::OpenErrorTable() {
+  errorsTried_ = true;
+  errors_ = db_->OpenRecordset(request_.target.errorTable);
+  numRiga_ = errors_->ColumnIndex("NumRiga");
+  codErr_ = errors_->ColumnIndex("CodErr");
+  msgErr_ = errors_->ColumnIndex("MsgErr");
+  msgErrLength_ = errors_->MaxLength(msgErr_);
 }
 
 // Some failures make SQLite give up the whole transaction (a full disk, a table declared
@@ -193,18 +208,18 @@ void ImportSession::GestErr(std::int64_t recordNumber, std::int32_t errorNumber,
 // as stored, so the import stops here and says which lines were lost.
 void ImportSession::CheckGroupSurvived(std::int64_t failingLine, const Error& cause) {
   if (db_->InTransaction()) return;
-  MutableImportStats().rowsStored = committedRows_;
-  MutableImportStats().errorRows = committedErrorRows_;
+  counts_.rowsStored = committedRows_;
+  counts_.errorRows = committedErrorRows_;
   throw Error(cause.number(),
               "The database undid the current group of rows (" + cause.description() + "): lines " +
                   std::to_string(groupFirstLine_) + " to " +
-                  std::to_string(std::max(failingLine, engine().RecordNumber)) +
+                  std::to_string(std::max(failingLine, recordNumber_)) +
                   " were not stored, and the import stopped there.",
               cause.source());
 }
 
 void ImportSession::LineDone() {
-  MutableImportStats().linesRead = engine().RecordNumber;
+  counts_.linesRead = recordNumber_;
   if (++groupRows_ < kGroupRows &&
       ((groupRows_ & 63) != 0 || std::chrono::steady_clock::now() - groupStart_ < kGroupTime)) {
     return;
@@ -216,17 +231,19 @@ void ImportSession::LineDone() {
 void ImportSession::Commit() {
   FlushTarget();
   db_->CommitTrans();
-  committedRows_ = LastImportStats().rowsStored;
-  committedErrorRows_ = LastImportStats().errorRows;
-  groupFirstLine_ = engine().RecordNumber + 1;
+  committedRows_ = counts_.rowsStored;
+  committedErrorRows_ = counts_.errorRows;
+  groupFirstLine_ = recordNumber_ + 1;
   groupRows_ = 0;
   groupStart_ = std::chrono::steady_clock::now();
-  ReportImportProgress();
+  // A host's progress handler may stop the import by throwing: that error ends it here.
+  if (request_.progress) request_.progress(counts_);
 }
 
 void ImportSession::Finish() {
   Commit();
   finished_ = true;
+  db_->Close();
 }
 
 }  // namespace vandrel

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/import.h"
 #include "vandrel/error.h"
 #include "vandrel/store.h"
 
@@ -20,31 +21,30 @@ namespace vandrel {
 
 class ImportSession {
  public:
-  // Opens MDBFile (read-write, with MDBPassword) and TabImport, and starts the first group.
-  // Throws the store's error when either cannot be opened.
-  ImportSession();
-  // Commits what has been stored when Finish was not reached (an import stopped by an error
-  // keeps the rows stored before it); never throws.
+  // Opens the database and the tables, empties those the request says (in the first group),
+  // and starts that group. Throws the store's error when any of it fails; nothing has been
+  // changed then.
+  explicit ImportSession(const ImportRequest& request);
   ~ImportSession();
   ImportSession(const ImportSession&) = delete;
   ImportSession& operator=(const ImportSession&) = delete;
 
-  // Empties TabImport, as part of the first group.
-  void EmptyTargetTable();
-
-  // Stores one line as one new row of TabImport, from `fields` and the InfoField rows; a
-  // failure becomes an error row. Counts the line in RecordNumber. `asciiLine` says that the
-  // line held 7-bit bytes only, so no field needs converting.
+  // Stores one line as one new row of the target table, from `fields` by the field plan; a
+  // failure becomes an error row. `asciiLine` says that the line held 7-bit bytes only, so no
+  // field needs converting. A field the plan names beyond `fields` is empty.
   void ScriviRecord(const std::vector<std::string_view>& fields, bool asciiLine = false);
 
   // Counts a line that cannot even be cut and logs it as an error row.
   void RejectLine(std::int32_t errorNumber, std::string_view description);
 
-  // Adds one row to TabError; when that fails too, the line is lost and ImportOK turns false.
-  void GestErr(std::int64_t recordNumber, std::int32_t errorNumber, std::string_view description);
-
   // Commits the last group. Throws the store's error when the commit fails.
   void Finish();
+  // After a failure: commits what was stored before it, when the database still holds the
+  // group (an import stopped by an error keeps the rows stored before it). Never throws.
+  void Abandon() noexcept;
+
+  // What has been stored and logged; after Finish or Abandon, what was committed.
+  const ImportStats& counts() const { return counts_; }
 
  private:
   // How one InfoField row fills its column on every line.
@@ -57,14 +57,19 @@ class ImportSession {
     std::string failText;
   };
 
-  void BuildPlan();
+  void BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t lineFields);
+  void OpenErrorTable();
   void StoreRow(const std::vector<std::string_view>& fields, bool asciiLine);
-  // Stores the rows queued in TabImport and logs the ones that failed.
+  // Adds one row to the error table; when that fails too, the line is lost and counted so.
+  void GestErr(std::int64_t recordNumber, std::int32_t errorNumber, std::string_view description);
+  // Stores the rows queued in the target table and logs the ones that failed.
   void FlushTarget();
   void LineDone();
   void CheckGroupSurvived(std::int64_t failingLine, const Error& cause);
   void Commit();
+  void Report() const;
 
+  const ImportRequest& request_;
   std::unique_ptr<store::Database> db_;
   std::unique_ptr<store::Recordset> target_;
   std::unique_ptr<store::Recordset> errors_;
@@ -72,7 +77,9 @@ class ImportSession {
   int msgErrLength_ = -1;     // the most characters MsgErr takes
   int numRiga_ = -1, codErr_ = -1, msgErr_ = -1;
   std::vector<FieldPlan> plan_;
-  std::string utf8_;  // scratch for converting a field
+  std::string utf8_;             // scratch for converting a field
+  std::int64_t recordNumber_ = 0;  // lines handed to the session so far
+  ImportStats counts_;
   std::int64_t groupFirstLine_ = 1;
   std::int64_t committedRows_ = 0;
   std::int64_t committedErrorRows_ = 0;

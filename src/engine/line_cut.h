@@ -1,45 +1,56 @@
-// Cutting a line into fields: at a separator character (delimited text) or at column limits
-// (fixed-width text). Layout settings name their characters as shown to the user: one
-// character, or one of the catalogue's tokens ("{TAB}", "{SPACE}", "{NONE}"), recognised in
-// every language, whatever the current one is.
+// Cutting a line into fields, by a delimited or a fixed-width layout. The import loops and
+// both previews cut with these, so what the user sees is what the import stores.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "vandrel/layout.h"
+
 namespace vandrel {
 
-// The character code a layout text (UTF-8) stands for: 9 for the tab token, 32 for the space
-// token, `noneCode` for the no-delimiter token, else the Windows-1252 byte of its first
-// character. An empty text, or a character that code page cannot hold, throws
-// vandrel::Error 5 naming `what`.
-int CharacterCode(std::string_view text, int noneCode, const char* what);
+// The character a layout text stands for: the tab or blank for their tokens, none for the
+// "{NONE}" token (of any language), else its first character. An empty text, or a character
+// a single-byte text file cannot hold, throws vandrel::Error 5 naming `what`.
+std::optional<char32_t> LayoutCharacter(std::string_view text, const char* what);
 
 // Whether `text` is the no-delimiter token of any language.
 bool IsNoneToken(std::string_view text);
 
-// Cuts `line` at every byte equal to `sepCode`: the text between two separators is the next
-// field (two adjacent separators give an empty one; nothing after a final separator), a view
-// into `line`. Every element of `fields` is emptied first. Returns 0 when the line fits, else the
-// number of fields the line has (more than `fields` holds).
-std::size_t CutDelimited(std::string_view line, int sepCode, std::vector<std::string_view>& fields);
+class DelimitedCutter {
+ public:
+  explicit DelimitedCutter(const DelimitedLayout& layout);
 
-// Columns `begin` to `end` (1-based, inclusive) of `line`, cut at its end, with blanks removed
-// at both ends; then the separator `sepCode` removed when it is the last character (and the
-// blanks before it), and the text delimiter `delimCode` removed from the end and from the
-// start where it stands there (each -1 for none).
-std::string_view CutFixedField(std::string_view line, int begin, int end, int sepCode,
-                               int delimCode);
+  // Cuts `line` (single-byte text): the text delimiter is removed wherever it stands, then
+  // the line is split at every separator. Two adjacent separators give an empty field;
+  // nothing follows a final separator. `fields` receives one view per field, into `line` or
+  // into this cutter, valid until the next Cut.
+  void Cut(std::string_view line, std::vector<std::string_view>& fields);
 
-// One field's column limits of a fixed-width layout.
-struct ColumnRange {
-  int begin;
-  int end;
+ private:
+  char separator_;
+  char delimiter_;  // NUL when the layout has none: a NUL byte holds no text either
+  std::string scratch_;
 };
 
-// Throws vandrel::Error 5 unless 1 <= begin <= end for every range.
-void CheckColumnRanges(const std::vector<ColumnRange>& ranges);
+class FixedCutter {
+ public:
+  // `layout` must hold checked column ranges (MakeFixedLayout checks them).
+  explicit FixedCutter(const FixedLayout& layout);
+
+  // One field per column of the layout, each a view into `line`: its columns (cut at the
+  // line's end), without blanks at either end; then without the separator where it is the
+  // last character (and the blanks before it), and without the delimiter where it ends or
+  // begins the field.
+  void Cut(std::string_view line, std::vector<std::string_view>& fields) const;
+
+ private:
+  std::vector<ColumnRange> columns_;
+  int separator_;  // the byte, -1 for none
+  int delimiter_;
+};
 
 }  // namespace vandrel

@@ -1,8 +1,5 @@
 #include "engine/line_reader.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -14,18 +11,8 @@ namespace {
 constexpr std::size_t kBufferSize = 1 << 20;
 }  // namespace
 
-LineReader::LineReader(const std::string& path) : path_(path) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) {
-    const int error = errno;
-    throw Error(error == ENOENT ? kErrFileNotFound : kErrPathFileAccess,
-                "The text file '" + path + "' cannot be opened: " + std::strerror(error) + ".");
-  }
+LineReader::LineReader(const std::string& path) : file_(path, File::Mode::Read) {
   buffer_.resize(kBufferSize);
-}
-
-LineReader::~LineReader() {
-  if (fd_ >= 0) ::close(fd_);
 }
 
 bool LineReader::Fill(std::size_t keep) {
@@ -36,16 +23,8 @@ bool LineReader::Fill(std::size_t keep) {
   end_ -= start;
   pos_ = keep;
   if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-  ssize_t n;
-  do {
-    n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
-  } while (n < 0 && errno == EINTR);
-  if (n < 0) {
-    const int error = errno;
-    throw Error(kErrPathFileAccess,
-                "The text file '" + path_ + "' cannot be read: " + std::strerror(error) + ".");
-  }
-  end_ += static_cast<std::size_t>(n);
+  const std::size_t n = file_.Read(buffer_.data() + end_, buffer_.size() - end_);
+  end_ += n;
   eof_ = n == 0;
   return n > 0;
 }
@@ -54,7 +33,7 @@ bool LineReader::AtEnd() {
   return pos_ == end_ && !Fill();
 }
 
-std::string_view LineReader::preparariga(std::int64_t& skipCount, int textDelimCode) {
+std::string_view LineReader::preparariga(std::int64_t& skipCount) {
   while (skipCount > 0) {
     if (pos_ == end_ && !Fill()) return {};
     const char c = buffer_[pos_++];
@@ -98,19 +77,9 @@ std::string_view LineReader::preparariga(std::int64_t& skipCount, int textDelimC
     }
   }
 
-  char* line = buffer_.data() + pos_;
-  std::size_t size = stop - pos_;
+  const std::string_view line(buffer_.data() + pos_, stop - pos_);
   pos_ = std::min(stop + 1, end_);  // past the line end
-  // Drop the text-delimiter bytes where there are any, closing up the line in place.
-  const char delim = static_cast<char>(textDelimCode);
-  if (char* first = static_cast<char*>(std::memchr(line, delim, size))) {
-    char* out = first;
-    for (char* in = first; in != line + size; ++in) {
-      if (*in != delim) *out++ = *in;
-    }
-    size = static_cast<std::size_t>(out - line);
-  }
-  return {line, size};
+  return line;
 }
 
 }  // namespace vandrel

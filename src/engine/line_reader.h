@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/file.h"
+
 namespace vandrel {
 
 class LineReader {
@@ -16,25 +18,22 @@ class LineReader {
   // Opens the file for reading; a file that cannot be opened throws vandrel::Error 53 (not
   // found) or 75 (no access), naming it.
   explicit LineReader(const std::string& path);
-  ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
   // True when every byte has been read.
   bool AtEnd();
 
-  // The next line without its line end and without any byte equal to `textDelimCode` (0 for
-  // no delimiter, which drops NUL bytes). While `skipCount` is above 0, whole lines are
-  // consumed and counted down first; there any line end counts, CR, LF or CR-LF as one.
-  std::string_view preparariga(std::int64_t& skipCount, int textDelimCode);
+  // The next line without its line end, as read. While `skipCount` is above 0, whole lines
+  // are consumed and counted down first; there any line end counts, CR, LF or CR-LF as one.
+  std::string_view preparariga(std::int64_t& skipCount);
 
  private:
   // Reads more of the file behind the unread bytes, keeping the first `keep` bytes before
   // pos_ (a line being gathered) in front of them. False at the end of the file.
   bool Fill(std::size_t keep = 0);
 
-  int fd_ = -1;
-  std::string path_;
+  File file_;
   std::vector<char> buffer_;
   std::size_t pos_ = 0;  // next unread byte
   std::size_t end_ = 0;  // end of the bytes read

@@ -5,7 +5,6 @@
 #include <limits>
 #include <map>
 
-#include "control/settings.h"
 #include "vandrel/error.h"
 
 namespace vandrel {
@@ -66,15 +65,6 @@ std::string LoadResString(std::int32_t identifier) {
   }
   throw Error(kErrResourceNotFound,
               "Resource with identifier '" + std::to_string(identifier) + "' not found");
-}
-
-std::string Message(int offset) {
-  const std::int64_t identifier = std::int64_t{settings().Language} + offset;
-  if (identifier > std::numeric_limits<std::int32_t>::max() ||
-      identifier < std::numeric_limits<std::int32_t>::min()) {
-    throw Error(kErrOverflow);
-  }
-  return LoadResString(static_cast<std::int32_t>(identifier));
 }
 
 bool IsToken(std::string_view text, int offset) {

@@ -1,9 +1,5 @@
 #include "vandrel/spec_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -11,7 +7,8 @@
 #include <system_error>
 #include <utility>
 
-#include "engine/cp1252.h"
+#include "text/cp1252.h"
+#include "util/file.h"
 #include "vandrel/error.h"
 
 namespace vandrel::specs {
@@ -109,74 +106,6 @@ std::string UpperCp1252(std::string_view bytes) {
   return out;
 }
 
-[[noreturn]] void ThrowAccess(const std::string& path, const std::string& what, int err) {
-  throw Error(kErrPathFileAccess, "The file '" + path + "' cannot be " + what + ": " +
-                                      std::system_category().message(err) + ".");
-}
-
-// An open file descriptor, closed on every way out of the scope that opened it.
-class File {
- public:
-  File(std::string path, int flags) : path_(std::move(path)) {
-    do {
-      fd_ = ::open(path_.c_str(), flags | O_CLOEXEC, 0666);
-    } while (fd_ < 0 && errno == EINTR);
-    if (fd_ < 0) ThrowAccess(path_, "opened", errno);
-  }
-  ~File() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-
-  const std::string& path() const { return path_; }
-
-  std::size_t Size() const {
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0) ThrowAccess(path_, "examined", errno);
-    return static_cast<std::size_t>(st.st_size);
-  }
-
-  // Reads exactly `size` bytes at `offset`; a file ending early is an error.
-  void ReadAt(std::size_t offset, char* data, std::size_t size) const {
-    while (size > 0) {
-      const ssize_t n = ::pread(fd_, data, size, static_cast<off_t>(offset));
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) ThrowAccess(path_, "read", errno);
-      if (n == 0) ThrowAccess(path_, "read", EIO);  // shortened by someone else meanwhile
-      data += n;
-      offset += static_cast<std::size_t>(n);
-      size -= static_cast<std::size_t>(n);
-    }
-  }
-
-  void WriteAt(std::size_t offset, const char* data, std::size_t size) {
-    while (size > 0) {
-      const ssize_t n = ::pwrite(fd_, data, size, static_cast<off_t>(offset));
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) ThrowAccess(path_, "written", errno);
-      if (n == 0) ThrowAccess(path_, "written", EIO);
-      data += n;
-      offset += static_cast<std::size_t>(n);
-      size -= static_cast<std::size_t>(n);
-    }
-  }
-
-  void Sync() {
-    if (::fsync(fd_) != 0) ThrowAccess(path_, "written", errno);
-  }
-
-  // Closes now, reporting a failure (a delayed write error surfaces here on some systems).
-  void Close() {
-    const int fd = std::exchange(fd_, -1);
-    if (::close(fd) != 0 && errno != EINTR) ThrowAccess(path_, "closed", errno);
-  }
-
- private:
-  std::string path_;
-  int fd_ = -1;
-};
-
 // Calls `visit` with each whole record in order, until it returns false. A partial record
 // at the end is not visited. Returns the number of whole records in the file.
 std::size_t ForEachRecord(const File& file, std::size_t length,
@@ -197,7 +126,7 @@ std::size_t ForEachRecord(const File& file, std::size_t length,
 }
 
 File OpenLayout(SpecKind kind, const std::string& folder) {
-  return File(SpecFilePath(kind, folder), O_RDWR | O_CREAT);
+  return File(SpecFilePath(kind, folder), File::Mode::ReadWrite);
 }
 
 template <typename Record>
@@ -360,9 +289,9 @@ void Delete(SpecKind kind, const std::string& folder, const std::string& name) {
   const std::string scambioPath = folder + "/" + kScambio;
   const std::size_t length = RecordLength(kind);
   {
-    File layout(path, O_RDWR | O_CREAT);
+    File layout(path, File::Mode::ReadWrite);
     // Truncated: a delete that failed earlier may have left survivors of its own behind.
-    File scambio(scambioPath, O_RDWR | O_CREAT | O_TRUNC);
+    File scambio(scambioPath, File::Mode::CreateTruncate);
     std::string pending;
     std::size_t written = 0;
     const auto flush = [&] {

@@ -5,7 +5,7 @@
 #include <QMessageBox>
 
 #include "control/settings.h"
-#include "engine/cp1252.h"
+#include "text/cp1252.h"
 #include "vandrel/catalogue.h"
 #include "vandrel/error.h"
 

@@ -20,7 +20,7 @@
 #include <cmath>
 
 #include "control/settings.h"
-#include "engine/cp1252.h"
+#include "text/cp1252.h"
 #include "engine/engine_state.h"
 #include "engine/import.h"
 #include "engine/line_cut.h"

@@ -4,7 +4,7 @@
 
 #include "vandrel/error.h"
 #include "vandrel/qt_mouse_pointer.h"
-#include "vandrel/wizard_seam.h"
+#include "control/wizard_seam.h"
 #include "wizard/frm_interfaccia.h"
 
 namespace vandrel {

@@ -36,7 +36,7 @@ TEST_F(PropertyBagTest, WritesThirteenKeysAndReadsThemBack) {
   settings().OverWriteTab = true;
   settings().AsktoAppend = false;
   settings().Language = 3000;
-  settings().ImportResult = SError;
+  settings().ImportResult = 3;
   settings().LastInfoFieldValue = "Nome";
   settings().TabImport = "Clienti";
 
@@ -59,7 +59,7 @@ TEST_F(PropertyBagTest, WritesThirteenKeysAndReadsThemBack) {
   EXPECT_TRUE(s.OverWriteTab);  // written as "OverwriteTab", read as "OverWriteTab"
   EXPECT_FALSE(s.AsktoAppend);
   EXPECT_EQ(ctl.Language(), lFrench);
-  EXPECT_EQ(ctl.ImportResult(), SError);
+  EXPECT_EQ(ctl.ImportResult(), eResult::SError);
   EXPECT_EQ(s.LastInfoFieldValue, "Nome");
   EXPECT_EQ(s.TabImport, "Clienti");
   // Loading does not create the matrix.
@@ -70,11 +70,11 @@ TEST_F(PropertyBagTest, MissingKeysTakeTheDefaultsAndBadValuesChangeNothing) {
   MemoryPropertyBag bag;
   bag.WriteProperty("overwritetab", "True");
   bag.WriteProperty("TABIMPORT", "Ordini");
-  settings().ImportResult = Success;
+  settings().ImportResult = 1;
   ctl.ReadProperties(bag);
   EXPECT_TRUE(ctl.OverWriteTab());
   EXPECT_EQ(ctl.TabImport(), "Ordini");
-  EXPECT_EQ(ctl.ImportResult(), Abort);
+  EXPECT_EQ(ctl.ImportResult(), eResult::Abort);
   EXPECT_TRUE(ctl.AsktoAppend());
   EXPECT_EQ(ctl.FileType(), fFixedWidth);
   EXPECT_EQ(settings().Language, 1000);

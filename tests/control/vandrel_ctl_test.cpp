@@ -103,7 +103,7 @@ TEST_F(VandrelCtlTest, TablesNeedTheDatabaseFirstAndMatchLetterCase) {
 TEST_F(VandrelCtlTest, ATableCheckOnADatabaseThatVanishedIsTheStoresError) {
   ctl.setMDBFile(db);
   std::filesystem::remove(db);
-  EXPECT_EQ(CatchError([&] { ctl.setTabImport("Clienti"); }).number(), store::kErrFileNotFound);
+  EXPECT_EQ(CatchError([&] { ctl.setTabImport("Clienti"); }).number(), store::kErrDatabaseNotFound);
 }
 
 TEST_F(VandrelCtlTest, MDBFileIsTestOpenedAndKeptOnFailure) {
@@ -153,8 +153,8 @@ TEST_F(VandrelCtlTest, SmallPropertiesCheckTheirValues) {
   EXPECT_EQ(CatchError([&] { ctl.setLanguage(3'000'000); }).number(), 6);
   EXPECT_EQ(settings().Language, 9000);
 
-  ctl.setImportResult(Success);
-  EXPECT_EQ(ctl.ImportResult(), Success);
+  ctl.setImportResult(eResult::Success);
+  EXPECT_EQ(ctl.ImportResult(), eResult::Success);
   EXPECT_EQ(changed, (std::vector<std::string>{"FileType", "OverWriteTab", "OverWriteTab",
                                                "Language", "Language", "ImportResult"}));
 }
@@ -162,7 +162,7 @@ TEST_F(VandrelCtlTest, SmallPropertiesCheckTheirValues) {
 TEST_F(VandrelCtlTest, InstancesShareOneSettingsBlock) {
   VandrelCtl other;
   ctl.InitProperties();
-  EXPECT_EQ(other.ImportResult(), Abort);
+  EXPECT_EQ(other.ImportResult(), eResult::Abort);
   EXPECT_TRUE(other.AsktoAppend());
   EXPECT_EQ(other.FileType(), fFixedWidth);
   EXPECT_EQ(other.Language(), lItalian);

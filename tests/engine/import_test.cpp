@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "control/import_runs.h"
 #include "control/settings.h"
-#include "engine/engine_state.h"
 #include "engine/import.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
@@ -22,7 +22,6 @@ class ImportTest : public ::testing::Test {
  protected:
   void SetUp() override {
     settings() = Settings{};
-    engine() = EngineState{};
     SetApplicationFolder(dir.path().string());
     db = dir.file("shop.db");
     test::RunSql(db, R"(
@@ -46,7 +45,6 @@ class ImportTest : public ::testing::Test {
       ctl.setInfoField(static_cast<std::int16_t>(x), kColumnName, rows[x].first);
       ctl.setInfoField(static_cast<std::int16_t>(x), kAssociatedColumn, rows[x].second);
     }
-    engine().LineFields.assign(static_cast<std::size_t>(ctl.NumField()) + 1, std::string_view());
   }
 
   std::string TextFile(const std::string& bytes) {
@@ -55,12 +53,17 @@ class ImportTest : public ::testing::Test {
     return path;
   }
 
+  // What the wizard's loops take: the control's settings, a text file, the line fields.
+  ImportRequest Request(const std::string& bytes) {
+    ImportRequest request = SettingsRequest();
+    request.textFile = TextFile(bytes);
+    request.lineFields = static_cast<std::size_t>(ctl.NumField()) + 1;
+    return request;
+  }
+
   // A delimited import through the wizard's loop, with ';' and no text delimiter.
   void WizardDelimited(const std::string& bytes, std::int64_t skip = 0) {
-    engine().SepCodeD = ';';
-    engine().TextDelimD = "{NESSUNO}";
-    engine().SkipLinesD = skip;
-    ImportaDelimitato(TextFile(bytes));
+    last = ImportaDelimitato(Request(bytes), MakeDelimitedLayout(";", "{NESSUNO}", skip));
   }
 
   // A silent import by a delimited layout saved as `name`.
@@ -83,6 +86,7 @@ class ImportTest : public ::testing::Test {
   std::string db;
   VandrelCtl ctl;
   MousePointer pointer = vbDefault;
+  ImportOutcome last;
 };
 
 TEST_F(ImportTest, ABadLineBecomesAnErrorRowAndTheImportGoesOn) {
@@ -91,8 +95,8 @@ TEST_F(ImportTest, ABadLineBecomesAnErrorRowAndTheImportGoesOn) {
   EXPECT_EQ(Items(), (Rows{{"a", "1", "none"}, {"c", "3", "none"}}));
   EXPECT_EQ(Errors(), (Rows{{"2", "3421"}}));
   EXPECT_NE(Query(db, "SELECT MsgErr FROM Errori")[0][0].find("'two'"), std::string::npos);
-  EXPECT_TRUE(engine().ImportOK);
-  EXPECT_EQ(engine().RecordNumber, 3);
+  EXPECT_EQ(ResultOf(last), eResult::SError);
+  EXPECT_EQ(last.counts.linesRead, 3);
   EXPECT_EQ(pointer, vbDefault);
 }
 
@@ -125,7 +129,7 @@ TEST_F(ImportTest, ALineWithTooManyFieldsIsLoggedAndTheRestImported) {
   EXPECT_EQ(Errors(), (Rows{{"2", "9"}}));
   EXPECT_EQ(Query(db, "SELECT MsgErr FROM Errori")[0][0],
             "Subscript out of range: the line has 3 fields; 2 are expected.");
-  EXPECT_TRUE(engine().ImportOK);
+  EXPECT_FALSE(last.error);
 }
 
 TEST_F(ImportTest, MoreThan32767LinesImportWithTrueLineNumbers) {
@@ -136,28 +140,38 @@ TEST_F(ImportTest, MoreThan32767LinesImportWithTrueLineNumbers) {
   WizardDelimited(text);
   EXPECT_EQ(Query(db, "SELECT count(*) FROM Items")[0][0], "39999");
   EXPECT_EQ(Errors(), (Rows{{"39999", "3421"}}));
-  EXPECT_EQ(LastImportStats().linesRead, 40000);
+  EXPECT_EQ(last.counts.linesRead, 40000);
 }
 
 TEST_F(ImportTest, WizardFixedWidthCutsColumnsAndTextDelimiters) {
   Fields({{"code", "0"}, {"qty", "1"}});
-  engine().SepTextF = "{NONE}";
-  engine().TextDelimF = "\"";
-  engine().StartColF[0] = 1;
-  engine().EndColF[0] = 5;
-  engine().StartColF[1] = 6;
-  engine().EndColF[1] = 8;
-  rigatxtfisso(TextFile("\"ab\" 12\n\"c\"  3 \n"));
+  last = rigatxtfisso(Request("\"ab\" 12\n\"c\"  3 \n"),
+                      MakeFixedLayout("{NONE}", "\"", 0, {{1, 5}, {6, 8}}));
   EXPECT_EQ(Items(), (Rows{{"ab", "12", "none"}, {"c", "3", "none"}}));
 }
 
-TEST_F(ImportTest, AWizardImportThatCannotRunReportsFailureThroughImportOK) {
+TEST_F(ImportTest, AnImportThatCannotRunSaysWhyAndChangesNothing) {
   Fields({{"code", "0"}});
-  engine().SepCodeD = ';';
-  engine().TextDelimD = "{NONE}";
-  ImportaDelimitato(dir.file("missing.txt"));
-  EXPECT_FALSE(engine().ImportOK);
+  test::RunSql(db, "INSERT INTO Items VALUES ('old', 1, 'x')");
+  ImportRequest request = Request("a;1\n");
+  request.textFile = dir.file("missing.txt");
+  request.emptyTarget = true;
+  last = ImportaDelimitato(request, MakeDelimitedLayout(";", "{NONE}", 0));
+  ASSERT_TRUE(last.error);
+  EXPECT_EQ(last.error->number(), 53);
+  EXPECT_FALSE(last.ran);
+  EXPECT_EQ(ResultOf(last), eResult::Failure);
+  EXPECT_EQ(Items().size(), 1u);
   EXPECT_EQ(pointer, vbDefault);
+
+  // A missing error table is found before the target table is emptied.
+  test::RunSql(db, "DROP TABLE Errori");
+  request.textFile = TextFile("a;1\n");
+  request.emptyErrors = true;
+  last = ImportaDelimitato(request, MakeDelimitedLayout(";", "{NONE}", 0));
+  ASSERT_TRUE(last.error);
+  EXPECT_EQ(last.error->number(), 3078);
+  EXPECT_EQ(Items().size(), 1u);
 }
 
 TEST_F(ImportTest, SilentImportFindsTheLayoutAndReportsTheTruth) {
@@ -165,17 +179,17 @@ TEST_F(ImportTest, SilentImportFindsTheLayoutAndReportsTheTruth) {
   SaveDelimited("Mensile", ";", "{NESSUNO}", 1);  // saved in Italian, used in English
   ctl.setLanguage(lEnglish);
   Silent("h;h\r\na;1\r\nb;2\r\nxy\r\n", "MENSILE");
-  EXPECT_EQ(ctl.ImportResult(), Success);
+  EXPECT_EQ(ctl.ImportResult(), eResult::Success);
   // A short data line is stored, not dropped; with one field only, qty stays empty (NULL).
   EXPECT_EQ(Items(), (Rows{{"a", "1", "none"}, {"b", "2", "none"}, {"xy", "NULL", "none"}}));
 
   Silent("h;h\nc;bad\nd;4\n", "mensile");
-  EXPECT_EQ(ctl.ImportResult(), SError);
+  EXPECT_EQ(ctl.ImportResult(), eResult::SError);
   EXPECT_EQ(Items().size(), 4u);  // appended
 
-  ctl.setImportResult(Abort);
+  ctl.setImportResult(eResult::Abort);
   Silent("h;h\nc;1\n", "nothing saved by this name");
-  EXPECT_EQ(ctl.ImportResult(), Failure);
+  EXPECT_EQ(ctl.ImportResult(), eResult::Failure);
   EXPECT_EQ(pointer, vbDefault);
 }
 
@@ -188,10 +202,10 @@ TEST_F(ImportTest, SilentImportChecksEverythingBeforeEmptyingTheTable) {
   ctl.setImportFile(TextFile("a;1\n"));
   ctl.setSpecificationName("Layout");
   std::filesystem::remove(dir.file("in.txt"));
-  ctl.setImportResult(Abort);
+  ctl.setImportResult(eResult::Abort);
   EXPECT_EQ(CatchError([&] { ctl.setAction(aBackground); }).number(), 53);
   EXPECT_EQ(Items().size(), 1u);  // the old row is still there
-  EXPECT_EQ(ctl.ImportResult(), Abort);
+  EXPECT_EQ(ctl.ImportResult(), eResult::Abort);
   EXPECT_EQ(pointer, vbDefault);
 
   SaveDelimited("Blank", "", "{NONE}");
@@ -207,8 +221,8 @@ TEST_F(ImportTest, LostErrorRowsMakeTheSilentImportAFailure) {
   SaveDelimited("Layout", ";", "{NONE}");
   test::RunSql(db, "DROP TABLE Errori");
   Silent("a;1\nb;bad\nc;3\n", "Layout");
-  EXPECT_EQ(ctl.ImportResult(), Failure);
-  EXPECT_FALSE(engine().ImportOK);  // a later good line does not hide the lost one
+  EXPECT_EQ(ctl.ImportResult(), eResult::Failure);
+  // A later good line does not hide the lost one.
   EXPECT_EQ(LastImportStats().errorRowsLost, 1);
   EXPECT_EQ(Items().size(), 2u);
 }
@@ -225,7 +239,7 @@ TEST_F(ImportTest, SilentFixedWidthUsesTheSavedColumns) {
   layout.FieldEnd[1] = "7";
   ASSERT_TRUE(specs::Append(dir.path().string(), "Fisso", layout));
   Silent("ab   12\r\n\xE0\xE8   3", "fisso", fFixedWidth);
-  EXPECT_EQ(ctl.ImportResult(), Success);
+  EXPECT_EQ(ctl.ImportResult(), eResult::Success);
   EXPECT_EQ(Items(), (Rows{{"ab", "12", "none"}, {"\xC3\xA0\xC3\xA8", "3", "none"}}));
 }
 
@@ -293,7 +307,7 @@ TEST_F(ImportTest, ALongErrorTextStillGetsItsErrorRow) {
   Fields({{"code", "0"}, {"qty", "1"}});
   SaveDelimited("Layout", ";", "{NONE}");
   Silent("b;" + std::string(300, 'x') + "\n", "Layout");
-  EXPECT_EQ(ctl.ImportResult(), SError);
+  EXPECT_EQ(ctl.ImportResult(), eResult::SError);
   EXPECT_EQ(Query(db, "SELECT length(MsgErr) FROM Errori")[0][0], "255");
 }
 

@@ -3,73 +3,86 @@
 #include <gtest/gtest.h>
 
 #include "test_support.h"
+#include "vandrel/layout.h"
 
 namespace vandrel {
 namespace {
 
 using Strings = std::vector<std::string>;
 
-Strings Cut(std::string_view line, int sep, std::size_t size, std::size_t* overflow = nullptr) {
-  std::vector<std::string_view> fields(size, "stale");
-  const std::size_t n = CutDelimited(line, sep, fields);
-  if (overflow) *overflow = n;
+Strings CutDelimited(std::string_view line, std::string_view sep, std::string_view delim = "{NONE}") {
+  DelimitedCutter cutter(MakeDelimitedLayout(sep, delim, 0));
+  std::vector<std::string_view> fields{"stale"};
+  cutter.Cut(line, fields);
+  return Strings(fields.begin(), fields.end());
+}
+
+Strings CutFixed(std::string_view line, std::vector<ColumnRange> columns,
+                 std::string_view sep = "{NONE}", std::string_view delim = "{NONE}") {
+  const FixedCutter cutter(MakeFixedLayout(sep, delim, 0, std::move(columns)));
+  std::vector<std::string_view> fields;
+  cutter.Cut(line, fields);
   return Strings(fields.begin(), fields.end());
 }
 
 TEST(LineCut, DelimitedFieldsEmptiesAndTrailingSeparators) {
-  EXPECT_EQ(Cut("a;b;c;d", ';', 4), (Strings{"a", "b", "c", "d"}));
-  EXPECT_EQ(Cut("a;;b", ';', 4), (Strings{"a", "", "b", ""}));
-  EXPECT_EQ(Cut("a;b;", ';', 3), (Strings{"a", "b", ""}));
-  EXPECT_EQ(Cut("a;b;;;", ';', 2), (Strings{"a", "b"}));  // nothing after the last field
-  EXPECT_EQ(Cut("a\tb", '\t', 2), (Strings{"a", "b"}));
+  EXPECT_EQ(CutDelimited("a;b;c;d", ";"), (Strings{"a", "b", "c", "d"}));
+  EXPECT_EQ(CutDelimited("a;;b", ";"), (Strings{"a", "", "b"}));
+  EXPECT_EQ(CutDelimited("a;b;", ";"), (Strings{"a", "b"}));  // nothing after the last field
+  EXPECT_EQ(CutDelimited("a\tb", "{TAB}"), (Strings{"a", "b"}));
+  EXPECT_EQ(CutDelimited("", ";"), Strings{});
 }
 
-TEST(LineCut, ALineWithTooManyFieldsSaysHowMany) {
-  std::size_t overflow = 0;
-  Cut("a;b;c;d", ';', 2, &overflow);
-  EXPECT_EQ(overflow, 4u);
-  Cut("a;b;c;", ';', 2, &overflow);
-  EXPECT_EQ(overflow, 3u);
-  Cut("a;b", ';', 2, &overflow);
-  EXPECT_EQ(overflow, 0u);
+TEST(LineCut, TheDelimiterIsRemovedWhereverItStands) {
+  EXPECT_EQ(CutDelimited("a;\"b;c\";d", ";", "\""), (Strings{"a", "b", "c", "d"}));
+  // Without a delimiter, NUL bytes hold no text either.
+  EXPECT_EQ(CutDelimited(std::string("a\0b;c", 5), ";"), (Strings{"ab", "c"}));
+  EXPECT_EQ(CutDelimited(std::string("a\0b", 3), ";", "\""), (Strings{std::string("a\0b", 3)}));
 }
 
 TEST(LineCut, TokensOfEveryLanguageNameTheirCharacter) {
-  for (const char* tab : {"{TAB}"}) EXPECT_EQ(CharacterCode(tab, -1, "x"), '\t');
+  EXPECT_EQ(LayoutCharacter("{TAB}", "x"), U'\t');
   for (const char* space : {"{SPAZIO}", "{SPACE}", "{ESPACE}", "{ESPACIO}"}) {
-    EXPECT_EQ(CharacterCode(space, -1, "x"), ' ') << space;
+    EXPECT_EQ(LayoutCharacter(space, "x"), U' ') << space;
   }
   for (const char* none : {"{NESSUNO}", "{NONE}", "{AUCUN}", "{NINGUNO}"}) {
-    EXPECT_EQ(CharacterCode(none, 0, "x"), 0) << none;
+    EXPECT_EQ(LayoutCharacter(none, "x"), std::nullopt) << none;
     EXPECT_TRUE(IsNoneToken(none));
   }
-  EXPECT_EQ(CharacterCode(";", -1, "x"), ';');
-  EXPECT_EQ(CharacterCode("\u00E0", -1, "x"), 0xE0);   // à, as the file's byte
-  EXPECT_EQ(CharacterCode("\u20AC;", -1, "x"), 0x80);  // €, the first character only
-  EXPECT_EQ(test::CatchError([] { CharacterCode("\u4E2D", -1, "x"); }).number(), 5);
-  EXPECT_EQ(test::CatchError([] { CharacterCode("", -1, "field separator"); }).number(), 5);
+  EXPECT_EQ(LayoutCharacter(";", "x"), U';');
+  EXPECT_EQ(LayoutCharacter("\u00E0", "x"), U'\u00E0');
+  EXPECT_EQ(LayoutCharacter("\u20AC;", "x"), U'\u20AC');  // the first character only
+  EXPECT_EQ(test::CatchError([] { LayoutCharacter("\u4E2D", "x"); }).number(), 5);
+  EXPECT_EQ(test::CatchError([] { LayoutCharacter("", "field separator"); }).number(), 5);
+  // A delimited layout needs a separator.
+  EXPECT_EQ(test::CatchError([] { MakeDelimitedLayout("{NONE}", "\"", 0); }).number(), 5);
+}
+
+TEST(LineCut, SeparatorsBeyondAsciiAreTheFilesBytes) {
+  EXPECT_EQ(CutDelimited("Mario\xA6\xABRoma\xAB", "\u00A6", "\u00AB"), (Strings{"Mario", "Roma"}));
 }
 
 TEST(LineCut, FixedFieldsTrimThenDropSeparatorAndEnclosingDelimiters) {
-  EXPECT_EQ(CutFixedField("ab cde fg", 3, 5, -1, -1), "cd");
-  EXPECT_EQ(CutFixedField("ab", 3, 5, -1, -1), "");
-  EXPECT_EQ(CutFixedField("abcdef", 4, 99, -1, -1), "def");
-  EXPECT_EQ(CutFixedField("abcdef", 2, 2, -1, -1), "b");
+  EXPECT_EQ(CutFixed("ab cde fg", {{3, 5}}), Strings{"cd"});
+  EXPECT_EQ(CutFixed("ab", {{3, 5}}), Strings{""});
+  EXPECT_EQ(CutFixed("abcdef", {{4, 99}, {2, 2}}), (Strings{"def", "b"}));
   // The separator goes only when it is the last character.
-  EXPECT_EQ(CutFixedField("12;  x", 1, 5, ';', -1), "12");
-  EXPECT_EQ(CutFixedField("12  ;x", 1, 5, ';', -1), "12");
-  EXPECT_EQ(CutFixedField("1;2  x", 1, 5, ';', -1), "1;2");
+  EXPECT_EQ(CutFixed("12;  x", {{1, 5}}, ";"), Strings{"12"});
+  EXPECT_EQ(CutFixed("12  ;x", {{1, 5}}, ";"), Strings{"12"});
+  EXPECT_EQ(CutFixed("1;2  x", {{1, 5}}, ";"), Strings{"1;2"});
   // The delimiter goes only at the ends, one character at each.
-  EXPECT_EQ(CutFixedField("\"ab\"c", 1, 4, -1, '"'), "ab");
-  EXPECT_EQ(CutFixedField("a\"b", 1, 3, -1, '"'), "a\"b");
-  EXPECT_EQ(CutFixedField("\"", 1, 1, -1, '"'), "");
-  EXPECT_EQ(CutFixedField("\"ab\";", 1, 5, ';', '"'), "ab");
+  EXPECT_EQ(CutFixed("\"ab\"c", {{1, 4}}, "{NONE}", "\""), Strings{"ab"});
+  EXPECT_EQ(CutFixed("a\"b", {{1, 3}}, "{NONE}", "\""), Strings{"a\"b"});
+  EXPECT_EQ(CutFixed("\"", {{1, 1}}, "{NONE}", "\""), Strings{""});
+  EXPECT_EQ(CutFixed("\"ab\";", {{1, 5}}, ";", "\""), Strings{"ab"});
 }
 
 TEST(LineCut, ColumnRangesMustRunForwards) {
-  CheckColumnRanges({{1, 5}, {6, 6}});
-  EXPECT_EQ(test::CatchError([] { CheckColumnRanges({{1, 5}, {7, 3}}); }).number(), 5);
-  EXPECT_EQ(test::CatchError([] { CheckColumnRanges({{0, 3}}); }).number(), 5);
+  EXPECT_NO_THROW(MakeFixedLayout("{NONE}", "{NONE}", 0, {{1, 5}, {6, 6}}));
+  EXPECT_EQ(test::CatchError([] { MakeFixedLayout("{NONE}", "{NONE}", 0, {{1, 5}, {7, 3}}); })
+                .number(),
+            5);
+  EXPECT_EQ(test::CatchError([] { MakeFixedLayout("{NONE}", "{NONE}", 0, {{0, 3}}); }).number(), 5);
 }
 
 }  // namespace

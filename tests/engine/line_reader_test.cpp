@@ -10,13 +10,13 @@ namespace {
 using test::CatchError;
 
 // Every non-empty line the reader returns after skipping `skip` lines.
-std::vector<std::string> Lines(const std::string& bytes, std::int64_t skip = 0, int delim = 0) {
+std::vector<std::string> Lines(const std::string& bytes, std::int64_t skip = 0) {
   test::TempDir dir;
   test::WriteFile(dir.file("t.txt"), bytes);
   LineReader reader(dir.file("t.txt"));
   std::vector<std::string> lines;
   while (!reader.AtEnd()) {
-    const std::string_view line = reader.preparariga(skip, delim);
+    const std::string_view line = reader.preparariga(skip);
     if (!line.empty()) lines.emplace_back(line);
   }
   return lines;
@@ -46,15 +46,18 @@ TEST(LineReader, SkippingCountsAnyLineEndOnce) {
   test::WriteFile(dir.file("t.txt"), "h\nab\ncd\n");
   LineReader reader(dir.file("t.txt"));
   std::int64_t skip = 1;
-  EXPECT_EQ(reader.preparariga(skip, 0), "ab");
+  EXPECT_EQ(reader.preparariga(skip), "ab");
   EXPECT_EQ(skip, 0);
 }
 
-TEST(LineReader, TextDelimiterAndNulBytesAreDropped) {
-  EXPECT_EQ(Lines("a;\"b;c\";d\n", 0, '"'), (Strings{"a;b;c;d"}));
-  EXPECT_EQ(Lines(std::string("a\0b\n", 4), 0, 0), (Strings{"ab"}));
-  EXPECT_EQ(Lines(std::string("a\0b\n", 4), 0, '"'), (Strings{std::string("a\0b", 3)}));
-  EXPECT_EQ(Lines("\xE0\xFF\n"), (Strings{"\xE0\xFF"}));  // bytes pass as they are
+TEST(LineReader, BytesPassAsTheyAre) {
+  EXPECT_EQ(Lines("a;\"b;c\";d\n"), (Strings{"a;\"b;c\";d"}));
+  EXPECT_EQ(Lines("\xE0\xFF\n"), (Strings{"\xE0\xFF"}));
+}
+
+TEST(LineReader, OnlyARegularFileIsRead) {
+  test::TempDir dir;
+  EXPECT_EQ(CatchError([&] { LineReader reader(dir.path().string()); }).number(), 53);
 }
 
 TEST(LineReader, AMissingFileIsAClearError) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "control/settings.h"
 #include "test_support.h"
 
 namespace vandrel {
@@ -58,19 +57,12 @@ TEST(Catalogue, TokensAreRecognisedAndShownInAnyLanguage) {
 }
 
 TEST(Catalogue, LookupsFollowTheLanguageAndFailClearly) {
-  settings() = Settings{};
-  EXPECT_EQ(Message(0), "Avanti >>");
-  settings().Language = 2000;
-  EXPECT_EQ(Message(314), "Start import?");
-  settings().Language = 9000;
-  EXPECT_EQ(CatchError([] { Message(0); }).number(), kErrResourceNotFound);
-  settings().Language = 32000;
-  EXPECT_EQ(CatchError([] { Message(768); }).number(), kErrOverflow);
-  settings().Language = 33000;
-  EXPECT_EQ(CatchError([] { Message(0); }).number(), kErrOverflow);
+  EXPECT_EQ(LoadResString(1000), "Avanti >>");
+  EXPECT_EQ(LoadResString(2314), "Start import?");
+  EXPECT_EQ(CatchError([] { LoadResString(9000); }).number(), kErrResourceNotFound);
+  EXPECT_EQ(CatchError([] { LoadResString(32768); }).number(), kErrOverflow);
   EXPECT_EQ(CatchError([] { LoadResString(1999); }).number(), kErrResourceNotFound);
   EXPECT_EQ(CatchError([] { LoadResString(1006); }).number(), kErrResourceNotFound);
-  settings() = Settings{};
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "column_type.h"
+#include "store/column_type.h"
 
 #include <array>
 #include <charconv>

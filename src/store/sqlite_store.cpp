@@ -10,7 +10,7 @@
 #include <optional>
 #include <utility>
 
-#include "column_type.h"
+#include "store/column_type.h"
 #include "util/ascii.h"
 #include "vandrel/error.h"
 #include "vandrel/store.h"
@@ -440,7 +440,7 @@ class SqliteDatabase final : public Database {
     const ConnectOptions options = ParseConnect(connect);
     struct stat st {};
     if (::stat(name.c_str(), &st) != 0) {
-      throw Error(kErrFileNotFound, "The database file '" + name + "' was not found.",
+      throw Error(kErrDatabaseNotFound, "The database file '" + name + "' was not found.",
                   kStoreSource);
     }
     if (S_ISDIR(st.st_mode)) {
@@ -448,22 +448,20 @@ class SqliteDatabase final : public Database {
     }
     const int flags =
         (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
-    try {
-      if (rc != SQLITE_OK) Fail(db_, rc, "The database '" + name + "' cannot be opened: ");
-      sqlite3_extended_result_codes(db_, 1);
-      sqlite3_busy_timeout(db_, options.busyTimeoutMs);
+    sqlite3* handle = nullptr;
+    int rc = sqlite3_open_v2(name.c_str(), &handle, flags, nullptr);
+    db_.reset(handle);  // sqlite3_open_v2 gives a handle to close even when it fails
+    {
+      if (rc != SQLITE_OK) Fail(handle, rc, "The database '" + name + "' cannot be opened: ");
+      sqlite3_extended_result_codes(handle, 1);
+      sqlite3_busy_timeout(handle, options.busyTimeoutMs);
       if (exclusive) Run("PRAGMA locking_mode = EXCLUSIVE");
       Run(options.foreignKeys ? "PRAGMA foreign_keys = ON" : "PRAGMA foreign_keys = OFF");
       // SQLite opens lazily; reading the schema proves the file is a database we can read.
-      Statement probe(db_, "SELECT count(*) FROM sqlite_schema");
+      Statement probe(handle, "SELECT count(*) FROM sqlite_schema");
       rc = sqlite3_step(probe.get());
       if (rc != SQLITE_ROW)
-        Fail(db_, rc, "The file '" + name + "' cannot be opened as a database: ");
-    } catch (...) {
-      sqlite3_close_v2(db_);
-      db_ = nullptr;
-      throw;
+        Fail(handle, rc, "The file '" + name + "' cannot be opened as a database: ");
     }
   }
 
@@ -478,7 +476,7 @@ class SqliteDatabase final : public Database {
     while ((rc = sqlite3_step(list.get())) == SQLITE_ROW) {
       names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list.get(), 0)));
     }
-    if (rc != SQLITE_DONE) Fail(db_, rc);
+    if (rc != SQLITE_DONE) Fail(db_.get(), rc);
     return names;
   }
 
@@ -494,7 +492,7 @@ class SqliteDatabase final : public Database {
         };
         columns.push_back({text(1), ParseDeclaredType(text(2))});
       }
-      if (rc != SQLITE_DONE) Fail(db_, rc);
+      if (rc != SQLITE_DONE) Fail(db_.get(), rc);
     }
     // Table names are matched exactly, as the host gave them.
     const auto tables = TableDefs();
@@ -502,19 +500,10 @@ class SqliteDatabase final : public Database {
       throw Error(kErrNoTable, "No table named '" + std::string(table) + "' in the database.",
                   kStoreSource);
     }
-    return std::make_unique<SqliteRecordset>(db_, std::string(table), std::move(columns));
+    return std::make_unique<SqliteRecordset>(db_.get(), std::string(table), std::move(columns));
   }
 
-  void Execute(std::string_view statement) override {
-    static constexpr std::string_view kPrefix = "Delete * From ";
-    if (statement.size() <= kPrefix.size() ||
-        !EqualsNoCase(statement.substr(0, kPrefix.size()), kPrefix)) {
-      throw Error(
-          kErrBadStatement,
-          "The store executes only \"Delete * From\" a table, not: " + std::string(statement),
-          kStoreSource);
-    }
-    const std::string_view table = statement.substr(kPrefix.size());
+  void EmptyTable(std::string_view table) override {
     OpenRecordset(table);  // a clear kErrNoTable for a missing table
     Run("DELETE FROM " + QuoteIdentifier(table));
   }
@@ -533,29 +522,31 @@ class SqliteDatabase final : public Database {
   void Rollback() override {
     if (InTransaction()) Run("ROLLBACK");
   }
-  bool InTransaction() const override { return db_ && !sqlite3_get_autocommit(db_); }
+  bool InTransaction() const override { return db_ && !sqlite3_get_autocommit(db_.get()); }
 
+  // Work not committed is rolled back: closing a connection never stores half a group.
   void Close() override {
-    if (!db_) return;
-    if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
+    if (db_ && InTransaction()) sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    db_.reset();
   }
 
  private:
   sqlite3* Handle() const {
     if (!db_) throw Error(kErrStoreOther, "The database is closed.", kStoreSource);
-    return db_;
+    return db_.get();
   }
 
   void Run(const std::string& sql) {
     char* error = nullptr;
     int rc = sqlite3_exec(Handle(), sql.c_str(), nullptr, nullptr, &error);
     sqlite3_free(error);
-    if (rc != SQLITE_OK) Fail(db_, rc);
+    if (rc != SQLITE_OK) Fail(db_.get(), rc);
   }
 
-  sqlite3* db_ = nullptr;
+  struct Closer {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+  };
+  std::unique_ptr<sqlite3, Closer> db_;
   std::string connect_;
 };
 

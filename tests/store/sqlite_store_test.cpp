@@ -44,7 +44,7 @@ class SqliteStoreTest : public ::testing::Test {
 TEST_F(SqliteStoreTest, OpenFailuresAreClearAndNeverCreateAFile) {
   const std::string missing = dir.file("missing.db");
   EXPECT_EQ(CatchError([&] { OpenDatabase(missing, false, false, ""); }).number(),
-            kErrFileNotFound);
+            kErrDatabaseNotFound);
   EXPECT_FALSE(std::filesystem::exists(missing));
 
   const std::string text = dir.file("text.db");
@@ -86,17 +86,16 @@ TEST_F(SqliteStoreTest, TablesAreListedInOrderAndMatchedExactly) {
   EXPECT_EQ(db->OpenRecordset("Parents")->RecordCount(), 1);
 }
 
-TEST_F(SqliteStoreTest, DeleteQuotesTheTableNameSoNothingElseRuns) {
+TEST_F(SqliteStoreTest, EmptyTableQuotesTheTableNameSoNothingElseRuns) {
   test::RunSql(path, "INSERT INTO Victim VALUES ('safe'); INSERT INTO \"we\"\"ird\" VALUES ('x');");
   auto db = Open();
-  EXPECT_EQ(CatchError([&] { db->Execute("Delete * From Victim; DROP TABLE Parents"); }).number(),
+  EXPECT_EQ(CatchError([&] { db->EmptyTable("Victim; DROP TABLE Parents"); }).number(),
             kErrNoTable);
-  EXPECT_EQ(CatchError([&] { db->Execute("DROP TABLE Victim"); }).number(), kErrBadStatement);
-  db->Execute("Delete * From we\"ird");
+  db->EmptyTable("we\"ird");
   EXPECT_EQ(Query(path, "SELECT count(*) FROM Victim")[0][0], "1");
   EXPECT_EQ(Query(path, "SELECT count(*) FROM \"we\"\"ird\"")[0][0], "0");
   EXPECT_EQ(db->TableDefs().size(), 4u);
-  db->Execute("Delete * From Victim");
+  db->EmptyTable("Victim");
   EXPECT_EQ(Query(path, "SELECT count(*) FROM Victim")[0][0], "0");
 }
 
@@ -235,7 +234,7 @@ TEST_F(SqliteStoreTest, AReadOnlyDatabaseRefusesWrites) {
   rs->AddNew();
   rs->SetField("a", "x");
   EXPECT_EQ(CatchError([&] { rs->Update(); }).number(), kErrReadOnly);
-  EXPECT_EQ(CatchError([&] { db->Execute("Delete * From Victim"); }).number(), kErrReadOnly);
+  EXPECT_EQ(CatchError([&] { db->EmptyTable("Victim"); }).number(), kErrReadOnly);
 }
 
 }  // namespace

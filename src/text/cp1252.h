@@ -2,6 +2,7 @@
 // everything past the engine (the database, the screen, the API's strings) is UTF-8.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,12 @@ std::string Cp1252ToUtf8(std::string_view bytes);
 // The Windows-1252 form of UTF-8 text; a character the code page cannot hold (or a byte that
 // is not valid UTF-8) becomes '?'.
 std::string Utf8ToCp1252(std::string_view text);
+
+// The Windows-1252 byte of one character, or nothing when the code page has none.
+std::optional<unsigned char> Cp1252Byte(char32_t c);
+
+// The first character of UTF-8 text; nothing for empty or invalid text.
+std::optional<char32_t> FirstCodePoint(std::string_view utf8);
 
 // True when every byte is 7-bit ASCII, where both encodings agree.
 bool IsAscii(std::string_view bytes);

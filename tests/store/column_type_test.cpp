@@ -1,4 +1,4 @@
-#include "engine/column_type.h"
+#include "store/column_type.h"
 
 #include <gtest/gtest.h>
 

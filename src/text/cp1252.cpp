@@ -1,4 +1,4 @@
-#include "engine/cp1252.h"
+#include "text/cp1252.h"
 
 #include <array>
 #include <cstdint>
@@ -57,53 +57,67 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
   return out;
 }
 
+namespace {
+// Decodes the UTF-8 character at text[i]; its length is left in `len` (1 for an invalid byte).
+std::optional<char32_t> DecodeAt(std::string_view text, std::size_t i, std::size_t& len) {
+  const auto b = static_cast<unsigned char>(text[i]);
+  char32_t cp = 0;
+  len = 0;
+  if (b < 0x80) {
+    cp = b;
+    len = 1;
+  } else if ((b & 0xE0) == 0xC0) {
+    cp = b & 0x1F;
+    len = 2;
+  } else if ((b & 0xF0) == 0xE0) {
+    cp = b & 0x0F;
+    len = 3;
+  } else if ((b & 0xF8) == 0xF0) {
+    cp = b & 0x07;
+    len = 4;
+  }
+  bool valid = len > 0 && i + len <= text.size();
+  for (std::size_t k = 1; valid && k < len; ++k) {
+    const auto c = static_cast<unsigned char>(text[i + k]);
+    valid = (c & 0xC0) == 0x80;
+    cp = (cp << 6) | (c & 0x3F);
+  }
+  // An overlong form, a surrogate or a code point past Unicode is not UTF-8 either.
+  static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (valid && (cp < kSmallest[len] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)) {
+    valid = false;
+  }
+  if (!valid) {
+    len = 1;
+    return std::nullopt;
+  }
+  return cp;
+}
+}  // namespace
+
+std::optional<unsigned char> Cp1252Byte(char32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<unsigned char>(cp);
+  for (std::size_t k = 0; k < kHigh.size(); ++k) {
+    if (kHigh[k] == cp) return static_cast<unsigned char>(0x80 + k);
+  }
+  return std::nullopt;
+}
+
+std::optional<char32_t> FirstCodePoint(std::string_view utf8) {
+  if (utf8.empty()) return std::nullopt;
+  std::size_t len = 0;
+  return DecodeAt(utf8, 0, len);
+}
+
 std::string Utf8ToCp1252(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    char32_t cp = 0;
+  for (std::size_t i = 0; i < text.size();) {
     std::size_t len = 0;
-    if (b < 0x80) {
-      cp = b;
-      len = 1;
-    } else if ((b & 0xE0) == 0xC0) {
-      cp = b & 0x1F;
-      len = 2;
-    } else if ((b & 0xF0) == 0xE0) {
-      cp = b & 0x0F;
-      len = 3;
-    } else if ((b & 0xF8) == 0xF0) {
-      cp = b & 0x07;
-      len = 4;
-    }
-    bool valid = len > 0 && i + len <= text.size();
-    for (std::size_t k = 1; valid && k < len; ++k) {
-      const auto c = static_cast<unsigned char>(text[i + k]);
-      valid = (c & 0xC0) == 0x80;
-      cp = (cp << 6) | (c & 0x3F);
-    }
-    // An overlong form, a surrogate or a code point past Unicode is not UTF-8 either.
-    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (valid && (cp < kSmallest[len] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)) {
-      valid = false;
-    }
-    if (!valid) {
-      out += '?';
-      ++i;
-      continue;
-    }
+    const std::optional<char32_t> cp = DecodeAt(text, i, len);
     i += len;
-    char mapped = '?';
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-      mapped = static_cast<char>(cp);
-    } else {
-      for (std::size_t k = 0; k < kHigh.size(); ++k) {
-        if (kHigh[k] == cp) mapped = static_cast<char>(0x80 + k);
-      }
-    }
-    out += mapped;
+    const std::optional<unsigned char> byte = cp ? Cp1252Byte(*cp) : std::nullopt;
+    out += byte ? static_cast<char>(*byte) : '?';
   }
   return out;
 }
