@@ -25,20 +25,20 @@
 namespace vandrel::store {
 
 enum StoreError : std::int32_t {
-  kErrStoreOther = 3000,      // anything else, with the database engine's own message
-  kErrBadConnect = 3001,      // a connect-string key the store cannot honour
-  kErrDuplicateKey = 3022,    // duplicate value in a primary key or unique index
+  kErrStoreOther = 3000,        // anything else, with the database engine's own message
+  kErrBadConnect = 3001,        // a connect-string key the store cannot honour
+  kErrDuplicateKey = 3022,      // duplicate value in a primary key or unique index
   kErrDatabaseNotFound = 3024,  // database file not found
-  kErrReadOnly = 3027,        // writing through a read-only connection
-  kErrTooLong = 3163,         // text too long for the column
-  kErrForeignKey = 3201,      // foreign key violated
-  kErrLocked = 3260,          // database busy or locked
-  kErrNoColumn = 3265,        // no column of that name in the table
-  kErrNoTable = 3078,         // no table of that name
-  kErrRequired = 3314,        // a NOT NULL column left empty
-  kErrValidation = 3317,      // CHECK constraint violated
-  kErrTypeConversion = 3421,  // text the column's type cannot take
-  kErrCannotOpen = 3051,      // file cannot be opened as a database / other open failure
+  kErrReadOnly = 3027,          // writing through a read-only connection
+  kErrTooLong = 3163,           // text too long for the column
+  kErrForeignKey = 3201,        // foreign key violated
+  kErrLocked = 3260,            // database busy or locked
+  kErrNoColumn = 3265,          // no column of that name in the table
+  kErrNoTable = 3078,           // no table of that name
+  kErrRequired = 3314,          // a NOT NULL column left empty
+  kErrValidation = 3317,        // CHECK constraint violated
+  kErrTypeConversion = 3421,    // text the column's type cannot take
+  kErrCannotOpen = 3051,        // file cannot be opened as a database / other open failure
 };
 
 inline constexpr const char* kStoreSource = "Vandrel.Store";

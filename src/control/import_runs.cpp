@@ -61,7 +61,8 @@ void ImportaBackGround() {
   std::optional<DelimitedLayout> delimited;
   std::optional<FixedLayout> fixedLayout;
   if (fixed) {
-    if (auto record = CaricaSpecFisso(folder, s.SpecificationName)) fixedLayout = LayoutFrom(*record);
+    if (auto record = CaricaSpecFisso(folder, s.SpecificationName))
+      fixedLayout = LayoutFrom(*record);
   } else {
     if (auto record = CaricaSpecDelim(folder, s.SpecificationName)) delimited = LayoutFrom(*record);
   }

@@ -6,12 +6,12 @@
 
 #include "control/import_runs.h"
 #include "control/settings.h"
-#include "util/file.h"
+#include "control/wizard_seam.h"
 #include "util/ascii.h"
+#include "util/file.h"
 #include "vandrel/error.h"
 #include "vandrel/property_bag.h"
 #include "vandrel/store.h"
-#include "control/wizard_seam.h"
 
 namespace vandrel {
 namespace {

@@ -53,31 +53,30 @@ ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, StoreLi
 
 ImportOutcome ImportaDelimitato(const ImportRequest& request, const DelimitedLayout& layout) {
   DelimitedCutter cutter(layout);
-  return RunImport(request, layout.skipLines,
-                   [&](std::string_view line, std::vector<std::string_view>& fields,
-                       ImportSession& session) {
-                     cutter.Cut(line, fields);
-                     for (std::size_t i = request.lineFields; i < fields.size(); ++i) {
-                       if (fields[i].empty()) continue;
-                       session.RejectLine(kErrSubscript,
-                                          "Subscript out of range: the line has " +
-                                              std::to_string(fields.size()) + " fields; " +
-                                              std::to_string(request.lineFields) +
-                                              " are expected.");
-                       return;
-                     }
-                     session.ScriviRecord(fields, IsAscii(line));
-                   });
+  return RunImport(
+      request, layout.skipLines,
+      [&](std::string_view line, std::vector<std::string_view>& fields, ImportSession& session) {
+        cutter.Cut(line, fields);
+        for (std::size_t i = request.lineFields; i < fields.size(); ++i) {
+          if (fields[i].empty()) continue;
+          session.RejectLine(kErrSubscript, "Subscript out of range: the line has " +
+                                                std::to_string(fields.size()) + " fields; " +
+                                                std::to_string(request.lineFields) +
+                                                " are expected.");
+          return;
+        }
+        session.ScriviRecord(fields, IsAscii(line));
+      });
 }
 
 ImportOutcome rigatxtfisso(const ImportRequest& request, const FixedLayout& layout) {
   const FixedCutter cutter(layout);
-  return RunImport(request, layout.skipLines,
-                   [&](std::string_view line, std::vector<std::string_view>& fields,
-                       ImportSession& session) {
-                     cutter.Cut(line, fields);
-                     session.ScriviRecord(fields, IsAscii(line));
-                   });
+  return RunImport(
+      request, layout.skipLines,
+      [&](std::string_view line, std::vector<std::string_view>& fields, ImportSession& session) {
+        cutter.Cut(line, fields);
+        session.ScriviRecord(fields, IsAscii(line));
+      });
 }
 
 eResult ResultOf(const ImportOutcome& outcome) {

@@ -77,7 +77,7 @@ class ImportSession {
   int msgErrLength_ = -1;     // the most characters MsgErr takes
   int numRiga_ = -1, codErr_ = -1, msgErr_ = -1;
   std::vector<FieldPlan> plan_;
-  std::string utf8_;             // scratch for converting a field
+  std::string utf8_;               // scratch for converting a field
   std::int64_t recordNumber_ = 0;  // lines handed to the session so far
   ImportStats counts_;
   std::int64_t groupFirstLine_ = 1;

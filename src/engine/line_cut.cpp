@@ -77,7 +77,8 @@ void FixedCutter::Cut(std::string_view line, std::vector<std::string_view>& fiel
     const ColumnRange& r = columns_[j];
     std::string_view value;
     const auto from = static_cast<std::size_t>(r.begin - 1);
-    if (from < line.size()) value = line.substr(from, static_cast<std::size_t>(r.end - r.begin + 1));
+    if (from < line.size())
+      value = line.substr(from, static_cast<std::size_t>(r.end - r.begin + 1));
     value = TrimSpaces(value);
     if (separator_ >= 0 && !value.empty() &&
         static_cast<unsigned char>(value.back()) == separator_) {

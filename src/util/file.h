@@ -22,8 +22,7 @@ class File {
   // throws Error 75. Read never blocks on a FIFO or a device: only a regular file opens.
   File(std::string path, Mode mode);
   ~File();
-  File(File&& other) noexcept
-      : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)) {}
+  File(File&& other) noexcept : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)) {}
   File& operator=(File&&) = delete;
   File(const File&) = delete;
   File& operator=(const File&) = delete;

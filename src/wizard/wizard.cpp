@@ -2,9 +2,9 @@
 
 #include <QApplication>
 
+#include "control/wizard_seam.h"
 #include "vandrel/error.h"
 #include "vandrel/qt_mouse_pointer.h"
-#include "control/wizard_seam.h"
 #include "wizard/frm_interfaccia.h"
 
 namespace vandrel {

@@ -10,7 +10,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-Strings CutDelimited(std::string_view line, std::string_view sep, std::string_view delim = "{NONE}") {
+Strings CutDelimited(std::string_view line, std::string_view sep,
+                     std::string_view delim = "{NONE}") {
   DelimitedCutter cutter(MakeDelimitedLayout(sep, delim, 0));
   std::vector<std::string_view> fields{"stale"};
   cutter.Cut(line, fields);
@@ -79,8 +80,9 @@ TEST(LineCut, FixedFieldsTrimThenDropSeparatorAndEnclosingDelimiters) {
 
 TEST(LineCut, ColumnRangesMustRunForwards) {
   EXPECT_NO_THROW(MakeFixedLayout("{NONE}", "{NONE}", 0, {{1, 5}, {6, 6}}));
-  EXPECT_EQ(test::CatchError([] { MakeFixedLayout("{NONE}", "{NONE}", 0, {{1, 5}, {7, 3}}); })
-                .number(),
+  EXPECT_EQ(test::CatchError([] {
+              MakeFixedLayout("{NONE}", "{NONE}", 0, {{1, 5}, {7, 3}});
+            }).number(),
             5);
   EXPECT_EQ(test::CatchError([] { MakeFixedLayout("{NONE}", "{NONE}", 0, {{0, 3}}); }).number(), 5);
 }

@@ -8,17 +8,17 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "control/import_runs.h"
 #include "control/settings.h"
-#include "engine/engine_state.h"
 #include "engine/import.h"
+#include "forms/forms.h"
 #include "preview/c_prepara_grd_preview.h"
-#include "specs/frm_message.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
 #include "vandrel/spec_files.h"
 #include "vandrel/vandrel_ctl.h"
-#include "wizard/forms.h"
 #include "wizard/frm_interfaccia.h"
+#include "wizard/frm_message.h"
 #include "wizard_support.h"
 
 using namespace vandrel;
@@ -49,44 +49,36 @@ class FixedStageTest : public QObject {
 
   void Settle(int language, std::int16_t numField = 2) {
     settings() = Settings{};
-    engine() = EngineState{};
     VandrelCtl ctl;
     ctl.setLanguage(language);
     ctl.setNumField(numField);
     SetApplicationFolder(dir_.path().toStdString());
   }
 
-  // A builder over `file` with the given limits, filling `grid`.
-  static bool Build(forms::Grid& grid, const QString& file,
-                    const std::vector<std::pair<int, int>>& limits, const QString& separator,
-                    const QString& delimiter, int skip = 0) {
+  // A builder over `file` with the given layout, filling `grid`.
+  static void Build(forms::Grid& grid, const QString& file, std::vector<ColumnRange> limits,
+                    const char* separator, const char* delimiter, int skip = 0) {
     cPreparaGrdPreview preview;
-    preview.Delimit(separator);
-    preview.DelimitText(delimiter);
+    preview.Layout(MakeFixedLayout(separator, delimiter, skip, std::move(limits)));
     preview.MDBFile(file);
     preview.Griglia(&grid);
-    preview.JumpRow(static_cast<std::int16_t>(skip));
     preview.RowPreview(30);
-    preview.NumberOfColumns(static_cast<std::int16_t>(limits.size()));
-    for (std::size_t c = 0; c < limits.size(); ++c) {
-      preview.ColumnsLimit(static_cast<std::int16_t>(limits[c].first),
-                           static_cast<std::int16_t>(limits[c].second),
-                           static_cast<std::int16_t>(c));
-    }
-    return preview.Action();
+    preview.Action();
   }
 
   void ToFixedStage(frmInterfaccia& w, const QString& file) {
     w.Form_Load();
-    w.txtNomeFile->setText(file);
-    w.cmbTipoFonte->setCurrentIndex(1);
-    w.CmdAvanti->click();
+    test::Ctl<QLineEdit>(w, "txtNomeFile")->setText(file);
+    test::Ctl<QComboBox>(w, "cmbTipoFonte")->setCurrentIndex(1);
+    test::Ctl<QPushButton>(w, "CmdAvanti")->click();
   }
 
   static void Limits(frmInterfaccia& w, const std::vector<std::pair<QString, QString>>& rows) {
     for (std::size_t r = 0; r < rows.size(); ++r) {
-      w.grdInfoFldFix->SetCellText(static_cast<int>(r) + 1, 1, rows[r].first);
-      w.grdInfoFldFix->SetCellText(static_cast<int>(r) + 1, 2, rows[r].second);
+      test::Ctl<forms::Grid>(w, "grdInfoFldFix")
+          ->SetCellText(static_cast<int>(r) + 1, 1, rows[r].first);
+      test::Ctl<forms::Grid>(w, "grdInfoFldFix")
+          ->SetCellText(static_cast<int>(r) + 1, 2, rows[r].second);
     }
   }
 
@@ -112,7 +104,7 @@ class FixedStageTest : public QObject {
     forms::Grid grid(0, 0);
     grid.SetRows(1);
     grid.SetCols(1);
-    QVERIFY(!Build(grid, file, {{0, 5}, {6, 8}, {9, 11}}, "59", "\"", 1));
+    Build(grid, file, {{1, 5}, {6, 8}, {9, 11}}, ";", "\"", 1);
     QCOMPARE(grid.Rows(), 31);
     QCOMPARE(grid.Cols(), 3);
     QCOMPARE(Row(grid, 0), (QStringList{"", "", ""}));        // row 0 stays empty
@@ -124,37 +116,27 @@ class FixedStageTest : public QObject {
   void builderSeparatorsAndReversedLimits() {
     const QString file = test::WriteText(dir_, "sep.txt", "ab;cd;\nefghij\n");
     forms::Grid grid(0, 0);
-    QVERIFY(!Build(grid, file, {{1, 3}, {4, 6}}, "-1", "{NONE}"));  // no separator: kept
+    Build(grid, file, {{1, 3}, {4, 6}}, "{NONE}", "{NONE}");  // no separator: kept
     QCOMPARE(Row(grid, 1), (QStringList{"ab;", "cd;"}));
-    QVERIFY(!Build(grid, file, {{1, 3}, {4, 6}}, "32", "{NESSUNO}"));
+    Build(grid, file, {{1, 3}, {4, 6}}, "{SPACE}", "{NESSUNO}");
     QCOMPARE(Row(grid, 1), (QStringList{"ab;", "cd;"}));
-
-    ScriptedBoxes boxes;
-    boxes.Expect(kReversed, kInfo);
-    forms::Grid fresh(0, 0);
-    QVERIFY(Build(fresh, file, {{1, 5}, {7, 3}}, "-1", "{NONE}"));
-    QCOMPARE(fresh.CellText(1, 0), QString("ab;cd"));  // column 0 was filled before the check
-    QCOMPARE(fresh.CellText(1, 1), QString());
-    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
-
-    // An empty file is never tested: no message, no cell.
-    const QString empty = test::WriteText(dir_, "empty.txt", "");
-    QVERIFY(!Build(fresh, empty, {{5, 1}}, "-1", "{NONE}"));
+    Build(grid, file, {{1, 3}, {4, 6}}, ";", "{NONE}");
+    QCOMPARE(Row(grid, 1), (QStringList{"ab", "cd"}));
   }
 
   void limitsGridKeys() {
     Settle(lEnglish, 1);
     frmInterfaccia w;
     ToFixedStage(w, test::WriteText(dir_, "keys.txt", "12345\n"));
-    forms::Grid& g = *w.grdInfoFldFix;
+    forms::Grid& g = *test::Ctl<forms::Grid>(w, "grdInfoFldFix");
     QCOMPARE(g.Rows(), 7);  // NumField + 6
-    w.LabNomeImpF->setText("loaded");
+    test::Ctl<QLabel>(w, "LabNomeImpF")->setText("loaded");
     g.setFocus();
     g.SetRow(1);
     g.SetCol(1);
     QTest::keyClicks(&g, "1a2");
     QCOMPARE(g.CellText(1, 1), QString("12"));
-    QCOMPARE(w.LabNomeImpF->text(), Text(211) + "\n");
+    QCOMPARE(test::Ctl<QLabel>(w, "LabNomeImpF")->text(), Text(211) + "\n");
     QTest::keyClick(&g, Qt::Key_Backspace);
     QCOMPARE(g.CellText(1, 1), QString("1"));
     QTest::keyClick(&g, Qt::Key_Return);
@@ -185,44 +167,45 @@ class FixedStageTest : public QObject {
     ToFixedStage(w, file);
     QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Fisso"));
     ScriptedBoxes boxes;
-    w.ComboCharDeli->setEditText("");
+    test::Ctl<QComboBox>(w, "ComboCharDeli")->setEditText("");
     boxes.Expect(Text(215), kWarn);
-    w.ComAvanti->click();
-    w.ComboCharDeli->setEditText(Text(10));
-    w.ComboDelimTesto->setEditText("");
+    test::Ctl<QPushButton>(w, "ComAvanti")->click();
+    test::Ctl<QComboBox>(w, "ComboCharDeli")->setEditText(Text(10));
+    test::Ctl<QComboBox>(w, "ComboDelimTesto")->setEditText("");
     boxes.Expect(Text(216), kWarn);
-    w.ComAvanti->click();
-    w.ComboDelimTesto->setEditText(Text(10));
-    w.ComboNumRighe->setEditText("");
+    test::Ctl<QPushButton>(w, "ComAvanti")->click();
+    test::Ctl<QComboBox>(w, "ComboDelimTesto")->setEditText(Text(10));
+    test::Ctl<QComboBox>(w, "ComboNumRighe")->setEditText("");
     boxes.Expect(Text(502), kWarn);
-    w.ComAvanti->click();
-    w.ComboNumRighe->setEditText("0");
+    test::Ctl<QPushButton>(w, "ComAvanti")->click();
+    test::Ctl<QComboBox>(w, "ComboNumRighe")->setEditText("0");
     boxes.Expect(Text(218), kInfo);
-    w.ComAvanti->click();
+    test::Ctl<QPushButton>(w, "ComAvanti")->click();
     Limits(w, {{"1", ""}});
     boxes.Expect(Text(218), kInfo);
-    w.ComAvanti->click();
+    test::Ctl<QPushButton>(w, "ComAvanti")->click();
     Limits(w, {{"0", "4"}, {"5", ""}});
     boxes.Expect(Text(219) + " 2" + Text(220), kWarn);
-    w.ComAvanti->click();
-    QCOMPARE(w.grdInfoFldFix->CellText(1, 1), QString("1"));  // a BEGIN of 0 in row 1 reads 1
+    test::Ctl<QPushButton>(w, "ComAvanti")->click();
+    QCOMPARE(test::Ctl<forms::Grid>(w, "grdInfoFldFix")->CellText(1, 1),
+             QString("1"));  // a BEGIN of 0 in row 1 reads 1
     Limits(w, {{"1", "4"}, {"5", "99999"}});
     boxes.Expect(Text(219) + " 2" + Text(220), kWarn);
-    w.ComAvanti->click();
+    test::Ctl<QPushButton>(w, "ComAvanti")->click();
     Limits(w, {{"1", "4"}, {"5", "8"}, {"9", "10"}});
-    w.ComboNumRighe->setEditText("tante");
+    test::Ctl<QComboBox>(w, "ComboNumRighe")->setEditText("tante");
     boxes.Expect(Text(217), kWarn);
-    w.ComAvanti->click();
-    w.ComboNumRighe->setEditText("0");
+    test::Ctl<QPushButton>(w, "ComAvanti")->click();
+    test::Ctl<QComboBox>(w, "ComboNumRighe")->setEditText("0");
     Limits(w, {{"1", "4"}, {"8", "5"}});
     boxes.Expect(kReversed, kInfo);
-    w.ComAvanti->click();
+    test::Ctl<QPushButton>(w, "ComAvanti")->click();
     QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Fisso"));
     // Lines to skip past the end of the file: no line shows the reversal, Next still does.
-    w.ComboNumRighe->setEditText("5");
+    test::Ctl<QComboBox>(w, "ComboNumRighe")->setEditText("5");
     boxes.Expect(kReversed, kInfo);
-    w.ComAvanti->click();
-    QCOMPARE(engine().StartColF[0], std::int16_t{0});  // nothing handed over yet
+    test::Ctl<QPushButton>(w, "ComAvanti")->click();
+    QVERIFY(std::holds_alternative<std::monostate>(w.Layout()));  // nothing handed over yet
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
   }
 
@@ -231,7 +214,7 @@ class FixedStageTest : public QObject {
     const QString file = test::WriteText(dir_, "wide.txt", QByteArray(105, 'x') + "\n");
     frmInterfaccia w;
     ToFixedStage(w, file);
-    const QStringList ruler = w.txtPreView->toPlainText().split('\n');
+    const QStringList ruler = test::Ctl<QPlainTextEdit>(w, "txtPreView")->toPlainText().split('\n');
     for (int label : {10, 100, 110}) {  // each label ends over the 0 of its block
       QCOMPARE(ruler[0].indexOf(QString::number(label)) + QString::number(label).size(), label);
     }
@@ -243,7 +226,7 @@ class FixedStageTest : public QObject {
       d->cmdOK->click();
     });
     ScriptedBoxes none;
-    w.cmdSalvImpFisso->click();
+    test::Ctl<QPushButton>(w, "cmdSalvImpFisso")->click();
     QVERIFY2(none.Problems().isEmpty(), qPrintable(none.Problems()));
     QCOMPARE(QFileInfo(dir_.filePath("FlFxd")).size(), qint64{412});
     QFile::remove(dir_.filePath("FlFxd"));
@@ -255,21 +238,22 @@ class FixedStageTest : public QObject {
     frmInterfaccia w;
     ToFixedStage(w, file);
     Limits(w, {{"1", "2"}, {"3", "4"}, {"5", "6"}, {"7", "8"}, {"9", "10"}, {"11", "12"}});
-    w.ComboCharDeli->setEditText("|");
-    w.ComboDelimTesto->setEditText(" \" ");
-    w.ComboNumRighe->setEditText("0");
+    test::Ctl<QComboBox>(w, "ComboCharDeli")->setEditText("|");
+    test::Ctl<QComboBox>(w, "ComboDelimTesto")->setEditText(" \" ");
+    test::Ctl<QComboBox>(w, "ComboNumRighe")->setEditText("0");
     ScriptedBoxes none;
-    w.ComAvanti->click();
+    test::Ctl<QPushButton>(w, "ComAvanti")->click();
     QVERIFY2(none.Problems().isEmpty(), qPrintable(none.Problems()));
     QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
-    QCOMPARE(Row(*w.grdPreview, 1), (QStringList{"aa", "bb", "cc", "dd", "ee", "ff"}));
-    const EngineState& e = engine();
-    QCOMPARE(e.StartColF[5], std::int16_t{11});
-    QCOMPARE(e.EndColF[5], std::int16_t{12});
-    QCOMPARE(e.StartColF[6], std::int16_t{0});
-    QCOMPARE(e.SepTextF, std::string("|"));
-    QCOMPARE(e.TextDelimF, std::string("\""));
-    QCOMPARE(e.SkipLinesF, std::int64_t{0});
+    QCOMPARE(Row(*test::Ctl<forms::Grid>(w, "grdPreview"), 1),
+             (QStringList{"aa", "bb", "cc", "dd", "ee", "ff"}));
+    const auto& layout = std::get<FixedLayout>(w.Layout());
+    QCOMPARE(layout.columns.size(), std::size_t{6});
+    QCOMPARE(layout.columns[5].begin, 11);
+    QCOMPARE(layout.columns[5].end, 12);
+    QVERIFY(layout.separator == U'|');
+    QVERIFY(layout.delimiter == U'"');
+    QCOMPARE(layout.skipLines, std::int64_t{0});
   }
 
   void previewRowsEqualWhatTheImportStores() {
@@ -290,19 +274,21 @@ class FixedStageTest : public QObject {
     frmInterfaccia w;
     ToFixedStage(w, file);
     Limits(w, {{"1", "9"}, {"10", "14"}});
-    w.ComboCharDeli->setEditText(";");
-    w.ComboDelimTesto->setEditText("\"");
-    w.ComboNumRighe->setEditText("1");
-    w.ComAvanti->click();
+    test::Ctl<QComboBox>(w, "ComboCharDeli")->setEditText(";");
+    test::Ctl<QComboBox>(w, "ComboDelimTesto")->setEditText("\"");
+    test::Ctl<QComboBox>(w, "ComboNumRighe")->setEditText("1");
+    test::Ctl<QPushButton>(w, "ComAvanti")->click();
     QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
-    engine().LineFields.assign(2, {});
-    rigatxtfisso(QFile::encodeName(w.ChosenFile()).toStdString());
-    QVERIFY(engine().ImportOK);
+    ImportRequest request = SettingsRequest();
+    request.textFile = QFile::encodeName(w.ChosenFile()).toStdString();
+    request.lineFields = 2;
+    const ImportOutcome outcome = rigatxtfisso(request, std::get<FixedLayout>(w.Layout()));
+    QVERIFY(!outcome.error);
     const auto rows = test::Query(db, "SELECT nome, n FROM T ORDER BY rowid");
     QCOMPARE(rows.size(), std::size_t{3});
     for (std::size_t r = 0; r < rows.size(); ++r) {
       QCOMPARE(
-          Row(*w.grdPreview, static_cast<int>(r) + 1),
+          Row(*test::Ctl<forms::Grid>(w, "grdPreview"), static_cast<int>(r) + 1),
           (QStringList{QString::fromStdString(rows[r][0]), QString::fromStdString(rows[r][1])}));
     }
     QCOMPARE(rows[2][0], std::string("\xC3\x88ve"));
@@ -313,15 +299,15 @@ class FixedStageTest : public QObject {
     frmInterfaccia w;
     ToFixedStage(w, test::WriteText(dir_, "bytes.txt", "x\n"));
     Limits(w, {{"1", "4"}, {"5", "12"}});
-    w.ComboCharDeli->setEditText(";");
-    w.ComboNumRighe->setEditText("3");
+    test::Ctl<QComboBox>(w, "ComboCharDeli")->setEditText(";");
+    test::Ctl<QComboBox>(w, "ComboNumRighe")->setEditText("3");
     QTimer::singleShot(0, [] {
       auto* d = qobject_cast<frmMessage*>(QApplication::activeModalWidget());
       QVERIFY(d);
       d->txtVariant->setText("  Layout  ");
       d->cmdOK->click();
     });
-    w.cmdSalvImpFisso->click();
+    test::Ctl<QPushButton>(w, "cmdSalvImpFisso")->click();
     QFile file(dir_.filePath("FlFxd"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
@@ -358,11 +344,12 @@ class FixedStageTest : public QObject {
       d->cmbVariant->setEditText("Many");
       d->cmdOK->click();
     });
-    w.cmdImpDefFisso->click();
-    QCOMPARE(w.grdInfoFldFix->Rows(), 9);
-    QCOMPARE(w.grdInfoFldFix->CellText(8, 1), QString("15"));
-    QCOMPARE(w.ComboCharDeli->currentText(), QString("{NONE}"));  // shown in English
-    QCOMPARE(w.LabNomeImpF->text(), Text(211) + "\nMany");
+    test::Ctl<QPushButton>(w, "cmdImpDefFisso")->click();
+    QCOMPARE(test::Ctl<forms::Grid>(w, "grdInfoFldFix")->Rows(), 9);
+    QCOMPARE(test::Ctl<forms::Grid>(w, "grdInfoFldFix")->CellText(8, 1), QString("15"));
+    QCOMPARE(test::Ctl<QComboBox>(w, "ComboCharDeli")->currentText(),
+             QString("{NONE}"));  // shown in English
+    QCOMPARE(test::Ctl<QLabel>(w, "LabNomeImpF")->text(), Text(211) + "\nMany");
     QFile::remove(dir_.filePath("FlFxd"));
   }
 
@@ -375,7 +362,8 @@ class FixedStageTest : public QObject {
       w.show();
       test::Screenshot(w, QString("stage2-fixed-%1").arg(code));
       // The ruler's digit line lines up with the file's characters.
-      const QStringList lines = w.txtPreView->toPlainText().split('\n');
+      const QStringList lines =
+          test::Ctl<QPlainTextEdit>(w, "txtPreView")->toPlainText().split('\n');
       QCOMPARE(lines[1].left(52), QString("1234567890").repeated(6).left(52));
       QCOMPARE(lines[0].indexOf("50") + 1, 50 - 1);  // "50" ends over column 50
     }

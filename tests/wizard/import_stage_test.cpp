@@ -7,12 +7,12 @@
 #include <QtTest>
 
 #include "control/settings.h"
-#include "engine/engine_state.h"
+#include "forms/forms.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
 #include "vandrel/vandrel_ctl.h"
-#include "wizard/forms.h"
 #include "wizard/frm_interfaccia.h"
+#include "wizard/stage3_panel.h"
 #include "wizard_support.h"
 
 using namespace vandrel;
@@ -45,7 +45,6 @@ class ImportStageTest : public QObject {
   // (required), Nome (may take a new name or a constant), Citta.
   void Settle(int language) {
     settings() = Settings{};
-    engine() = EngineState{};
     db_ = dir_.filePath("wizard.db").toStdString();
     QFile::remove(QString::fromStdString(db_));
     test::RunSql(db_,
@@ -70,12 +69,12 @@ class ImportStageTest : public QObject {
   // Stage 1 and the delimited stage 2 over the sample file, to stage 3.
   static void ToStage3Delimited(frmInterfaccia& w, const QString& file) {
     Open(w);
-    w.txtNomeFile->setText(file);
-    w.cmbTipoFonte->setCurrentIndex(0);
-    w.CmdAvanti->click();
-    w.DelimCampoD->setEditText(";");
-    w.SaltaRigheD->setEditText("1");
-    w.CAvantiD->click();
+    test::Ctl<QLineEdit>(w, "txtNomeFile")->setText(file);
+    test::Ctl<QComboBox>(w, "cmbTipoFonte")->setCurrentIndex(0);
+    test::Ctl<QPushButton>(w, "CmdAvanti")->click();
+    test::Ctl<QComboBox>(w, "DelimCampoD")->setEditText(";");
+    test::Ctl<QComboBox>(w, "SaltaRigheD")->setEditText("1");
+    test::Ctl<QPushButton>(w, "CAvantiD")->click();
     QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
   }
 
@@ -88,8 +87,8 @@ class ImportStageTest : public QObject {
   }
 
   static void Associate(frmInterfaccia& w, const QString& field, int column) {
-    w.cmbNomeCampo->setCurrentText(field);
-    ClickCell(*w.grdPreview, 0, column);
+    test::Ctl<QComboBox>(w, "cmbNomeCampo")->setCurrentText(field);
+    ClickCell(*test::Ctl<forms::Grid>(w, "grdPreview"), 0, column);
   }
 
   Rows Query(const char* sql) const { return test::Query(db_, sql); }
@@ -103,41 +102,42 @@ class ImportStageTest : public QObject {
     settings().InfoField->at(2)[kAssociatedColumn] = "4";  // preset by the host
     frmInterfaccia w;
     ToStage3Delimited(w, kSamples + "/clienti.txt");
-    QCOMPARE(w.cmbNomeCampo->currentText(), Text(10));
-    ClickCell(*w.grdPreview, 0, 2);  // "{NONE}": nothing happens
-    QVERIFY(!w.CmdDisassocia->isEnabled());
-    QVERIFY(!w.txtNmFldUtente->isEnabled());
+    QCOMPARE(test::Ctl<QComboBox>(w, "cmbNomeCampo")->currentText(), Text(10));
+    ClickCell(*test::Ctl<forms::Grid>(w, "grdPreview"), 0, 2);  // "{NONE}": nothing happens
+    QVERIFY(!test::Ctl<QPushButton>(w, "CmdDisassocia")->isEnabled());
+    QVERIFY(!test::Ctl<QLineEdit>(w, "txtNmFldUtente")->isEnabled());
 
-    w.cmbNomeCampo->setCurrentText("Città");
-    QCOMPARE(w.txtColAssociata->text(), QString("5"));
-    QVERIFY(w.CmdDisassocia->isEnabled());
-    QVERIFY(!w.txtValoreCost->isEnabled());
+    test::Ctl<QComboBox>(w, "cmbNomeCampo")->setCurrentText("Città");
+    QCOMPARE(test::Ctl<QLineEdit>(w, "txtColAssociata")->text(), QString("5"));
+    QVERIFY(test::Ctl<QPushButton>(w, "CmdDisassocia")->isEnabled());
+    QVERIFY(!test::Ctl<QLineEdit>(w, "txtValoreCost")->isEnabled());
     Associate(w, "Codice", 0);
     QCOMPARE(settings().InfoField->at(0)[kAssociatedColumn], std::string("0"));
-    QCOMPARE(w.txtColAssociata->text(), QString("1"));
-    QCOMPARE(w.SelectedFieldRow(), 0);
+    QCOMPARE(test::Ctl<QLineEdit>(w, "txtColAssociata")->text(), QString("1"));
+    QCOMPARE(w.stage3().SelectedFieldRow(), 0);
 
     settings().InfoField->at(1)[kAssociatedColumn] = "x";
-    w.cmbNomeCampo->setCurrentText("Nome");
-    QCOMPARE(w.txtColAssociata->text(), QString("1"));  // not a number: read as 0
-    QVERIFY(w.txtNmFldUtente->isEnabled());
+    test::Ctl<QComboBox>(w, "cmbNomeCampo")->setCurrentText("Nome");
+    QCOMPARE(test::Ctl<QLineEdit>(w, "txtColAssociata")->text(),
+             QString("1"));  // not a number: read as 0
+    QVERIFY(test::Ctl<QLineEdit>(w, "txtNmFldUtente")->isEnabled());
     QVERIFY(w.findChild<QLabel*>("Label13")->isEnabled());
-    w.txtNmFldUtente->setFocus();
-    w.txtNmFldUtente->setText(" Nuovo ");
-    w.txtValoreCost->setFocus();  // leaving the box stores it exactly
+    test::Ctl<QLineEdit>(w, "txtNmFldUtente")->setFocus();
+    test::Ctl<QLineEdit>(w, "txtNmFldUtente")->setText(" Nuovo ");
+    test::Ctl<QLineEdit>(w, "txtValoreCost")->setFocus();  // leaving the box stores it exactly
     QCOMPARE(settings().InfoField->at(1)[kNewColumnName], std::string(" Nuovo "));
 
     // Back to "{NONE}": the boxes stay, typing stores nothing, and Disassociate still acts on
     // the field selected before.
-    w.cmbNomeCampo->setCurrentIndex(0);
-    w.txtValoreCost->setText("ignored");
-    w.txtNmFldUtente->setFocus();
+    test::Ctl<QComboBox>(w, "cmbNomeCampo")->setCurrentIndex(0);
+    test::Ctl<QLineEdit>(w, "txtValoreCost")->setText("ignored");
+    test::Ctl<QLineEdit>(w, "txtNmFldUtente")->setFocus();
     QCOMPARE(settings().InfoField->at(1)[kConstantValue], std::string());
-    w.CmdDisassocia->click();
+    test::Ctl<QPushButton>(w, "CmdDisassocia")->click();
     QCOMPARE(settings().InfoField->at(1)[kAssociatedColumn], std::string());
-    QVERIFY(!w.CmdDisassocia->isEnabled());
+    QVERIFY(!test::Ctl<QPushButton>(w, "CmdDisassocia")->isEnabled());
 
-    w.Command2->click();
+    test::Ctl<QPushButton>(w, "Command2")->click();
     QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
   }
 
@@ -151,11 +151,11 @@ class ImportStageTest : public QObject {
     Associate(w, "Città", 2);
     ScriptedBoxes boxes;
     boxes.Expect(Text(314), kQuestion, kYes);
-    settings().ImportResult = Abort;
-    w.Command4->click();
+    settings().ImportResult = 4;
+    test::Ctl<QPushButton>(w, "Command4")->click();
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
     QCOMPARE(w.result(), int(QDialog::Accepted));
-    QCOMPARE(settings().ImportResult, std::int32_t{SError});
+    QCOMPARE(settings().ImportResult, std::int32_t{3});
     QCOMPARE(Query("SELECT Codice, Nome, Citta FROM Clienti ORDER BY Codice"),
              (Rows{{"1", "Anna Bianchi", "Forl\xC3\xAC"},
                    {"2", "Bruno Conti", "Milano"},
@@ -172,31 +172,34 @@ class ImportStageTest : public QObject {
     Settle(lEnglish);
     frmInterfaccia w;
     Open(w);
-    w.txtNomeFile->setText(kSamples + "/clienti_fisso.txt");
-    w.cmbTipoFonte->setCurrentIndex(1);
-    w.CmdAvanti->click();
+    test::Ctl<QLineEdit>(w, "txtNomeFile")->setText(kSamples + "/clienti_fisso.txt");
+    test::Ctl<QComboBox>(w, "cmbTipoFonte")->setCurrentIndex(1);
+    test::Ctl<QPushButton>(w, "CmdAvanti")->click();
     const std::vector<std::pair<const char*, const char*>> limits{
         {"1", "4"}, {"5", "24"}, {"25", "34"}, {"35", "44"}, {"45", "52"}};
     for (std::size_t r = 0; r < limits.size(); ++r) {
-      w.grdInfoFldFix->SetCellText(static_cast<int>(r) + 1, 1, limits[r].first);
-      w.grdInfoFldFix->SetCellText(static_cast<int>(r) + 1, 2, limits[r].second);
+      test::Ctl<forms::Grid>(w, "grdInfoFldFix")
+          ->SetCellText(static_cast<int>(r) + 1, 1, limits[r].first);
+      test::Ctl<forms::Grid>(w, "grdInfoFldFix")
+          ->SetCellText(static_cast<int>(r) + 1, 2, limits[r].second);
     }
-    w.ComboCharDeli->setEditText(Text(10));
-    w.ComAvanti->click();
+    test::Ctl<QComboBox>(w, "ComboCharDeli")->setEditText(Text(10));
+    test::Ctl<QPushButton>(w, "ComAvanti")->click();
     QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
-    QCOMPARE(w.grdPreview->CellText(1, 1), QString("Hanna Ivanova"));
+    QCOMPARE(test::Ctl<forms::Grid>(w, "grdPreview")->CellText(1, 1), QString("Hanna Ivanova"));
     Associate(w, "Codice", 0);
     Associate(w, "Nome", 1);
-    w.txtValoreCost->setFocus();
-    w.txtValoreCost->setText("Const");
-    w.Command4->setFocus();  // the constant is stored when the box is left
+    test::Ctl<QLineEdit>(w, "txtValoreCost")->setFocus();
+    test::Ctl<QLineEdit>(w, "txtValoreCost")->setText("Const");
+    test::Ctl<QPushButton>(w, "Command4")
+        ->setFocus();  // the constant is stored when the box is left
     ScriptedBoxes boxes;
     boxes
         .Expect(Text(520) + "Nome" + Text(521), kQuestion, kNo)  // keep the constant
         .Expect(Text(314), kQuestion, kYes);
-    w.Command4->click();
+    test::Ctl<QPushButton>(w, "Command4")->click();
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
-    QCOMPARE(settings().ImportResult, std::int32_t{Success});
+    QCOMPARE(settings().ImportResult, std::int32_t{1});
     QCOMPARE(Query("SELECT Codice, Nome FROM Clienti ORDER BY Codice"),
              (Rows{{"7", "Const"}, {"8", "Const"}, {"9", "Const"}}));
   }
@@ -205,27 +208,28 @@ class ImportStageTest : public QObject {
     Settle(lEnglish);
     frmInterfaccia w;
     ToStage3Delimited(w, kSamples + "/clienti.txt");
-    settings().ImportResult = Abort;
+    settings().ImportResult = 4;
     ScriptedBoxes boxes;
     // A required field without a column is named and selected.
     boxes.Expect(Text(308) + "Codice" + Text(509), kWarn);
-    w.Command4->click();
-    QCOMPARE(w.cmbNomeCampo->currentText(), QString("Codice"));
+    test::Ctl<QPushButton>(w, "Command4")->click();
+    QCOMPARE(test::Ctl<QComboBox>(w, "cmbNomeCampo")->currentText(), QString("Codice"));
     // No field with a column at all.
     settings().InfoField->at(0)[kRequired] = "";
     boxes.Expect(Text(510), kWarn);
-    w.Command4->click();
+    test::Ctl<QPushButton>(w, "Command4")->click();
     // No to "Start import?".
     Associate(w, "Codice", 0);
     boxes.Expect(Text(314), kQuestion, kNo);
-    w.Command4->click();
+    test::Ctl<QPushButton>(w, "Command4")->click();
     // A failure from the second step on: said, and the window stays.
     test::RunSql(db_, "DROP TABLE Errori;");
     boxes.Expect(Text(314), kQuestion, kYes).Expect(Text(507), kStop);
-    w.Command4->click();
+    test::Ctl<QPushButton>(w, "Command4")->click();
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
-    QCOMPARE(settings().ImportResult, std::int32_t{Abort});
-    QVERIFY(!engine().ImportOK);
+    QCOMPARE(settings().ImportResult, std::int32_t{4});
+    QVERIFY(boxes.LastDetail().startsWith("3078: "));  // the cause, for the user and the host
+    QCOMPARE(VandrelCtl().LastImportError()->number(), 3078);
     QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
     QCOMPARE(w.result(), int(QDialog::Rejected));
   }
@@ -241,7 +245,7 @@ class ImportStageTest : public QObject {
       ScriptedBoxes boxes;
       boxes.Expect(Text(314), kQuestion, kYes)
           .Expect(Text(312) + "\r\n" + Text(313), kQuestion, kNo);
-      w.Command4->click();
+      test::Ctl<QPushButton>(w, "Command4")->click();
       QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
       QCOMPARE(Query("SELECT count(*) FROM Clienti WHERE Codice = 100")[0][0], std::string("1"));
     }
@@ -254,10 +258,10 @@ class ImportStageTest : public QObject {
       Associate(w, "Codice", 0);
       ScriptedBoxes boxes;
       boxes.Expect(Text(314), kQuestion, kYes);
-      w.Command4->click();
+      test::Ctl<QPushButton>(w, "Command4")->click();
       QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
       QCOMPARE(Query("SELECT count(*) FROM Clienti WHERE Codice = 100")[0][0], std::string("0"));
-      QCOMPARE(settings().ImportResult, std::int32_t{SError});
+      QCOMPARE(settings().ImportResult, std::int32_t{3});
     }
   }
 
@@ -266,18 +270,22 @@ class ImportStageTest : public QObject {
     const QString file = test::WriteText(dir_, "gone.txt", "1;a\n2;b\n");
     frmInterfaccia w;
     Open(w);
-    w.txtNomeFile->setText(file);
-    w.cmbTipoFonte->setCurrentIndex(0);
-    w.CmdAvanti->click();
-    w.DelimCampoD->setEditText(";");
-    w.CAvantiD->click();
+    test::Ctl<QLineEdit>(w, "txtNomeFile")->setText(file);
+    test::Ctl<QComboBox>(w, "cmbTipoFonte")->setCurrentIndex(0);
+    test::Ctl<QPushButton>(w, "CmdAvanti")->click();
+    test::Ctl<QComboBox>(w, "DelimCampoD")->setEditText(";");
+    test::Ctl<QPushButton>(w, "CAvantiD")->click();
     Associate(w, "Codice", 0);
     QFile::remove(file);
     ScriptedBoxes boxes;
-    boxes.Expect(Text(314), kQuestion, kYes);
-    w.Command4->click();
-    QCOMPARE(settings().ImportResult, std::int32_t{Failure});
-    QCOMPARE(w.result(), int(QDialog::Accepted));
+    boxes.Expect(Text(314), kQuestion, kYes).Expect(Text(507), kStop);
+    settings().ImportResult = 4;
+    test::Ctl<QPushButton>(w, "Command4")->click();
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+    // Found before any table was touched: said, and the user can pick the file again.
+    QVERIFY(boxes.LastDetail().startsWith("53: "));
+    QCOMPARE(settings().ImportResult, std::int32_t{4});
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
   }
 
   void screenshots() {

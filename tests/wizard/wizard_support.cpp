@@ -4,28 +4,30 @@
 #include <QFile>
 #include <QPixmap>
 
-#include "wizard/forms.h"
+#include "forms/forms.h"
 
 namespace vandrel::test {
 
 ScriptedBoxes::ScriptedBoxes() {
-  forms::SetMessageBoxHandler([this](const QString& text, int style, const QString& title) {
-    if (title != QLatin1String("Vandrel")) problems_ << "title " + title;
-    if (expected_.empty()) {
-      problems_ << QString("unexpected box [%1] style %2").arg(text).arg(style);
-      return style == 36 ? 7 : 1;
-    }
-    const Box box = expected_.front();
-    expected_.pop_front();
-    if (box.text != text || box.style != style) {
-      problems_ << QString("box [%1] style %2, expected [%3] style %4")
-                       .arg(text)
-                       .arg(style)
-                       .arg(box.text)
-                       .arg(box.style);
-    }
-    return box.answer;
-  });
+  forms::SetMessageBoxHandler(
+      [this](const QString& text, int style, const QString& title, const QString& detail) {
+        lastDetail_ = detail;
+        if (title != QLatin1String("Vandrel")) problems_ << "title " + title;
+        if (expected_.empty()) {
+          problems_ << QString("unexpected box [%1] style %2").arg(text).arg(style);
+          return style == 36 ? 7 : 1;
+        }
+        const Box box = expected_.front();
+        expected_.pop_front();
+        if (box.text != text || box.style != style) {
+          problems_ << QString("box [%1] style %2, expected [%3] style %4")
+                           .arg(text)
+                           .arg(style)
+                           .arg(box.text)
+                           .arg(box.style);
+        }
+        return box.answer;
+      });
 }
 
 ScriptedBoxes::~ScriptedBoxes() {

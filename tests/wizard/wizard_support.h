@@ -21,6 +21,8 @@ class ScriptedBoxes {
   ScriptedBoxes& Expect(const QString& text, int style, int answer = 1);
   // Empty when every expected box was shown as expected and no other was; else what went wrong.
   QString Problems() const;
+  // The detailed text of the latest box.
+  const QString& LastDetail() const { return lastDetail_; }
 
  private:
   struct Box {
@@ -30,7 +32,16 @@ class ScriptedBoxes {
   };
   std::deque<Box> expected_;
   QStringList problems_;
+  QString lastDetail_;
 };
+
+// A control of a wizard window, found by the name users and tools know it by.
+template <typename T>
+T* Ctl(QObject& window, const char* name) {
+  T* control = window.findChild<T*>(QLatin1String(name));
+  if (!control) qFatal("no control named %s", name);
+  return control;
+}
 
 // Writes `bytes` to `name` in `dir` and returns the path.
 QString WriteText(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);

@@ -13,14 +13,13 @@
 #include <functional>
 
 #include "control/settings.h"
-#include "engine/engine_state.h"
-#include "specs/frm_message.h"
+#include "forms/forms.h"
 #include "vandrel/app_folder.h"
 #include "vandrel/spec_files.h"
 #include "vandrel/vandrel_ctl.h"
 #include "vandrel/wizard.h"
-#include "wizard/forms.h"
 #include "wizard/frm_interfaccia.h"
+#include "wizard/frm_message.h"
 #include "wizard_support.h"
 
 using namespace vandrel;
@@ -68,7 +67,6 @@ class WizardTest : public QObject {
   // A fresh settings block with three field rows, in `language`.
   void Settle(int language) {
     settings() = Settings{};
-    engine() = EngineState{};
     VandrelCtl ctl;
     ctl.setLanguage(language);
     ctl.setNumField(2);
@@ -80,16 +78,16 @@ class WizardTest : public QObject {
 
   // From stage 1 to the stage-2 panel of `type` (0 delimited, 1 fixed) over `file`.
   static void ToStage2(frmInterfaccia& w, const QString& file, int type) {
-    w.txtNomeFile->setText(file);
-    w.cmbTipoFonte->setCurrentIndex(type);
-    w.CmdAvanti->click();
+    test::Ctl<QLineEdit>(w, "txtNomeFile")->setText(file);
+    test::Ctl<QComboBox>(w, "cmbTipoFonte")->setCurrentIndex(type);
+    test::Ctl<QPushButton>(w, "CmdAvanti")->click();
   }
 
   static void Choose(frmInterfaccia& w, const QString& separator, const QString& delimiter,
                      const QString& skip) {
-    w.DelimCampoD->setEditText(separator);
-    w.DelimTestoD->setEditText(delimiter);
-    w.SaltaRigheD->setEditText(skip);
+    test::Ctl<QComboBox>(w, "DelimCampoD")->setEditText(separator);
+    test::Ctl<QComboBox>(w, "DelimTestoD")->setEditText(delimiter);
+    test::Ctl<QComboBox>(w, "SaltaRigheD")->setEditText(skip);
   }
 
  private slots:
@@ -107,14 +105,11 @@ class WizardTest : public QObject {
       frmInterfaccia w;
       w.Form_Load();
       QCOMPARE(w.CurrentPanel(), QString("pnlFase1di3"));
-      QCOMPARE(w.size(), QSize(665, 159));
       QCOMPARE(w.windowTitle(), Text(15));
-      QCOMPARE(w.txtNomeFile->text(), QString("*.txt"));
-      QCOMPARE(w.cmbTipoFonte->currentIndex(), -1);
-      QCOMPARE(w.cmbTipoFonte->itemText(1), Text(106));
-      QCOMPARE(w.CmdAvanti->text(), Text(0));
-      QCOMPARE(w.findChild<QLabel*>("Label4")->text(), Text(104));
-      QCOMPARE(w.findChild<QPushButton*>("Command4")->text(), Text(3));
+      QCOMPARE(test::Ctl<QLineEdit>(w, "txtNomeFile")->text(), QString("*.txt"));
+      QCOMPARE(test::Ctl<QComboBox>(w, "cmbTipoFonte")->currentIndex(), -1);
+      QCOMPARE(test::Ctl<QComboBox>(w, "cmbTipoFonte")->itemText(1), Text(106));
+      QCOMPARE(test::Ctl<QPushButton>(w, "CmdAvanti")->text(), Text(0));
     }
     // A language without texts shows the English ones.
     QCOMPARE(Text(15), QString("ASCII text import WIZARD"));
@@ -128,19 +123,19 @@ class WizardTest : public QObject {
       ScriptedBoxes boxes;
       for (const char* bad : {"", "*.txt", "a.text", "noext", "ab"}) {
         boxes.Expect(Text(107), kWarn);
-        w.txtNomeFile->setText(bad);
-        w.CmdAvanti->click();
-        QCOMPARE(w.txtNomeFile->text(), QString("*.txt"));
+        test::Ctl<QLineEdit>(w, "txtNomeFile")->setText(bad);
+        test::Ctl<QPushButton>(w, "CmdAvanti")->click();
+        QCOMPARE(test::Ctl<QLineEdit>(w, "txtNomeFile")->text(), QString("*.txt"));
       }
       // A good name without a type: the type is asked for and the name stays.
       boxes.Expect(Text(108), kWarn);
-      w.txtNomeFile->setText(dir_.filePath("missing.csv"));
-      w.CmdAvanti->click();
-      QCOMPARE(w.txtNomeFile->text(), dir_.filePath("missing.csv"));
+      test::Ctl<QLineEdit>(w, "txtNomeFile")->setText(dir_.filePath("missing.csv"));
+      test::Ctl<QPushButton>(w, "CmdAvanti")->click();
+      QCOMPARE(test::Ctl<QLineEdit>(w, "txtNomeFile")->text(), dir_.filePath("missing.csv"));
       // With a type, a missing file is refused.
       boxes.Expect(Text(107), kWarn);
-      w.cmbTipoFonte->setCurrentIndex(0);
-      w.CmdAvanti->click();
+      test::Ctl<QComboBox>(w, "cmbTipoFonte")->setCurrentIndex(0);
+      test::Ctl<QPushButton>(w, "CmdAvanti")->click();
       QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
     }
     QCOMPARE(w.CurrentPanel(), QString("pnlFase1di3"));
@@ -152,7 +147,7 @@ class WizardTest : public QObject {
     QVERIFY2(none.Problems().isEmpty(), qPrintable(none.Problems()));
     QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
     QCOMPARE(w.ChosenFile(), upper);
-    QCOMPARE(Items(*w.List1), QStringList{"a;b"});
+    QCOMPARE(Items(*test::Ctl<QListWidget>(w, "List1")), QStringList{"a;b"});
   }
 
   void searchFileUsesTheDialog() {
@@ -164,15 +159,15 @@ class WizardTest : public QObject {
       seen = r;
       return delimited_;
     });
-    w.cmdCercaFile->click();
-    QCOMPARE(w.txtNomeFile->text(), delimited_);
+    test::Ctl<QPushButton>(w, "cmdCercaFile")->click();
+    QCOMPARE(test::Ctl<QLineEdit>(w, "txtNomeFile")->text(), delimited_);
     QCOMPARE(seen.flags, 4096);
     QCOMPARE(seen.title, QString("Select import file."));
     QCOMPARE(seen.fileName, QString("*.txt"));
     QCOMPARE(seen.filter, QString("Text file (*.txt)|*.txt|All file (*.*)|*.*"));
     forms::SetFileDialogHandler([](const forms::FileDialogRequest&) { return std::nullopt; });
-    w.cmdCercaFile->click();  // cancelled: the pattern is back
-    QCOMPARE(w.txtNomeFile->text(), QString("*.txt"));
+    test::Ctl<QPushButton>(w, "cmdCercaFile")->click();  // cancelled: the pattern is back
+    QCOMPARE(test::Ctl<QLineEdit>(w, "txtNomeFile")->text(), QString("*.txt"));
     forms::SetFileDialogHandler(nullptr);
   }
 
@@ -206,32 +201,32 @@ class WizardTest : public QObject {
     w.Form_Load();
     ToStage2(w, file, 0);
     QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
-    QCOMPARE(w.size(), QSize(665, 448));
-    QCOMPARE(Items(*w.List1),
+    QCOMPARE(Items(*test::Ctl<QListWidget>(w, "List1")),
              (QStringList{"h1;h2", "a;\"b;c\";d", "x  ;y", "1;2;3;4;5", "last;no;end"}));
-    QCOMPARE(w.DelimCampoD->currentText(), QString());
-    QCOMPARE(w.DelimCampoD->itemText(2), Text(14));
-    QCOMPARE(w.DelimTestoD->currentText(), Text(10));
-    QCOMPARE(w.SaltaRigheD->currentText(), QString("0"));
-    QCOMPARE(w.cmbNomeCampo->count(), 4);
-    QCOMPARE(w.cmbNomeCampo->itemText(0), Text(10));
-    QCOMPARE(w.cmbNomeCampo->itemText(3), QString("Città"));
+    QCOMPARE(test::Ctl<QComboBox>(w, "DelimCampoD")->currentText(), QString());
+    QCOMPARE(test::Ctl<QComboBox>(w, "DelimCampoD")->itemText(2), Text(14));
+    QCOMPARE(test::Ctl<QComboBox>(w, "DelimTestoD")->currentText(), Text(10));
+    QCOMPARE(test::Ctl<QComboBox>(w, "SaltaRigheD")->currentText(), QString("0"));
+    QCOMPARE(test::Ctl<QComboBox>(w, "cmbNomeCampo")->count(), 4);
+    QCOMPARE(test::Ctl<QComboBox>(w, "cmbNomeCampo")->itemText(0), Text(10));
+    QCOMPARE(test::Ctl<QComboBox>(w, "cmbNomeCampo")->itemText(3), QString("Città"));
 
     Choose(w, ";", "\"", "1");
     ScriptedBoxes none;
-    w.CAvantiD->click();
+    test::Ctl<QPushButton>(w, "CAvantiD")->click();
     QVERIFY2(none.Problems().isEmpty(), qPrintable(none.Problems()));
     QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
-    const forms::Grid& g = *w.grdPreview;
+    const forms::Grid& g = *test::Ctl<forms::Grid>(w, "grdPreview");
     QCOMPARE(g.Rows(), 4);
     QCOMPARE(g.Cols(), 5);  // widened by the longer line
     QCOMPARE(Row(g, 0), (QStringList{"a", "b", "c", "d", ""}));
     QCOMPARE(Row(g, 1), (QStringList{"x", "y", "", "", ""}));
     QCOMPARE(Row(g, 3), (QStringList{"last", "no", "end", "", ""}));  // no line end, all fields
-    QCOMPARE(w.cmbNomeCampo->currentIndex(), 0);
-    QCOMPARE(engine().SepCodeD, int(';'));
-    QCOMPARE(engine().TextDelimD, std::string("\""));
-    QCOMPARE(engine().SkipLinesD, std::int64_t{1});
+    QCOMPARE(test::Ctl<QComboBox>(w, "cmbNomeCampo")->currentIndex(), 0);
+    const auto& layout = std::get<DelimitedLayout>(w.Layout());
+    QVERIFY(layout.separator == U';');
+    QVERIFY(layout.delimiter == U'"');
+    QCOMPARE(layout.skipLines, std::int64_t{1});
   }
 
   void delimitedNextChecksItsChoices() {
@@ -239,7 +234,6 @@ class WizardTest : public QObject {
     frmInterfaccia w;
     w.Form_Load();
     ToStage2(w, delimited_, 0);
-    engine().SepCodeD = 99;
     ScriptedBoxes boxes;
     boxes.Expect(Text(215), kWarn)
         .Expect(Text(215), kWarn)
@@ -263,26 +257,29 @@ class WizardTest : public QObject {
                                                                       {";", "{NONE}", "-1"},
                                                                       {",", ",", "0"}}) {
       Choose(w, sep, delim, skip);
-      w.CAvantiD->click();
+      test::Ctl<QPushButton>(w, "CAvantiD")->click();
       QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
     }
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
-    QCOMPARE(engine().SepCodeD, 99);  // a refused Next hands nothing over
+    QVERIFY(
+        std::holds_alternative<std::monostate>(w.Layout()));  // a refused Next hands nothing over
 
     // Tokens, and a skip written as a fraction, rounded halves to even.
     Choose(w, "{TAB}", "{NONE}", "2.5");
-    w.CAvantiD->click();
-    QCOMPARE(engine().SepCodeD, 9);
-    QCOMPARE(engine().TextDelimD, std::string("{NONE}"));
-    QCOMPARE(engine().SkipLinesD, std::int64_t{2});
-    QCOMPARE(w.grdPreview->Rows(), 1);  // past the end of the file: an empty preview
+    test::Ctl<QPushButton>(w, "CAvantiD")->click();
+    const auto& layout = std::get<DelimitedLayout>(w.Layout());
+    QVERIFY(layout.separator == U'\t');
+    QVERIFY(!layout.delimiter);
+    QCOMPARE(layout.skipLines, std::int64_t{2});
+    QCOMPARE(test::Ctl<forms::Grid>(w, "grdPreview")->Rows(),
+             1);  // past the end of the file: an empty preview
 
     // Back from stage 2 keeps the choices until stage 1's Next resets them.
     w.ShowPanel("pnlFase2di3Del");
-    w.CIndD->click();
+    test::Ctl<QPushButton>(w, "CIndD")->click();
     QCOMPARE(w.CurrentPanel(), QString("pnlFase1di3"));
-    w.CmdAvanti->click();
-    QCOMPARE(w.DelimCampoD->currentText(), QString());
+    test::Ctl<QPushButton>(w, "CmdAvanti")->click();
+    QCOMPARE(test::Ctl<QComboBox>(w, "DelimCampoD")->currentText(), QString());
   }
 
   void cancelOnEveryStageAborts() {
@@ -290,18 +287,18 @@ class WizardTest : public QObject {
     frmInterfaccia w;
     for (const char* button : {"CmdAnnulla", "Command20", "ComAnnulla", "Command3"}) {
       w.Form_Load();
-      settings().ImportResult = Success;
+      settings().ImportResult = 1;
       w.show();
       w.findChild<QPushButton*>(button)->click();
-      QCOMPARE(settings().ImportResult, std::int32_t{Abort});
+      QCOMPARE(settings().ImportResult, std::int32_t{4});
       QVERIFY(!w.isVisible());
     }
     // The window's own close box leaves the result alone.
     w.Form_Load();
-    settings().ImportResult = Success;
+    settings().ImportResult = 1;
     w.show();
     w.close();
-    QCOMPARE(settings().ImportResult, std::int32_t{Success});
+    QCOMPARE(settings().ImportResult, std::int32_t{1});
   }
 
   void actionZeroOpensTheSharedWizardModally() {
@@ -310,17 +307,17 @@ class WizardTest : public QObject {
     VandrelCtl ctl;
     QWidget* first = nullptr;
     for (int round = 0; round < 2; ++round) {
-      ctl.setImportResult(Success);
+      ctl.setImportResult(eResult::Success);
       QTimer::singleShot(0, [&first, round] {
         auto* w = qobject_cast<frmInterfaccia*>(QApplication::activeModalWidget());
         QVERIFY(w);
         if (round == 0) first = w;
         QCOMPARE(static_cast<QWidget*>(w), first);  // the same window every time
-        QCOMPARE(w->txtNomeFile->text(), QString("*.txt"));
-        w->CmdAnnulla->click();
+        QCOMPARE(test::Ctl<QLineEdit>(*w, "txtNomeFile")->text(), QString("*.txt"));
+        test::Ctl<QPushButton>(*w, "CmdAnnulla")->click();
       });
       ctl.setAction(aShowInterface);
-      QCOMPARE(ctl.ImportResult(), std::int16_t{Abort});
+      QCOMPARE(ctl.ImportResult(), std::int16_t{4});
     }
   }
 
@@ -332,7 +329,7 @@ class WizardTest : public QObject {
     {
       ScriptedBoxes boxes;
       boxes.Expect(Text(515), kInfo);
-      w.cmdImpDefDel->click();  // nothing saved yet: no dialog
+      test::Ctl<QPushButton>(w, "cmdImpDefDel")->click();  // nothing saved yet: no dialog
       QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
     }
     QVERIFY(QFile::exists(dir_.filePath("FlDlmtd")));
@@ -349,8 +346,8 @@ class WizardTest : public QObject {
       d.txtVariant->setText("Monthly");
       d.cmdOK->click();
     });
-    w.cmdSalvImpDel->click();
-    QCOMPARE(w.LabNomeImpD->text(), Text(211) + "Monthly");
+    test::Ctl<QPushButton>(w, "cmdSalvImpDel")->click();
+    QCOMPARE(test::Ctl<QLabel>(w, "LabNomeImpD")->text(), Text(211) + "Monthly");
     specs::DelimitedSpecRecord saved;
     QVERIFY(specs::FindDelimited(dir_.path().toStdString(), "Monthly", saved));
     QCOMPARE(saved.FieldSeparator, std::string(";"));
@@ -364,13 +361,14 @@ class WizardTest : public QObject {
       d.cmbVariant->setEditText("Italiano");
       d.cmdOK->click();
     });
-    w.cmdImpDefDel->click();
-    QCOMPARE(w.DelimCampoD->currentText(), QString("{SPACE}"));
-    QCOMPARE(w.DelimTestoD->currentText(), QString("{NONE}"));
-    QCOMPARE(w.SaltaRigheD->currentText(), QString("2"));
-    QCOMPARE(w.LabNomeImpD->text(), Text(211) + "\nItaliano");
-    w.SaltaRigheD->setEditText("3");  // an edit: the layout is no longer the saved one
-    QCOMPARE(w.LabNomeImpD->text(), Text(211) + "\n");
+    test::Ctl<QPushButton>(w, "cmdImpDefDel")->click();
+    QCOMPARE(test::Ctl<QComboBox>(w, "DelimCampoD")->currentText(), QString("{SPACE}"));
+    QCOMPARE(test::Ctl<QComboBox>(w, "DelimTestoD")->currentText(), QString("{NONE}"));
+    QCOMPARE(test::Ctl<QComboBox>(w, "SaltaRigheD")->currentText(), QString("2"));
+    QCOMPARE(test::Ctl<QLabel>(w, "LabNomeImpD")->text(), Text(211) + "\nItaliano");
+    test::Ctl<QComboBox>(w, "SaltaRigheD")
+        ->setEditText("3");  // an edit: the layout is no longer the saved one
+    QCOMPARE(test::Ctl<QLabel>(w, "LabNomeImpD")->text(), Text(211) + "\n");
 
     // Saving a name that exists: told, nothing written, the label keeps no name.
     boxes.Expect(Text(518), kWarn);
@@ -378,19 +376,19 @@ class WizardTest : public QObject {
       d.txtVariant->setText("Monthly");
       d.cmdOK->click();
     });
-    w.cmdSalvImpDel->click();
-    QCOMPARE(w.LabNomeImpD->text(), Text(211));
+    test::Ctl<QPushButton>(w, "cmdSalvImpDel")->click();
+    QCOMPARE(test::Ctl<QLabel>(w, "LabNomeImpD")->text(), Text(211));
     QCOMPARE(QFileInfo(dir_.filePath("FlDlmtd")).size(), qint64{80});
 
     // A skip count that is not a number cannot be saved; the dialog stays open.
-    w.SaltaRigheD->setEditText("many");
+    test::Ctl<QComboBox>(w, "SaltaRigheD")->setEditText("many");
     boxes.Expect(Text(217), kWarn);
     OnDialog([](frmMessage& d) {
       d.txtVariant->setText("Other");
       d.cmdOK->click();
       QVERIFY(d.isVisible());
     });
-    w.cmdSalvImpDel->click();
+    test::Ctl<QPushButton>(w, "cmdSalvImpDel")->click();
 
     // Deleting asks first; No keeps the layout, Yes removes it.
     boxes.Expect(Text(403), kQuestion, kNo).Expect(Text(403), kQuestion, kYes);
@@ -399,15 +397,15 @@ class WizardTest : public QObject {
         d.cmbVariant->setEditText("Monthly");
         d.cmdOK->click();
       });
-      w.cmdCancImpDel->click();
+      test::Ctl<QPushButton>(w, "cmdCancImpDel")->click();
     }
     QCOMPARE(specs::ListNames(specs::SpecKind::Delimited, dir_.path().toStdString()),
              std::vector<std::string>{"Italiano"});
     // An empty name to delete: told, and the dialog closes with the label reset.
     boxes.Expect(Text(400), kWarn);
     OnDialog([](frmMessage& d) { d.cmdOK->click(); });
-    w.cmdCancImpDel->click();
-    QCOMPARE(w.LabNomeImpD->text(), Text(211) + "\n");
+    test::Ctl<QPushButton>(w, "cmdCancImpDel")->click();
+    QCOMPARE(test::Ctl<QLabel>(w, "LabNomeImpD")->text(), Text(211) + "\n");
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
     QFile::remove(dir_.filePath("FlDlmtd"));
   }
@@ -419,33 +417,33 @@ class WizardTest : public QObject {
     w.Form_Load();
     ToStage2(w, fixed, 1);
     QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Fisso"));
-    QCOMPARE(w.grdInfoFldFix->Rows(), 8);  // NumField + 6
-    QCOMPARE(w.grdInfoFldFix->CellText(0, 1), Text(12));
-    QCOMPARE(w.ComboCharDeli->currentText(), Text(14));
-    QCOMPARE(w.txtPreView->toPlainText(),
+    QCOMPARE(test::Ctl<forms::Grid>(w, "grdInfoFldFix")->Rows(), 8);  // NumField + 6
+    QCOMPARE(test::Ctl<forms::Grid>(w, "grdInfoFldFix")->CellText(0, 1), Text(12));
+    QCOMPARE(test::Ctl<QComboBox>(w, "ComboCharDeli")->currentText(), Text(14));
+    QCOMPARE(test::Ctl<QPlainTextEdit>(w, "txtPreView")->toPlainText(),
              QString("        10        20\n12345678901234567890\nABCDE12345\nFGHIJ67890\n"));
-    w.grdInfoFldFix->SetCellText(1, 1, "1");
-    w.grdInfoFldFix->SetCellText(1, 2, "5");
-    w.grdInfoFldFix->SetCellText(2, 1, "6");
-    w.grdInfoFldFix->SetCellText(2, 2, "10");
+    test::Ctl<forms::Grid>(w, "grdInfoFldFix")->SetCellText(1, 1, "1");
+    test::Ctl<forms::Grid>(w, "grdInfoFldFix")->SetCellText(1, 2, "5");
+    test::Ctl<forms::Grid>(w, "grdInfoFldFix")->SetCellText(2, 1, "6");
+    test::Ctl<forms::Grid>(w, "grdInfoFldFix")->SetCellText(2, 2, "10");
     ScriptedBoxes boxes;
     OnDialog([](frmMessage& d) {
       d.txtVariant->setText("Fisso");
       d.cmdOK->click();
     });
-    w.cmdSalvImpFisso->click();
-    QCOMPARE(w.LabNomeImpF->text(), Text(211) + "\nFisso");
+    test::Ctl<QPushButton>(w, "cmdSalvImpFisso")->click();
+    QCOMPARE(test::Ctl<QLabel>(w, "LabNomeImpF")->text(), Text(211) + "\nFisso");
     QCOMPARE(QFileInfo(dir_.filePath("FlFxd")).size(), qint64{412});
 
-    w.grdInfoFldFix->SetCellText(1, 1, "");
-    w.grdInfoFldFix->SetCellText(2, 1, "");
+    test::Ctl<forms::Grid>(w, "grdInfoFldFix")->SetCellText(1, 1, "");
+    test::Ctl<forms::Grid>(w, "grdInfoFldFix")->SetCellText(2, 1, "");
     OnDialog([](frmMessage& d) {
       d.cmbVariant->setEditText("Fisso");
       d.cmdOK->click();
     });
-    w.cmdImpDefFisso->click();
-    QCOMPARE(w.grdInfoFldFix->CellText(1, 1), QString("1"));
-    QCOMPARE(w.grdInfoFldFix->CellText(2, 2), QString("10"));
+    test::Ctl<QPushButton>(w, "cmdImpDefFisso")->click();
+    QCOMPARE(test::Ctl<forms::Grid>(w, "grdInfoFldFix")->CellText(1, 1), QString("1"));
+    QCOMPARE(test::Ctl<forms::Grid>(w, "grdInfoFldFix")->CellText(2, 2), QString("10"));
 
     boxes.Expect(Text(519), kWarn).Expect(Text(403), kQuestion, kYes);
     OnDialog([](frmMessage& d) {
@@ -454,7 +452,7 @@ class WizardTest : public QObject {
       d.cmbVariant->setEditText("Fisso");
       d.cmdOK->click();
     });
-    w.cmdCancImpFisso->click();
+    test::Ctl<QPushButton>(w, "cmdCancImpFisso")->click();
     QCOMPARE(QFileInfo(dir_.filePath("FlFxd")).size(), qint64{0});
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
   }
@@ -476,7 +474,7 @@ class WizardTest : public QObject {
         test::Screenshot(d, "dialog-" + code);
         d.reject();
       });
-      w.cmdImpDefDel->click();
+      test::Ctl<QPushButton>(w, "cmdImpDefDel")->click();
       QFile::remove(dir_.filePath("FlDlmtd"));
     }
   }

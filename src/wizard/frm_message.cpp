@@ -1,4 +1,4 @@
-#include "specs/frm_message.h"
+#include "wizard/frm_message.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -7,13 +7,15 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "engine/engine_state.h"
+#include "forms/forms.h"
 #include "vandrel/app_folder.h"
 #include "vandrel/catalogue.h"
 #include "vandrel/error.h"
 #include "vandrel/spec_files.h"
-#include "wizard/forms.h"
+#include "wizard/delimited_panel.h"
+#include "wizard/fixed_panel.h"
 #include "wizard/frm_interfaccia.h"
+#include "wizard/wizard_logic.h"
 
 namespace vandrel {
 
@@ -34,20 +36,37 @@ QString Shown(const std::string& text) {
 }
 
 std::int16_t SkipLines(const QString& text) {
-  const std::optional<std::int16_t> skip = LinesToSkip(text);
+  const std::optional<std::int16_t> skip = wizard::LinesToSkip(forms::ToUtf8(text));
   if (!skip) throw Error(kErrOverflow, "The lines to skip are not a number from 0 to 32767.");
   return *skip;
 }
 
 }  // namespace
 
-QString& SpecDialogMode() {
-  static QString mode;
-  return mode;
+void PreLoadFrmMessage(frmInterfaccia& wizard, const QString& mode) {
+  QStringList names;
+  if (!mode.startsWith(QLatin1String("Save"))) {
+    try {
+      const auto kind =
+          mode.endsWith(QLatin1String("Del")) ? specs::SpecKind::Delimited : specs::SpecKind::Fixed;
+      for (const std::string& name : specs::ListNames(kind, ApplicationFolder())) {
+        names << QString::fromStdString(name);
+      }
+    } catch (const std::exception&) {
+      MsgBox(Text(217), forms::vbExclamation);
+      return;
+    }
+    if (names.isEmpty()) {
+      MsgBox(Text(515), forms::vbInformation);
+      return;
+    }
+  }
+  frmMessage dialog(wizard, mode, names);
+  dialog.exec();
 }
 
-frmMessage::frmMessage(frmInterfaccia& wizard, const QStringList& names)
-    : QDialog(&wizard), wizard_(wizard), mode_(SpecDialogMode()) {
+frmMessage::frmMessage(frmInterfaccia& wizard, const QString& mode, const QStringList& names)
+    : QDialog(&wizard), wizard_(wizard), mode_(mode) {
   setObjectName(QStringLiteral("frmMessage"));
   setModal(true);
   setFixedSize(Pixels(5370), Pixels(1470));
@@ -119,8 +138,11 @@ void frmMessage::cmdOK_Click() {
 }
 
 void frmMessage::Close(const QString& label) {
-  QLabel* target = mode_.endsWith(QLatin1String("Del")) ? wizard_.LabNomeImpD : wizard_.LabNomeImpF;
-  target->setText(label);
+  if (mode_.endsWith(QLatin1String("Del"))) {
+    wizard_.delimited().SetSpecLabel(label);
+  } else {
+    wizard_.fixed().SetSpecLabel(label);
+  }
   accept();
 }
 
@@ -131,9 +153,8 @@ void frmMessage::LoadSpecDel() {
     return;
   }
   for (const auto& r : specs::ApplyDelimited(ApplicationFolder(), forms::ToUtf8(name))) {
-    wizard_.DelimCampoD->setEditText(Shown(r.FieldSeparator));
-    wizard_.DelimTestoD->setEditText(Shown(r.TextDelimiter));
-    wizard_.SaltaRigheD->setEditText(QString::number(r.SkipLines));
+    wizard_.delimited().ShowSaved(Shown(r.FieldSeparator), Shown(r.TextDelimiter),
+                                  QString::number(r.SkipLines));
   }
   Close(Text(211) + '\n' + name);
 }
@@ -144,21 +165,14 @@ void frmMessage::LoadSpecFix() {
     MsgBox(Text(516), forms::vbExclamation);
     return;
   }
-  forms::Grid& grid = *wizard_.grdInfoFldFix;
   for (const auto& r : specs::ApplyFixed(ApplicationFolder(), forms::ToUtf8(name))) {
-    wizard_.ComboCharDeli->setEditText(Shown(r.FieldSeparator));
-    wizard_.ComboDelimTesto->setEditText(Shown(r.TextDelimiter));
-    wizard_.ComboNumRighe->setEditText(QString::number(r.SkipLines));
-    for (int j = 0; j < 30 && !r.FieldBegin[static_cast<std::size_t>(j)].empty(); ++j) {
-      if (j >= grid.Rows() - 1) {
-        grid.SetRows(grid.Rows() + 1);
-        grid.SetCellText(grid.Rows() - 1, 0, QString::number(grid.Rows() - 1));
-      }
-      grid.SetCellText(j + 1, 1,
-                       QString::fromStdString(r.FieldBegin[static_cast<std::size_t>(j)]).trimmed());
-      grid.SetCellText(j + 1, 2,
-                       QString::fromStdString(r.FieldEnd[static_cast<std::size_t>(j)]).trimmed());
+    // At most 30 fields are loaded, as the grid has always taken them.
+    std::vector<wizard::LimitTexts> limits;
+    for (std::size_t j = 0; j < 30 && !r.FieldBegin[j].empty(); ++j) {
+      limits.push_back({r.FieldBegin[j], r.FieldEnd[j]});
     }
+    wizard_.fixed().ShowSaved(Shown(r.FieldSeparator), Shown(r.TextDelimiter),
+                              QString::number(r.SkipLines), limits);
   }
   Close(Text(211) + '\n' + name);
 }
@@ -169,9 +183,9 @@ void frmMessage::SaveSpecDel() {
     MsgBox(Text(517), forms::vbExclamation);
     return;
   }
-  specs::DelimitedSpecRecord record{Stored(name), Stored(wizard_.DelimCampoD->currentText()),
-                                    Stored(wizard_.DelimTestoD->currentText()),
-                                    SkipLines(wizard_.SaltaRigheD->currentText())};
+  const DelimitedPanel& panel = wizard_.delimited();
+  specs::DelimitedSpecRecord record{Stored(name), Stored(panel.Separator()),
+                                    Stored(panel.Delimiter()), SkipLines(panel.SkipText())};
   if (!specs::Append(ApplicationFolder(), forms::ToUtf8(name), record)) {
     MsgBox(Text(518), forms::vbExclamation);
     txtVariant->clear();
@@ -187,23 +201,24 @@ void frmMessage::SaveSpecFix() {
     MsgBox(Text(402), forms::vbExclamation);
     return;
   }
-  const forms::Grid& grid = *wizard_.grdInfoFldFix;
+  const FixedPanel& panel = wizard_.fixed();
   specs::FixedSpecRecord record;
   record.SpecName = Stored(name);
-  record.FieldSeparator = Stored(wizard_.ComboCharDeli->currentText());
-  record.TextDelimiter = Stored(wizard_.ComboDelimTesto->currentText());
-  record.SkipLines = SkipLines(wizard_.ComboNumRighe->currentText());
+  record.FieldSeparator = Stored(panel.Separator());
+  record.TextDelimiter = Stored(panel.Delimiter());
+  record.SkipLines = SkipLines(panel.SkipText());
   // The filled rows, down to the first without a BEGIN: at most 31, each limit at most four
   // digits, as the file holds them.
-  for (int r = 1; r < grid.Rows() && !Stored(grid.CellText(r, 1)).empty(); ++r) {
-    if (r > static_cast<int>(specs::kFixedEntries)) {
+  const std::vector<wizard::LimitTexts> rows = panel.LimitRows();
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const std::string begin = Stored(QString::fromStdString(rows[r].begin));
+    if (begin.empty()) break;
+    if (r >= specs::kFixedEntries)
       throw Error(kErrSubscript, "The layout holds at most 31 fields.");
-    }
-    const std::string begin = Stored(grid.CellText(r, 1));
-    const std::string end = Stored(grid.CellText(r, 2));
+    const std::string end = Stored(QString::fromStdString(rows[r].end));
     if (begin.size() > 4 || end.size() > 4) throw Error(kErrOverflow, "A limit past 9999.");
-    record.FieldBegin[static_cast<std::size_t>(r - 1)] = begin;
-    record.FieldEnd[static_cast<std::size_t>(r - 1)] = end;
+    record.FieldBegin[r] = begin;
+    record.FieldEnd[r] = end;
   }
   if (!specs::Append(ApplicationFolder(), forms::ToUtf8(name), record)) {
     MsgBox(Text(518), forms::vbExclamation);

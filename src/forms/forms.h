@@ -32,10 +32,12 @@ enum MsgBoxAnswer : int { vbOK = 1, vbYes = 6, vbNo = 7 };
 
 inline const QString kTitle = QStringLiteral("Vandrel");
 
-// Shows a message box and returns the answer (vbOK, or vbYes/vbNo for style 36).
-int MsgBox(const QString& prompt, int style, const QString& title = kTitle);
-using MessageBoxHandler =
-    std::function<int(const QString& prompt, int style, const QString& title)>;
+// Shows a message box and returns the answer (vbOK, or vbYes/vbNo for style 36). `detail`,
+// when given, is the box's detailed text (the cause of a failure, say).
+int MsgBox(const QString& prompt, int style, const QString& title = kTitle,
+           const QString& detail = {});
+using MessageBoxHandler = std::function<int(const QString& prompt, int style, const QString& title,
+                                            const QString& detail)>;
 void SetMessageBoxHandler(MessageBoxHandler handler);  // empty: real message boxes
 
 // The file-open dialog.

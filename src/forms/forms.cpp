@@ -1,4 +1,4 @@
-#include "wizard/forms.h"
+#include "forms/forms.h"
 
 #include <QFileDialog>
 #include <QHeaderView>
@@ -22,9 +22,10 @@ FileDialogHandler& DialogHandler() {
   return handler;
 }
 
-int RealMessageBox(const QString& prompt, int style, const QString& title) {
+int RealMessageBox(const QString& prompt, int style, const QString& title, const QString& detail) {
   QMessageBox box;
   box.setWindowTitle(title);
+  if (!detail.isEmpty()) box.setDetailedText(detail);
   box.setText(
       QString(prompt).replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n'));
   switch (style) {
@@ -63,9 +64,9 @@ QString QtFilter(const QString& filter) {
 
 }  // namespace
 
-int MsgBox(const QString& prompt, int style, const QString& title) {
-  if (BoxHandler()) return BoxHandler()(prompt, style, title);
-  return RealMessageBox(prompt, style, title);
+int MsgBox(const QString& prompt, int style, const QString& title, const QString& detail) {
+  if (BoxHandler()) return BoxHandler()(prompt, style, title, detail);
+  return RealMessageBox(prompt, style, title, detail);
 }
 
 void SetMessageBoxHandler(MessageBoxHandler handler) {

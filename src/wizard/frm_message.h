@@ -15,14 +15,15 @@ namespace vandrel {
 
 class frmInterfaccia;
 
-// The mode of the next dialog, set by the stage-2 buttons.
-QString& SpecDialogMode();
+// Opens the layout dialog over a stage-2 panel in `mode`: lists the saved layouts of the
+// mode's kind (or says there are none) and shows the dialog modally.
+void PreLoadFrmMessage(frmInterfaccia& wizard, const QString& mode);
 
 class frmMessage : public QDialog {
   Q_OBJECT
  public:
   // `names` are the saved layouts offered in the load and delete modes.
-  frmMessage(frmInterfaccia& wizard, const QStringList& names);
+  frmMessage(frmInterfaccia& wizard, const QString& mode, const QStringList& names);
 
   QComboBox* cmbVariant;
   QLineEdit* txtVariant;

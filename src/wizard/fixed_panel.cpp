@@ -1,0 +1,280 @@
+#include "wizard/fixed_panel.h"
+
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "engine/preview_lines.h"
+#include "forms/forms.h"
+#include "preview/c_prepara_grd_preview.h"
+#include "vandrel/catalogue.h"
+#include "wizard/frm_interfaccia.h"
+#include "wizard/frm_message.h"
+#include "wizard/panel_support.h"
+#include "wizard/stage3_panel.h"
+
+namespace vandrel {
+
+using forms::Grid;
+using forms::MsgBox;
+using forms::Text;
+using namespace wizard;
+
+// In the words the wizard has always used, whatever the language.
+QString ReversedLimitsNotice() {
+  return QString::fromUtf8(
+      "La colonna FINE deve contenere un valore superiore alla colonna INIZIO!\r"
+      "Ripetere l'inserimento.");
+}
+
+FixedPanel::FixedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wizard) {
+  setObjectName(QStringLiteral("pnlFase2di3Fisso"));
+  auto* page = new QVBoxLayout(this);
+  page->setContentsMargins(10, 6, 10, 8);
+  page->addWidget(StageTitle(this, "Label21", 200));
+  page->addWidget(MakeLabel(this, "Label8", 208, true));
+
+  auto* top = new QHBoxLayout;
+  auto* frame2 = Make<QGroupBox>(this, "Frame2", 201);
+  auto* spec = new QGridLayout(frame2);
+  spec->addWidget(MakeLabel(frame2, "Label7", 202), 0, 0);
+  ComboCharDeli = MakeCombo(frame2, "ComboCharDeli", true);
+  spec->addWidget(ComboCharDeli, 0, 1);
+  spec->addWidget(MakeLabel(frame2, "Label20", 203), 1, 0, 1, 2);
+  spec->addWidget(MakeLabel(frame2, "Label5", 204), 2, 0);
+  ComboDelimTesto = MakeCombo(frame2, "ComboDelimTesto", true);
+  spec->addWidget(ComboDelimTesto, 2, 1);
+  auto* skipRow = new QHBoxLayout;
+  skipRow->addWidget(MakeLabel(frame2, "Label6", 205));
+  ComboNumRighe = MakeCombo(frame2, "ComboNumRighe", true);
+  for (int i = 0; i <= 10; ++i) ComboNumRighe->addItem(QString::number(i));
+  skipRow->addWidget(ComboNumRighe);
+  skipRow->addWidget(MakeLabel(frame2, "Label26", 206));
+  skipRow->addStretch();
+  spec->addLayout(skipRow, 3, 0, 1, 2);
+  spec->setRowStretch(4, 1);
+  top->addWidget(frame2, 1);
+
+  auto* frame1 = Make<QGroupBox>(this, "Frame1", 207);
+  auto* fields = new QGridLayout(frame1);
+  grdInfoFldFix = Make<Grid>(frame1, "grdInfoFldFix", -1, 1, 1);
+  grdInfoFldFix->setFixedSize(forms::Pixels(2100), forms::Pixels(1800));
+  fields->addWidget(grdInfoFldFix, 0, 0, 4, 1);
+  cmdImpDefFisso = Make<QPushButton>(frame1, "cmdImpDefFisso", 212);
+  cmdSalvImpFisso = Make<QPushButton>(frame1, "cmdSalvImpFisso", 213);
+  cmdCancImpFisso = Make<QPushButton>(frame1, "cmdCancImpFisso", 214);
+  fields->addWidget(cmdImpDefFisso, 0, 1);
+  fields->addWidget(cmdSalvImpFisso, 1, 1);
+  fields->addWidget(cmdCancImpFisso, 2, 1);
+  LabNomeImpF = MakeLabel(frame1, "LabNomeImpF", 211);
+  LabNomeImpF->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  fields->addWidget(LabNomeImpF, 3, 1);
+  fields->setVerticalSpacing(2);
+  spec->setVerticalSpacing(2);
+  top->addWidget(frame1);
+  page->addLayout(top);
+
+  page->addWidget(MakeLabel(this, "Label27", 209, true));
+  auto* frame3 = Make<QGroupBox>(this, "Frame3", 210);
+  auto* preview = new QVBoxLayout(frame3);
+  txtPreView = Make<QPlainTextEdit>(frame3, "txtPreView");
+  txtPreView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  txtPreView->setLineWrapMode(QPlainTextEdit::NoWrap);
+  txtPreView->setReadOnly(true);
+  preview->addWidget(txtPreView);
+  page->addWidget(frame3, 1);
+
+  ComIndietro = Make<QPushButton>(this, "ComIndietro", 1);
+  ComAvanti = Make<QPushButton>(this, "ComAvanti", 0);
+  ComAnnulla = Make<QPushButton>(this, "ComAnnulla", 2);
+  page->addLayout(ButtonRow({ComIndietro, ComAvanti, ComAnnulla}));
+
+  connect(ComIndietro, &QPushButton::clicked, this,
+          [this] { wizard_.ShowPanel(QStringLiteral("pnlFase1di3")); });
+  connect(ComAvanti, &QPushButton::clicked, this, &FixedPanel::ComAvanti_Click);
+  for (QComboBox* combo : {ComboCharDeli, ComboDelimTesto, ComboNumRighe}) {
+    connect(combo, &QComboBox::editTextChanged, this, [this] { ResetSpecLabel(LabNomeImpF); });
+  }
+  grdInfoFldFix->installEventFilter(this);
+  connect(ComAnnulla, &QPushButton::clicked, &wizard_, &frmInterfaccia::Abort);
+  connect(cmdImpDefFisso, &QPushButton::clicked, this,
+          [this] { PreLoadFrmMessage(wizard_, QStringLiteral("LoadFix")); });
+  connect(cmdSalvImpFisso, &QPushButton::clicked, this,
+          [this] { PreLoadFrmMessage(wizard_, QStringLiteral("SaveFix")); });
+  connect(cmdCancImpFisso, &QPushButton::clicked, this,
+          [this] { PreLoadFrmMessage(wizard_, QStringLiteral("CancFix")); });
+}
+
+void FixedPanel::Reset(int fieldRows) {
+  ComboCharDeli->clear();
+  ComboCharDeli->addItems({QStringLiteral(","), QStringLiteral(";"), Text(kTokenTab),
+                           Text(kTokenSpace), Text(kTokenNone)});
+  ComboDelimTesto->clear();
+  ComboDelimTesto->addItems({Text(kTokenNone), QStringLiteral("\""), QStringLiteral(",")});
+  ResetSpecLabel(LabNomeImpF);
+  ComboCharDeli->setCurrentIndex(2);
+  ComboDelimTesto->setCurrentIndex(0);
+  ComboNumRighe->setCurrentIndex(0);
+  grdInfoFldFix->SetCols(3);
+  grdInfoFldFix->SetRows(fieldRows + 5);
+  grdInfoFldFix->SetCellText(0, 1, Text(12));
+  grdInfoFldFix->SetCellText(0, 2, Text(13));
+  for (int r = 1; r < grdInfoFldFix->Rows(); ++r) {
+    grdInfoFldFix->SetCellText(r, 0, QString::number(r));
+    grdInfoFldFix->SetCellText(r, 1, QString());
+    grdInfoFldFix->SetCellText(r, 2, QString());
+  }
+  grdInfoFldFix->SetColWidth(1, 700);
+  grdInfoFldFix->SetColWidth(2, 700);
+  grdInfoFldFix->SetColWidth(0, 300);
+}
+
+void FixedPanel::FillPreview(const QString& file) {
+  const std::vector<std::string> lines = ReadPreviewLines(FilePath(file), kPreviewLines);
+  Righello(lines.empty() ? 0 : static_cast<int>(lines.front().size()));
+  QString text = txtPreView->toPlainText();
+  for (const std::string& line : lines) text += forms::FromFile(line) + '\n';
+  txtPreView->setPlainText(text);
+}
+
+void FixedPanel::Righello(int width) {
+  txtPreView->setPlainText(QString::fromStdString(Ruler(width)));
+}
+
+bool FixedPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == grdInfoFldFix && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    int code = 0;
+    if (key->key() == Qt::Key_Backspace) {
+      code = 8;
+    } else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      code = 13;
+    } else if (key->text().size() == 1) {
+      code = key->text().front().unicode();
+    }
+    if (code == 0) return false;  // arrows and the like move the current cell
+    grdInfoFldFix_KeyPress(code);
+    return true;
+  }
+  return QFrame::eventFilter(watched, event);
+}
+
+void FixedPanel::grdInfoFldFix_KeyPress(int key) {
+  Grid& grid = *grdInfoFldFix;
+  ResetSpecLabel(LabNomeImpF);
+  const bool dataCell = grid.Row() >= 1 && grid.Col() >= 1;  // not a heading
+  if (key == 8 && dataCell) {
+    const QString text = grid.Text();
+    if (!text.isEmpty()) grid.SetText(text.left(text.size() - 1));
+  } else if (key == 13) {
+    if (grid.Col() == 1) {
+      grid.SetCol(2);
+    } else if (grid.Col() == 2) {
+      // From the last row's END, a new row is added to go to.
+      if (grid.Row() + 1 >= grid.Rows()) {
+        grid.SetRows(grid.Rows() + 1);
+        grid.SetCellText(grid.Rows() - 1, 0, QString::number(grid.Rows() - 1));
+      }
+      grid.SetRow(grid.Row() + 1);
+      grid.SetCol(1);
+    }
+  } else if (key >= '0' && key <= '9' && dataCell) {
+    grid.SetText(grid.Text() + QChar(key));
+  }
+}
+
+void FixedPanel::ComAvanti_Click() {
+  Grid& limits = *grdInfoFldFix;
+  wizard_.stage3().ClearPreview(2);
+  auto stop = [](QComboBox* combo, int message) {
+    MsgBox(Text(message), forms::vbExclamation);
+    combo->setFocus();
+  };
+  if (ComboCharDeli->currentText().isEmpty()) return stop(ComboCharDeli, 215);
+  if (ComboDelimTesto->currentText().isEmpty()) return stop(ComboDelimTesto, 216);
+  if (ComboNumRighe->currentText().isEmpty()) return stop(ComboNumRighe, 502);
+  if (limits.CellText(1, 1) == QLatin1String("0")) limits.SetCellText(1, 1, QStringLiteral("1"));
+  if (limits.CellText(1, 1).isEmpty() || limits.CellText(1, 2).isEmpty()) {
+    MsgBox(Text(218), forms::vbInformation);
+    return;
+  }
+  const Limits fields = ReadLimits(LimitRows());
+  if (fields.badRow > 0) {
+    MsgBox(Text(219) + ' ' + QString::number(fields.badRow) + Text(220), forms::vbExclamation);
+    return;
+  }
+  const std::optional<std::int16_t> skip = LinesToSkip(forms::ToUtf8(ComboNumRighe->currentText()));
+  if (!skip) {
+    MsgBox(Text(217), forms::vbExclamation);
+    return;
+  }
+  if (fields.reversed) {
+    MsgBox(ReversedLimitsNotice(), forms::vbInformation);
+    return;
+  }
+  // Everything the import would refuse is refused here, before stage 3 is reached.
+  FixedLayout layout;
+  try {
+    layout = MakeFixedLayout(forms::ToUtf8(ComboCharDeli->currentText()),
+                             forms::ToUtf8(ComboDelimTesto->currentText().trimmed()), *skip,
+                             fields.columns);
+    cPreparaGrdPreview preview;
+    preview.Layout(layout);
+    preview.MDBFile(wizard_.ChosenFile());
+    preview.Griglia(&wizard_.stage3().TablePreview());
+    preview.RowPreview(kPreviewLines);
+    preview.Action();
+  } catch (const std::exception&) {
+    MsgBox(Text(217), forms::vbExclamation);
+    return;
+  }
+  wizard_.ToStage3(std::move(layout));
+}
+
+QString FixedPanel::Separator() const {
+  return ComboCharDeli->currentText();
+}
+QString FixedPanel::Delimiter() const {
+  return ComboDelimTesto->currentText();
+}
+QString FixedPanel::SkipText() const {
+  return ComboNumRighe->currentText();
+}
+
+std::vector<LimitTexts> FixedPanel::LimitRows() const {
+  std::vector<LimitTexts> rows;
+  for (int r = 1; r < grdInfoFldFix->Rows(); ++r) {
+    rows.push_back({forms::ToUtf8(grdInfoFldFix->CellText(r, 1)),
+                    forms::ToUtf8(grdInfoFldFix->CellText(r, 2))});
+  }
+  return rows;
+}
+
+void FixedPanel::ShowSaved(const QString& separator, const QString& delimiter, const QString& skip,
+                           const std::vector<LimitTexts>& limits) {
+  ComboCharDeli->setEditText(separator);
+  ComboDelimTesto->setEditText(delimiter);
+  ComboNumRighe->setEditText(skip);
+  Grid& grid = *grdInfoFldFix;
+  for (std::size_t j = 0; j < limits.size(); ++j) {
+    const int row = static_cast<int>(j) + 1;
+    if (row >= grid.Rows()) {
+      grid.SetRows(grid.Rows() + 1);
+      grid.SetCellText(grid.Rows() - 1, 0, QString::number(grid.Rows() - 1));
+    }
+    grid.SetCellText(row, 1, QString::fromStdString(limits[j].begin));
+    grid.SetCellText(row, 2, QString::fromStdString(limits[j].end));
+  }
+}
+
+void FixedPanel::SetSpecLabel(const QString& text) {
+  LabNomeImpF->setText(text);
+}
+
+}  // namespace vandrel

@@ -1,0 +1,42 @@
+// What the wizard's panels share: making a control with its object name and caption tag,
+// the stage titles and button rows, and the "current specification" label.
+#pragma once
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVariant>
+
+#include <initializer_list>
+#include <utility>
+
+namespace vandrel::wizard {
+
+// The number of lines the stage-2 previews show.
+inline constexpr int kPreviewLines = 30;
+
+// A control named as the form knows it; `tag` is the catalogue offset of its caption.
+template <typename W, typename... Args>
+W* Make(QWidget* parent, const char* name, int tag = -1, Args&&... args) {
+  auto* w = new W(std::forward<Args>(args)..., parent);
+  w->setObjectName(QLatin1String(name));
+  if (tag >= 0) w->setProperty("vbTag", tag);
+  return w;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, int tag, bool wrap = false);
+QComboBox* MakeCombo(QWidget* parent, const char* name, bool editable);
+QLabel* StageTitle(QWidget* parent, const char* name, int tag);
+// A panel's Back, Next (or Import) and Cancel, at the bottom right.
+QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);
+// The caption of a tagged control, whatever its kind.
+void SetCaption(QWidget* w, const QString& text);
+// "Current specification:" and a line break: no saved layout matches the entries.
+void ResetSpecLabel(QLabel* label);
+// Blanks (only blanks) removed at both ends, as the previews show their fields.
+QString TrimSpaces(QString text);
+// A path as the file system takes it.
+std::string FilePath(const QString& name);
+
+}  // namespace vandrel::wizard

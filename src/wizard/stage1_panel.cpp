@@ -1,0 +1,98 @@
+#include "wizard/stage1_panel.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "forms/forms.h"
+#include "wizard/frm_interfaccia.h"
+#include "wizard/panel_support.h"
+
+namespace vandrel {
+
+using forms::MsgBox;
+using forms::Text;
+using namespace wizard;
+
+Stage1Panel::Stage1Panel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wizard) {
+  setObjectName(QStringLiteral("pnlFase1di3"));
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(10, 6, 10, 6);
+  grid->setVerticalSpacing(4);
+  grid->addWidget(StageTitle(this, "Label3", 100), 0, 0, 1, 4);
+  grid->addWidget(MakeLabel(this, "Label4", 104, true), 1, 0, 1, 4);
+  grid->addWidget(MakeLabel(this, "Label1", 101), 2, 0);
+  txtNomeFile = Make<QLineEdit>(this, "txtNomeFile");
+  grid->addWidget(txtNomeFile, 2, 1, 1, 2);
+  cmdCercaFile = Make<QPushButton>(this, "cmdCercaFile", 103);
+  grid->addWidget(cmdCercaFile, 2, 3);
+  grid->addWidget(MakeLabel(this, "Label2", 102), 3, 0);
+  cmbTipoFonte = MakeCombo(this, "cmbTipoFonte", false);
+  grid->addWidget(cmbTipoFonte, 3, 1);
+  CmdAvanti = Make<QPushButton>(this, "CmdAvanti", 0);
+  CmdAnnulla = Make<QPushButton>(this, "CmdAnnulla", 2);
+  grid->addWidget(CmdAvanti, 3, 2);
+  grid->addWidget(CmdAnnulla, 3, 3);
+  grid->setColumnStretch(1, 1);
+  connect(CmdAvanti, &QPushButton::clicked, this, &Stage1Panel::CmdAvanti_Click);
+  connect(CmdAnnulla, &QPushButton::clicked, &wizard_, &frmInterfaccia::Abort);
+  connect(cmdCercaFile, &QPushButton::clicked, this, &Stage1Panel::cmdCercaFile_Click);
+  // Enter in the name box means Next, not the first button in the focus chain.
+  connect(txtNomeFile, &QLineEdit::returnPressed, this, &Stage1Panel::CmdAvanti_Click);
+}
+
+void Stage1Panel::Reset() {
+  cmbTipoFonte->clear();
+  cmbTipoFonte->addItem(Text(105));
+  cmbTipoFonte->addItem(Text(106));
+  cmbTipoFonte->setCurrentIndex(-1);
+  txtNomeFile->setText(QStringLiteral("*.txt"));
+}
+
+int Stage1Panel::FileType() const {
+  return cmbTipoFonte->currentIndex();
+}
+
+void Stage1Panel::CmdAvanti_Click() {
+  const QString name = txtNomeFile->text();
+  auto refuse = [this] {
+    MsgBox(Text(107), forms::vbExclamation);
+    txtNomeFile->setText(QStringLiteral("*.txt"));
+  };
+  // A name with a dot and a three-character extension.
+  if (name.isEmpty() || name == QLatin1String("*.txt") || name.right(4).at(0) != '.') {
+    refuse();
+    return;
+  }
+  if (cmbTipoFonte->currentText().isEmpty()) {
+    MsgBox(Text(108), forms::vbExclamation);
+    return;
+  }
+  QFile file(name);
+  if (!QFileInfo(name).isFile() || !file.open(QIODevice::ReadOnly)) {
+    refuse();
+    return;
+  }
+  file.close();
+  // Typed or picked, the name that passed is the file imported.
+  wizard_.LoadFase2di3(name);
+}
+
+void Stage1Panel::cmdCercaFile_Click() {
+  try {
+    forms::FileDialogRequest request;
+    request.flags = forms::cdlOFNFileMustExist;
+    request.title = Text(109);
+    request.fileName = QStringLiteral("*.txt");
+    request.filter = Text(110);
+    const std::optional<QString> picked = forms::ShowOpen(request);
+    txtNomeFile->setText(picked.value_or(request.fileName));
+  } catch (const std::exception&) {
+    MsgBox(Text(507), forms::vbCritical);
+  }
+}
+
+}  // namespace vandrel
