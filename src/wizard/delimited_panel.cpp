@@ -59,14 +59,8 @@ DelimitedPanel::DelimitedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard
   spec->addWidget(MakeLabel(frame7, "Label14", 204), 1, 0);
   DelimTestoD = MakeCombo(frame7, "DelimTestoD", true);
   spec->addWidget(DelimTestoD, 1, 1);
-  auto* skipRow = new QHBoxLayout;
-  skipRow->addWidget(MakeLabel(frame7, "Label15", 205));
-  SaltaRigheD = MakeCombo(frame7, "SaltaRigheD", true);
-  for (int i = 0; i <= 10; ++i) SaltaRigheD->addItem(QString::number(i));
-  skipRow->addWidget(SaltaRigheD);
-  skipRow->addWidget(MakeLabel(frame7, "Label25", 206));
-  skipRow->addStretch();
-  spec->addLayout(skipRow, 2, 0, 1, 2);
+  spec->addLayout(SkipLinesRow(frame7, "Label15", "SaltaRigheD", "Label25", SaltaRigheD), 2, 0, 1,
+                  2);
   LabNomeImpD = MakeLabel(frame7, "LabNomeImpD", 211);
   LabNomeImpD->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   spec->addWidget(LabNomeImpD, 0, 2, 2, 1);

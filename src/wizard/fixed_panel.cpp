@@ -50,14 +50,8 @@ FixedPanel::FixedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wizard
   spec->addWidget(MakeLabel(frame2, "Label5", 204), 2, 0);
   ComboDelimTesto = MakeCombo(frame2, "ComboDelimTesto", true);
   spec->addWidget(ComboDelimTesto, 2, 1);
-  auto* skipRow = new QHBoxLayout;
-  skipRow->addWidget(MakeLabel(frame2, "Label6", 205));
-  ComboNumRighe = MakeCombo(frame2, "ComboNumRighe", true);
-  for (int i = 0; i <= 10; ++i) ComboNumRighe->addItem(QString::number(i));
-  skipRow->addWidget(ComboNumRighe);
-  skipRow->addWidget(MakeLabel(frame2, "Label26", 206));
-  skipRow->addStretch();
-  spec->addLayout(skipRow, 3, 0, 1, 2);
+  spec->addLayout(SkipLinesRow(frame2, "Label6", "ComboNumRighe", "Label26", ComboNumRighe), 3, 0,
+                  1, 2);
   spec->setRowStretch(4, 1);
   top->addWidget(frame2, 1);
 

@@ -36,6 +36,18 @@ QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons) {
   return row;
 }
 
+QHBoxLayout* SkipLinesRow(QWidget* parent, const char* before, const char* comboName,
+                          const char* after, QComboBox*& combo) {
+  auto* row = new QHBoxLayout;
+  row->addWidget(MakeLabel(parent, before, 205));
+  combo = MakeCombo(parent, comboName, true);
+  for (int i = 0; i <= 10; ++i) combo->addItem(QString::number(i));
+  row->addWidget(combo);
+  row->addWidget(MakeLabel(parent, after, 206));
+  row->addStretch();
+  return row;
+}
+
 void SetCaption(QWidget* w, const QString& text) {
   if (auto* label = qobject_cast<QLabel*>(w)) {
     label->setText(text);

@@ -30,6 +30,10 @@ QComboBox* MakeCombo(QWidget* parent, const char* name, bool editable);
 QLabel* StageTitle(QWidget* parent, const char* name, int tag);
 // A panel's Back, Next (or Import) and Cancel, at the bottom right.
 QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);
+// "Exclude first [combo of 0..10] lines": the lines-to-skip row of both stage-2 panels, with
+// its two labels named `before` and `after`. `combo` receives the new combo box.
+QHBoxLayout* SkipLinesRow(QWidget* parent, const char* before, const char* comboName,
+                          const char* after, QComboBox*& combo);
 // The caption of a tagged control, whatever its kind.
 void SetCaption(QWidget* w, const QString& text);
 // "Current specification:" and a line break: no saved layout matches the entries.
