@@ -158,19 +158,71 @@ void make_record(Rng& rng, std::uint64_t id, Record& r) {
 }
 
 struct InputFiles {
-  fs::path delimited, fixed, bad;
+  fs::path delimited, fixed, bad, csv, utf8;
   std::uint64_t bad_lines = 0;
+  // Characters of every name and note written to the CSV and the UTF-8 file, to check that
+  // what a run stored is what was written, quotes and all.
+  std::uint64_t csv_chars = 0, utf8_chars = 0;
 };
 
-// Writes the clean delimited file, its fixed-width twin and the copy in which every
-// 100th line carries a non-numeric id.
+// Characters (code points) of UTF-8 text, as SQLite's length() counts them.
+std::uint64_t chars(const std::string& s) {
+  std::uint64_t n = 0;
+  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+// One CSV field as spreadsheets write it: quoted when it holds the separator or a quote,
+// its quotes doubled.
+void append_csv(std::string& out, const std::string& v) {
+  if (v.find_first_of(",\"") == std::string::npos) {
+    out += v;
+    return;
+  }
+  out += '"';
+  for (char c : v) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+// Writes the clean delimited file, its fixed-width twin, the copy in which every 100th line
+// carries a non-numeric id, a comma-separated copy where about a tenth of the fields are
+// quoted (some holding the separator, some doubled quotes), and a UTF-8 copy whose names
+// begin with accented letters.
 InputFiles generate(const fs::path& dir, std::uint64_t lines) {
-  InputFiles files{dir / "items.txt", dir / "items-fixed.txt", dir / "items-bad.txt", 0};
-  Writer delimited(files.delimited), fixed(files.fixed), bad(files.bad);
+  InputFiles files{dir / "items.txt", dir / "items-fixed.txt", dir / "items-bad.txt",
+                   dir / "items.csv", dir / "items-utf8.txt"};
+  Writer delimited(files.delimited), fixed(files.fixed), bad(files.bad), csv(files.csv),
+      utf8(files.utf8);
+  static const char* const kAccented[] = {"\xC3\x85", "\xC3\x89", "\xC3\x96",
+                                          "\xC3\x87", "\xC5\xA0", "\xC3\x91"};  // Å É Ö Ç Š Ñ
   Rng rng(20240917);
   Record r;
   for (std::uint64_t i = 1; i <= lines; ++i) {
     make_record(rng, i, r);
+    // The CSV copy: one record in five quotes its name (holding the separator) or its note
+    // (holding doubled quotes), so about a tenth of the six fields are quoted.
+    std::string name = r.fields[1], note = r.fields[5];
+    if (i % 10 == 3) name += ", Jr";
+    if (i % 10 == 7) note = "said \"" + note.substr(0, 20) + "\" loud";
+    for (std::size_t f = 0; f < r.fields.size(); ++f) {
+      if (f > 0) csv.buffer() += ',';
+      append_csv(csv.buffer(), f == 1 ? name : f == 5 ? note : r.fields[f]);
+    }
+    csv.buffer() += '\n';
+    files.csv_chars += chars(name) + chars(note);
+    // The UTF-8 copy: the name's first letter becomes an accented capital.
+    std::string accented = kAccented[i % 6] + r.fields[1].substr(1);
+    files.utf8_chars += chars(accented) + chars(r.fields[5]);
+    for (std::size_t f = 0; f < r.fields.size(); ++f) {
+      if (f > 0) utf8.buffer() += ';';
+      utf8.buffer() += f == 1 ? accented : r.fields[f];
+    }
+    utf8.buffer() += '\n';
+    csv.maybe_flush();
+    utf8.maybe_flush();
     bool refuse = i % 100 == 0;
     if (refuse) ++files.bad_lines;
     for (std::size_t f = 0; f < r.fields.size(); ++f) {
@@ -195,6 +247,8 @@ InputFiles generate(const fs::path& dir, std::uint64_t lines) {
   delimited.close();
   fixed.close();
   bad.close();
+  csv.close();
+  utf8.close();
   return files;
 }
 
@@ -345,7 +399,7 @@ struct Options {
   std::uint64_t lines = 1'000'000;
 };
 
-enum class Kind { Delimited, Fixed, Bad };
+enum class Kind { Delimited, Fixed, Bad, Csv, Utf8 };
 
 const char* kind_name(Kind k) {
   switch (k) {
@@ -355,6 +409,26 @@ const char* kind_name(Kind k) {
       return "fixed-width";
     case Kind::Bad:
       return "delimited, 1% bad";
+    case Kind::Csv:
+      return "CSV, quoted fields";
+    case Kind::Utf8:
+      return "UTF-8";
+  }
+  return "";
+}
+
+const char* stem_of(Kind k) {
+  switch (k) {
+    case Kind::Delimited:
+      return "delimited";
+    case Kind::Fixed:
+      return "fixed";
+    case Kind::Bad:
+      return "bad";
+    case Kind::Csv:
+      return "csv";
+    case Kind::Utf8:
+      return "utf8";
   }
   return "";
 }
@@ -373,8 +447,23 @@ class Bench {
  public:
   Bench(Options opt, InputFiles files) : opt_(std::move(opt)), files_(std::move(files)) {}
 
+  const fs::path& file_of(Kind kind) const {
+    switch (kind) {
+      case Kind::Fixed:
+        return files_.fixed;
+      case Kind::Bad:
+        return files_.bad;
+      case Kind::Csv:
+        return files_.csv;
+      case Kind::Utf8:
+        return files_.utf8;
+      default:
+        return files_.delimited;
+    }
+  }
+
   void run_peer(Kind kind) {
-    const fs::path& file = kind == Kind::Bad ? files_.bad : files_.delimited;
+    const fs::path& file = file_of(kind);
     // -init /dev/null keeps a ~/.sqliterc from changing the shell's behaviour.
     std::vector<std::string> args{opt_.sqlite3.string(),
                                   "-init",
@@ -383,7 +472,7 @@ class Bench {
                                   "-cmd",
                                   ".mode csv",
                                   "-cmd",
-                                  ".separator ;",
+                                  kind == Kind::Csv ? ".separator ," : ".separator ;",
                                   ".import " + shell_quote(file.string()) + " Items"};
     // The shell stores every line; a non-numeric id simply becomes text.
     measure(
@@ -392,10 +481,10 @@ class Bench {
   }
 
   void run_vandrel(Kind kind) {
-    const fs::path& file = kind == Kind::Fixed ? files_.fixed
-                           : kind == Kind::Bad ? files_.bad
-                                               : files_.delimited;
-    std::string layout = kind == Kind::Fixed ? "bench_fixed" : "bench_delimited";
+    const fs::path& file = file_of(kind);
+    std::string layout = kind == Kind::Fixed ? "bench_fixed"
+                         : kind == Kind::Csv ? "bench_csv"
+                                             : "bench_delimited";
     std::vector<std::string> args{opt_.vandrel.string(),
                                   "import",
                                   "--db",
@@ -437,16 +526,16 @@ class Bench {
       begin += w;
     }
     const std::vector<std::vector<std::string>> commands{
-        {"bench_delimited", "--kind", "delimited", "--separator", ";"},
-        {"bench_fixed", "--kind", "fixed", "--columns", columns, "--separator", "{NONE}"},
+        {"bench_delimited", "--kind", "delimited", "--separator", ";", "--delimiter", "{NONE}"},
+        {"bench_fixed", "--kind", "fixed", "--columns", columns, "--separator", "{NONE}",
+         "--delimiter", "{NONE}"},
+        {"bench_csv", "--kind", "delimited", "--separator", ",", "--delimiter", "\""},
     };
     bool ok = true;
     for (const auto& cmd : commands) {
       std::vector<std::string> args{opt_.vandrel.string(), "specs", "add"};
       args.insert(args.end(), cmd.begin(), cmd.end());
-      for (const char* a :
-           {"--delimiter", "{NONE}", "--skip", "0", "--language", "en", "--specs-dir"})
-        args.push_back(a);
+      for (const char* a : {"--skip", "0", "--language", "en", "--specs-dir"}) args.push_back(a);
       args.push_back(specs_dir().string());
       fs::path log = opt_.work / ("specs-add-" + cmd[0] + ".log");
       RunResult r = run_child(args, log);
@@ -484,6 +573,8 @@ class Bench {
     ratio(Kind::Delimited, Kind::Delimited, "delimited vs peer delimited", 1.2);
     ratio(Kind::Bad, Kind::Bad, "1% bad vs peer 1% bad", 1.1);
     ratio(Kind::Fixed, Kind::Delimited, "fixed-width vs peer delimited", 0);
+    ratio(Kind::Csv, Kind::Csv, "CSV vs peer CSV", 1.5);
+    ratio(Kind::Utf8, Kind::Utf8, "UTF-8 vs peer UTF-8", 1.5);
 
     std::printf("\nvandrel peak memory (target: under 64 MiB)\n");
     for (const Row& r : rows_) {
@@ -507,10 +598,7 @@ class Bench {
   void measure(const std::string& contender, Kind kind, std::vector<std::string> args,
                std::size_t db_arg, std::int64_t want_rows, std::int64_t want_errors,
                Accept accepted, const std::string& what) {
-    std::string stem = contender + "-" +
-                       (kind == Kind::Delimited ? "delimited"
-                        : kind == Kind::Fixed   ? "fixed"
-                                                : "bad");
+    std::string stem = contender + "-" + stem_of(kind);
     fs::path db = opt_.work / (stem + ".db");
     fs::path log = opt_.work / (stem + ".log");
     create_database(db);
@@ -545,6 +633,14 @@ class Bench {
     row.rows = counted.scalar("SELECT count(*) FROM Items");
     row.errors = counted.scalar("SELECT count(*) FROM Errors");
     row.counts_ok = row.rows == want_rows && row.errors == want_errors;
+    // What was stored is what was written: the characters of every name and note.
+    if (kind == Kind::Csv || kind == Kind::Utf8) {
+      const auto want =
+          static_cast<std::int64_t>(kind == Kind::Csv ? files_.csv_chars : files_.utf8_chars);
+      row.counts_ok =
+          row.counts_ok &&
+          counted.scalar("SELECT sum(length(name)) + sum(length(note)) FROM Items") == want;
+    }
     std::printf("%.2f s, exit %d%s\n", r.seconds, r.status, row.counts_ok ? "" : ", WRONG COUNT");
     if (!row.counts_ok) {
       std::printf("    expected %lld rows and %lld error rows, got %lld and %lld\n",
@@ -636,11 +732,12 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(files.bad_lines), opt.work.c_str(), gen);
 
     Bench bench(opt, files);
-    bench.run_peer(Kind::Delimited);
-    bench.run_peer(Kind::Bad);
+    for (Kind k : {Kind::Delimited, Kind::Bad, Kind::Csv, Kind::Utf8}) bench.run_peer(k);
     // The imports run even when a layout was refused, so each failure shows its cause.
     bench.add_layouts();
-    for (Kind k : {Kind::Delimited, Kind::Fixed, Kind::Bad}) bench.run_vandrel(k);
+    for (Kind k : {Kind::Delimited, Kind::Fixed, Kind::Bad, Kind::Csv, Kind::Utf8}) {
+      bench.run_vandrel(k);
+    }
     return bench.report();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "vandrel_bench: %s\n", e.what());

@@ -111,6 +111,7 @@ int RunCheck(const CheckOptions& o) {
 struct ImportOptions {
   std::string db, table, errors, file, type, spec, connect, language = "it", specsDir;
   std::string askToAppend = "yes";
+  std::string encoding = "auto";
   bool overwrite = false;
   std::vector<std::string> fields;
 };
@@ -146,6 +147,7 @@ void AssignCommonProperties(vandrel::VandrelCtl& ctl, const ImportOptions& o) {
   ctl.setOverWriteTab(o.overwrite);
   ctl.setAsktoAppend(o.askToAppend == "yes");
   ctl.setLanguage(kLanguages.at(o.language));
+  ctl.setEncoding(o.encoding);
   // NumField is the highest row index; one row still needs a matrix of two.
   ctl.setNumField(static_cast<std::int16_t>(std::max<std::size_t>(rows.size(), 2) - 1));
   for (std::size_t x = 0; x < rows.size(); ++x) {
@@ -351,6 +353,8 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   const auto languages = CLI::IsMember({"it", "en", "fr", "de", "es"});
   const auto kinds = CLI::IsMember({"delimited", "fixed"});
+  const auto encodings =
+      CLI::IsMember({"auto", "windows-1252", "utf-8", "utf-16le", "utf-16be"}, CLI::ignore_case);
 
   ImportOptions imp;
   CLI::App* importCmd = app.add_subcommand(
@@ -372,6 +376,12 @@ int main(int argc, char** argv) {
       ->check(languages)
       ->capture_default_str();
   importCmd->add_option("--specs-dir", imp.specsDir, "folder of the saved layouts");
+  importCmd
+      ->add_option("--encoding", imp.encoding,
+                   "how the text file is read (Encoding): auto, windows-1252, utf-8, utf-16le, "
+                   "utf-16be")
+      ->check(encodings)
+      ->capture_default_str();
   importCmd
       ->add_option("--field", imp.fields,
                    "one InfoField row, in order: FieldName|ColumnName|Required|AllowNewName|"
@@ -398,6 +408,9 @@ int main(int argc, char** argv) {
       ->check(languages)
       ->capture_default_str();
   wizardCmd->add_option("--specs-dir", wiz.specsDir, "folder of the saved layouts");
+  wizardCmd->add_option("--encoding", wiz.encoding, "the character set stage 1 starts with")
+      ->check(encodings)
+      ->capture_default_str();
   wizardCmd->add_option("--field", wiz.fields, "one InfoField row, as for import")
       ->required()
       ->take_all();

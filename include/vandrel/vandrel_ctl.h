@@ -56,6 +56,9 @@ class VandrelCtl {
   std::int16_t NumField() const;
   bool OverWriteTab() const;
   const std::string& SpecificationName() const;
+  // How text files are read: "auto" (a byte-order mark, or the text itself, decides),
+  // "windows-1252", "utf-8", "utf-16le" or "utf-16be".
+  const std::string& Encoding() const;
   const std::string& TabError() const;
   const std::string& TabImport() const;
 
@@ -79,6 +82,8 @@ class VandrelCtl {
   void setNumField(std::int16_t value);
   void setOverWriteTab(Boolean16 value);
   void setSpecificationName(std::string_view value);
+  // Anything but the five names above (letter case ignored) is refused with 380.
+  void setEncoding(std::string_view value);
   void setTabError(std::string_view table);
   void setTabImport(std::string_view table);
 

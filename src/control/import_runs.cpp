@@ -42,6 +42,8 @@ ImportRequest SettingsRequest() {
   const Settings& s = settings();
   ImportRequest request;
   request.target = {s.MDBFile, s.MDBPassword, s.TabImport, s.TabError};
+  request.encoding = ParseEncoding(s.Encoding).value_or(TextEncoding::Auto);
+  request.language = s.Language;
   if (s.InfoField) request.fields = *s.InfoField;
   request.progress = ProgressHandler();
   return request;

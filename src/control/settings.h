@@ -24,6 +24,7 @@ struct Settings {
   std::int16_t NumField = 0;
   bool OverWriteTab = false;
   std::string SpecificationName;
+  std::string Encoding = "auto";  // how text files are read: auto, windows-1252, utf-8, ...
   std::string TabError;
   std::string TabImport;
   // Rows 0..NumField once NumField has been assigned; absent before.

@@ -7,6 +7,7 @@
 #include "control/import_runs.h"
 #include "control/settings.h"
 #include "control/wizard_seam.h"
+#include "text/encoding.h"
 #include "util/ascii.h"
 #include "util/file.h"
 #include "vandrel/error.h"
@@ -143,6 +144,9 @@ bool VandrelCtl::OverWriteTab() const {
 const std::string& VandrelCtl::SpecificationName() const {
   return settings().SpecificationName;
 }
+const std::string& VandrelCtl::Encoding() const {
+  return settings().Encoding;
+}
 const std::string& VandrelCtl::TabError() const {
   return settings().TabError;
 }
@@ -262,6 +266,13 @@ void VandrelCtl::setSpecificationName(std::string_view value) {
   Changed("SpecificationName");
 }
 
+void VandrelCtl::setEncoding(std::string_view value) {
+  const std::optional<TextEncoding> encoding = ParseEncoding(value);
+  if (!encoding) Refuse();
+  settings().Encoding = EncodingName(*encoding);
+  Changed("Encoding");
+}
+
 namespace {
 void CheckTable(std::string_view table, const char* missingText) {
   if (settings().MDBFile.empty()) Refuse(kNoDatabase);
@@ -296,6 +307,7 @@ void VandrelCtl::InitProperties() {
   s.SpecificationName.clear();
   s.TabError.clear();
   s.TabImport.clear();
+  s.Encoding = "auto";
 }
 
 void VandrelCtl::ReadProperties(const PropertyBag& bag) {
@@ -316,6 +328,13 @@ void VandrelCtl::ReadProperties(const PropertyBag& bag) {
   s.SpecificationName = ReadString(bag, "SpecificationName");
   s.TabError = ReadString(bag, "TabError");
   s.TabImport = ReadString(bag, "TabImport");
+  const std::string encoding = bag.ReadProperty("Encoding").value_or("auto");
+  const std::optional<TextEncoding> parsed = ParseEncoding(encoding);
+  if (!parsed) {
+    throw Error(kErrTypeMismatch,
+                "The saved property Encoding is not an encoding: '" + encoding + "'.");
+  }
+  s.Encoding = EncodingName(*parsed);
   settings() = std::move(s);
 }
 
@@ -334,6 +353,7 @@ void VandrelCtl::WriteProperties(PropertyBag& bag) const {
   bag.WriteProperty("SpecificationName", s.SpecificationName);
   bag.WriteProperty("TabError", s.TabError);
   bag.WriteProperty("TabImport", s.TabImport);
+  bag.WriteProperty("Encoding", s.Encoding);
 }
 
 }  // namespace vandrel

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/info_field.h"
+#include "text/encoding.h"
 #include "vandrel/error.h"
 #include "vandrel/import_stats.h"
 #include "vandrel/layout.h"
@@ -30,13 +31,23 @@ struct ImportTarget {
   std::string errorTable;  // TabError
 };
 
+// The engine's own failures, logged as error rows.
+enum EngineError : std::int32_t {
+  kErrOpenQuote = 31001,      // a quoted field never closed
+  kErrRecordTooLong = 31002,  // a record over kMaxRecordBytes of the file
+  kErrInvalidText = 31003,    // a line not valid in the file's encoding
+};
+
 struct ImportRequest {
   std::string textFile;
+  TextEncoding encoding = TextEncoding::Auto;
+  // The language base (1000 Italian .. 5000 Spanish) of the engine's own error texts.
+  std::int32_t language = 1000;
   ImportTarget target;
   // The field plan: one InfoField row per target column, in order.
   std::vector<InfoFieldRow> fields;
-  // How many fields of a line the plan may name (0 .. lineFields - 1); a delimited line with
-  // more non-empty fields than this is logged as error 9.
+  // How many fields of a record the plan may name (0 .. lineFields - 1); a delimited record
+  // with more non-empty fields than this is logged as error 9.
   std::size_t lineFields = 0;
   // Emptied at the start, once every check has passed, as part of the first group.
   bool emptyTarget = false;

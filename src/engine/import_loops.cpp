@@ -1,13 +1,17 @@
-// The loops shared by the wizard and the silent import: read a line, drop it when it is too
-// short to hold data, cut it by the layout, store it.
+// The loops shared by the wizard and the silent import: read a record, drop it when it is too
+// short to hold data, cut it by the layout, store it. Records are numbered by their first
+// physical line among the lines that hold data; a record of several lines moves the count
+// on by all of them.
 #include <new>
 #include <optional>
 
 #include "engine/import.h"
 #include "engine/import_session.h"
 #include "engine/line_cut.h"
-#include "engine/line_reader.h"
-#include "text/cp1252.h"
+#include "engine/record_reader.h"
+#include "engine/text_reader.h"
+#include "text/encoding.h"
+#include "vandrel/catalogue.h"
 #include "vandrel/mouse_pointer.h"
 #include "vandrel/spec_files.h"
 #include "vandrel/store.h"
@@ -15,26 +19,61 @@
 namespace vandrel {
 namespace {
 
-// Lines of 0 or 1 characters hold no data (a CR-LF pair also leaves an empty read).
-constexpr std::size_t kShortestLine = 2;
+// The engine's text at `offset` in the request's language (English for one without texts),
+// its %1 and %2 filled in.
+std::string EngineText(std::int32_t language, int offset, const std::string& one,
+                       const std::string& two = {}) {
+  const int number = language / 1000;
+  std::string text = LoadResString(
+      (number >= 1 && number <= 5 && language % 1000 == 0 ? number : 2) * 1000 + offset);
+  for (const auto& [mark, value] : {std::pair{"%1", &one}, std::pair{"%2", &two}}) {
+    if (const std::size_t at = text.find(mark); at != std::string::npos) {
+      text.replace(at, 2, *value);
+    }
+  }
+  return text;
+}
 
-// Runs one import: `store(line, fields, session)` cuts a line and hands it to the session.
+// Runs one import: `store(number, text, session)` cuts a record and hands it to the session.
 // Every failure ends up in the outcome; what was stored before it stays.
-template <typename StoreLine>
-ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, StoreLine&& store) {
+template <typename StoreRecord>
+ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const QuoteRule* quotes,
+                        StoreRecord&& store) {
   HourglassPointer hourglass;
   ImportOutcome outcome;
   std::optional<ImportSession> session;
   try {
     // The text file first: a file that cannot be read must not cost the tables their rows.
-    LineReader reader(request.textFile);
+    TextReader reader(request.textFile, request.encoding);
     session.emplace(request);
     outcome.ran = true;
-    std::vector<std::string_view> fields;
-    while (!reader.AtEnd()) {
-      const std::string_view line = reader.preparariga(skip);
-      if (line.size() < kShortestLine) continue;
-      store(line, fields, *session);
+    reader.Skip(skip);
+    RecordReader records(reader, quotes);
+    Record record;
+    std::int64_t lines = 0;
+    while (records.Next(record)) {
+      if (record.state == Record::State::Ok && HoldsNoData(record.text)) continue;
+      const std::int64_t number = lines + 1;
+      lines += record.lines;
+      const std::string line = std::to_string(number);
+      switch (record.state) {
+        case Record::State::Ok:
+          store(number, record.text, *session);
+          break;
+        case Record::State::Invalid:
+          session->RejectLine(
+              number, kErrInvalidText,
+              EngineText(request.language, 603, line, EncodingName(reader.encoding())));
+          break;
+        case Record::State::OpenQuote:
+          session->RejectLine(
+              number, kErrOpenQuote,
+              EngineText(request.language, 602, line, quotes ? quotes->delimiter : std::string()));
+          break;
+        case Record::State::TooLong:
+          session->RejectLine(number, kErrRecordTooLong, EngineText(request.language, 615, line));
+          break;
+      }
     }
     session->Finish();
   } catch (const Error& e) {
@@ -53,30 +92,30 @@ ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, StoreLi
 
 ImportOutcome ImportaDelimitato(const ImportRequest& request, const DelimitedLayout& layout) {
   DelimitedCutter cutter(layout);
-  return RunImport(
-      request, layout.skipLines,
-      [&](std::string_view line, std::vector<std::string_view>& fields, ImportSession& session) {
-        cutter.Cut(line, fields);
-        for (std::size_t i = request.lineFields; i < fields.size(); ++i) {
-          if (fields[i].empty()) continue;
-          session.RejectLine(kErrSubscript, "Subscript out of range: the line has " +
-                                                std::to_string(fields.size()) + " fields; " +
-                                                std::to_string(request.lineFields) +
-                                                " are expected.");
-          return;
-        }
-        session.ScriviRecord(fields, IsAscii(line));
-      });
+  std::vector<std::string_view> fields;
+  return RunImport(request, layout.skipLines, &cutter.rule(),
+                   [&](std::int64_t number, std::string_view text, ImportSession& session) {
+                     cutter.Cut(text, fields);
+                     for (std::size_t i = request.lineFields; i < fields.size(); ++i) {
+                       if (fields[i].empty()) continue;
+                       session.RejectLine(
+                           number, kErrSubscript,
+                           "Subscript out of range: the line has " + std::to_string(fields.size()) +
+                               " fields; " + std::to_string(request.lineFields) + " are expected.");
+                       return;
+                     }
+                     session.ScriviRecord(number, fields);
+                   });
 }
 
 ImportOutcome rigatxtfisso(const ImportRequest& request, const FixedLayout& layout) {
   const FixedCutter cutter(layout);
-  return RunImport(
-      request, layout.skipLines,
-      [&](std::string_view line, std::vector<std::string_view>& fields, ImportSession& session) {
-        cutter.Cut(line, fields);
-        session.ScriviRecord(fields, IsAscii(line));
-      });
+  std::vector<std::string_view> fields;
+  return RunImport(request, layout.skipLines, nullptr,
+                   [&](std::int64_t number, std::string_view text, ImportSession& session) {
+                     cutter.Cut(text, fields);
+                     session.ScriviRecord(number, fields);
+                   });
 }
 
 eResult ResultOf(const ImportOutcome& outcome) {

@@ -2,7 +2,6 @@
 
 #include <charconv>
 
-#include "text/cp1252.h"
 #include "util/ascii.h"
 #include "vandrel/error.h"
 
@@ -117,7 +116,7 @@ void ImportSession::BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t
   }
 }
 
-void ImportSession::StoreRow(const std::vector<std::string_view>& fields, bool asciiLine) {
+void ImportSession::StoreRow(const std::vector<std::string_view>& fields) {
   target_->AddNew();
   for (const FieldPlan& p : plan_) {
     switch (p.kind) {
@@ -126,27 +125,19 @@ void ImportSession::StoreRow(const std::vector<std::string_view>& fields, bool a
       case FieldPlan::Kind::Constant:
         target_->SetField(p.column, p.constant);
         break;
-      case FieldPlan::Kind::FromLine: {
-        const std::string_view bytes =
-            p.lineIndex < fields.size() ? fields[p.lineIndex] : std::string_view();
-        if (asciiLine || IsAscii(bytes)) {
-          target_->SetField(p.column, bytes);
-        } else {
-          utf8_.clear();
-          AppendCp1252AsUtf8(bytes, utf8_);
-          target_->SetField(p.column, utf8_);
-        }
+      case FieldPlan::Kind::FromLine:
+        target_->SetField(p.column,
+                          p.lineIndex < fields.size() ? fields[p.lineIndex] : std::string_view());
         break;
-      }
     }
   }
   target_->Queue(recordNumber_);
 }
 
-void ImportSession::ScriviRecord(const std::vector<std::string_view>& fields, bool asciiLine) {
-  ++recordNumber_;
+void ImportSession::ScriviRecord(std::int64_t number, const std::vector<std::string_view>& fields) {
+  recordNumber_ = number;
   try {
-    StoreRow(fields, asciiLine);
+    StoreRow(fields);
     ++counts_.rowsStored;
   } catch (const Error& error) {
     FlushTarget();  // error rows keep the order of their lines
@@ -157,8 +148,9 @@ void ImportSession::ScriviRecord(const std::vector<std::string_view>& fields, bo
   LineDone();
 }
 
-void ImportSession::RejectLine(std::int32_t errorNumber, std::string_view description) {
-  ++recordNumber_;
+void ImportSession::RejectLine(std::int64_t number, std::int32_t errorNumber,
+                               std::string_view description) {
+  recordNumber_ = number;
   FlushTarget();
   GestErr(recordNumber_, errorNumber, description);
   LineDone();

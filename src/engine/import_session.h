@@ -29,13 +29,13 @@ class ImportSession {
   ImportSession(const ImportSession&) = delete;
   ImportSession& operator=(const ImportSession&) = delete;
 
-  // Stores one line as one new row of the target table, from `fields` by the field plan; a
-  // failure becomes an error row. `asciiLine` says that the line held 7-bit bytes only, so no
-  // field needs converting. A field the plan names beyond `fields` is empty.
-  void ScriviRecord(const std::vector<std::string_view>& fields, bool asciiLine = false);
+  // Stores record `number` as one new row of the target table, from `fields` (UTF-8) by the
+  // field plan; a failure becomes an error row. A field the plan names beyond `fields` is
+  // empty. Records come in ascending numbers.
+  void ScriviRecord(std::int64_t number, const std::vector<std::string_view>& fields);
 
-  // Counts a line that cannot even be cut and logs it as an error row.
-  void RejectLine(std::int32_t errorNumber, std::string_view description);
+  // Logs record `number`, which cannot even be cut, as an error row.
+  void RejectLine(std::int64_t number, std::int32_t errorNumber, std::string_view description);
 
   // Commits the last group. Throws the store's error when the commit fails.
   void Finish();
@@ -59,7 +59,7 @@ class ImportSession {
 
   void BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t lineFields);
   void OpenErrorTable();
-  void StoreRow(const std::vector<std::string_view>& fields, bool asciiLine);
+  void StoreRow(const std::vector<std::string_view>& fields);
   // Adds one row to the error table; when that fails too, the line is lost and counted so.
   void GestErr(std::int64_t recordNumber, std::int32_t errorNumber, std::string_view description);
   // Stores the rows queued in the target table and logs the ones that failed.

@@ -42,6 +42,8 @@ DelimitedLayout MakeDelimitedLayout(std::string_view separator, std::string_view
   }
   layout.separator = *sep;
   layout.delimiter = LayoutCharacter(delimiter, "text delimiter");
+  // A character chosen as both separates: it cannot also enclose fields.
+  if (layout.delimiter == layout.separator) layout.delimiter.reset();
   layout.skipLines = skipLines;
   return layout;
 }

@@ -4,17 +4,12 @@
 #include <cstring>
 
 #include "text/cp1252.h"
+#include "text/encoding.h"
 #include "vandrel/catalogue.h"
 #include "vandrel/error.h"
 
 namespace vandrel {
 namespace {
-
-// The byte a layout character is in a single-byte (Windows-1252) text file.
-char FileByte(char32_t c) {
-  const std::optional<unsigned char> byte = Cp1252Byte(c);
-  return static_cast<char>(byte.value_or(0));
-}
 
 std::string_view TrimSpaces(std::string_view value) {
   while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
@@ -37,61 +32,105 @@ std::optional<char32_t> LayoutCharacter(std::string_view text, const char* what)
   if (IsToken(text, kTokenSpace)) return U' ';
   if (IsNoneToken(text)) return std::nullopt;
   const std::optional<char32_t> first = FirstCodePoint(text);
-  if (!first || !Cp1252Byte(*first)) {
-    throw Error(kErrInvalidArgument, std::string("The layout's ") + what + " '" +
-                                         std::string(text) +
-                                         "' is not a character a single-byte text file can hold.");
+  if (!first) {
+    throw Error(kErrInvalidArgument,
+                std::string("The layout's ") + what + " '" + std::string(text) + "' is not text.");
   }
   return first;
 }
 
-DelimitedCutter::DelimitedCutter(const DelimitedLayout& layout)
-    : separator_(FileByte(layout.separator)),
-      delimiter_(layout.delimiter ? FileByte(*layout.delimiter) : '\0') {}
+DelimitedCutter::DelimitedCutter(const DelimitedLayout& layout) : rule_(QuoteRuleOf(layout)) {}
 
-void DelimitedCutter::Cut(std::string_view line, std::vector<std::string_view>& fields) {
-  if (!line.empty() && std::memchr(line.data(), delimiter_, line.size())) {
-    scratch_.assign(line);
-    scratch_.erase(std::remove(scratch_.begin(), scratch_.end(), delimiter_), scratch_.end());
-    line = scratch_;
-  }
+void DelimitedCutter::Cut(std::string_view record, std::vector<std::string_view>& fields) {
   fields.clear();
+  const std::string_view quote = rule_.delimiter;
+  if (!quote.empty() && std::memchr(record.data(), quote.front(), record.size())) {
+    CutQuoted(record, fields);
+    return;
+  }
+  const std::string_view sep = rule_.separator;
   std::size_t start = 0;
-  while (start < line.size()) {
-    const void* hit = std::memchr(line.data() + start, separator_, line.size() - start);
-    const std::size_t stop =
-        hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - line.data()) : line.size();
-    fields.push_back(line.substr(start, stop - start));
-    start = stop + 1;
+  while (start < record.size()) {
+    std::size_t stop;
+    if (sep.size() == 1) {
+      const void* hit = std::memchr(record.data() + start, sep.front(), record.size() - start);
+      stop = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - record.data())
+                 : record.size();
+    } else {
+      stop = std::min(record.find(sep, start), record.size());
+    }
+    fields.push_back(record.substr(start, stop - start));
+    start = stop + sep.size();
+  }
+}
+
+void DelimitedCutter::CutQuoted(std::string_view record, std::vector<std::string_view>& fields) {
+  const std::string_view sep = rule_.separator;
+  const std::string_view quote = rule_.delimiter;
+  // A value never grows when its delimiters go, so the views into scratch_ stay put.
+  scratch_.clear();
+  scratch_.reserve(record.size());
+  std::size_t i = 0;
+  while (i < record.size()) {
+    if (!record.substr(i).starts_with(quote)) {
+      // An ordinary field: up to the separator, delimiters and all.
+      const std::size_t stop = std::min(record.find(sep, i), record.size());
+      fields.push_back(record.substr(i, stop - i));
+      i = stop + sep.size();
+      continue;
+    }
+    const std::size_t from = scratch_.size();
+    i += quote.size();
+    bool inQuote = true;
+    while (i < record.size()) {
+      const std::string_view rest = record.substr(i);
+      if (inQuote && rest.starts_with(quote)) {
+        if (rest.substr(quote.size()).starts_with(quote)) {
+          scratch_.append(quote);
+          i += 2 * quote.size();
+        } else {
+          inQuote = false;
+          i += quote.size();
+        }
+      } else if (!inQuote && rest.starts_with(sep)) {
+        break;
+      } else {
+        scratch_ += record[i++];
+      }
+    }
+    fields.push_back(std::string_view(scratch_).substr(from));
+    i += sep.size();
   }
 }
 
 FixedCutter::FixedCutter(const FixedLayout& layout)
     : columns_(layout.columns),
-      separator_(layout.separator ? static_cast<unsigned char>(FileByte(*layout.separator)) : -1),
-      delimiter_(layout.delimiter ? static_cast<unsigned char>(FileByte(*layout.delimiter)) : -1) {}
+      separator_(layout.separator ? EncodeUtf8(*layout.separator) : ""),
+      delimiter_(layout.delimiter ? EncodeUtf8(*layout.delimiter) : "") {}
 
 void FixedCutter::Cut(std::string_view line, std::vector<std::string_view>& fields) const {
   fields.resize(columns_.size());
+  const bool ascii = IsAscii(line);
   for (std::size_t j = 0; j < columns_.size(); ++j) {
     const ColumnRange& r = columns_[j];
+    const auto first = static_cast<std::size_t>(r.begin - 1);
+    const auto count = static_cast<std::size_t>(r.end - r.begin + 1);
     std::string_view value;
-    const auto from = static_cast<std::size_t>(r.begin - 1);
-    if (from < line.size())
-      value = line.substr(from, static_cast<std::size_t>(r.end - r.begin + 1));
+    if (ascii) {
+      if (first < line.size()) value = line.substr(first, count);
+    } else {
+      const std::size_t from = CharacterOffset(line, first);
+      const std::string_view rest = line.substr(from);
+      value = rest.substr(0, CharacterOffset(rest, count));
+    }
     value = TrimSpaces(value);
-    if (separator_ >= 0 && !value.empty() &&
-        static_cast<unsigned char>(value.back()) == separator_) {
-      value.remove_suffix(1);
+    if (!separator_.empty() && value.ends_with(separator_)) {
+      value.remove_suffix(separator_.size());
       value = TrimSpaces(value);  // the padding before the separator is not part of the value
     }
-    if (delimiter_ >= 0) {
-      if (!value.empty() && static_cast<unsigned char>(value.back()) == delimiter_) {
-        value.remove_suffix(1);
-      }
-      if (!value.empty() && static_cast<unsigned char>(value.front()) == delimiter_) {
-        value.remove_prefix(1);
-      }
+    if (!delimiter_.empty()) {
+      if (value.ends_with(delimiter_)) value.remove_suffix(delimiter_.size());
+      if (value.starts_with(delimiter_)) value.remove_prefix(delimiter_.size());
     }
     fields[j] = value;
   }

@@ -1,5 +1,6 @@
-// Cutting a line into fields, by a delimited or a fixed-width layout. The import loops and
-// both previews cut with these, so what the user sees is what the import stores.
+// Cutting a record (UTF-8 text) into fields, by a delimited or a fixed-width layout. The
+// import loops and both previews cut with these, so what the user sees is what the import
+// stores.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/record_reader.h"
 #include "vandrel/layout.h"
 
 namespace vandrel {
@@ -24,15 +26,21 @@ class DelimitedCutter {
  public:
   explicit DelimitedCutter(const DelimitedLayout& layout);
 
-  // Cuts `line` (single-byte text): the text delimiter is removed wherever it stands, then
-  // the line is split at every separator. Two adjacent separators give an empty field;
-  // nothing follows a final separator. `fields` receives one view per field, into `line` or
-  // into this cutter, valid until the next Cut.
-  void Cut(std::string_view line, std::vector<std::string_view>& fields);
+  // Cuts `record` at every separator. A field whose first character is the text delimiter is
+  // quoted: it runs to the next delimiter that is not doubled, holding separators and line
+  // ends; a doubled delimiter in it stands for one; the enclosing delimiters are not part of
+  // the value, and text after the closing one up to the separator is appended. A delimiter
+  // inside a field that does not begin with one is an ordinary character. Two adjacent
+  // separators give an empty field; nothing follows a final separator. `fields` receives one
+  // view per field, into `record` or into this cutter, valid until the next Cut.
+  void Cut(std::string_view record, std::vector<std::string_view>& fields);
+
+  const QuoteRule& rule() const { return rule_; }
 
  private:
-  char separator_;
-  char delimiter_;  // NUL when the layout has none: a NUL byte holds no text either
+  void CutQuoted(std::string_view record, std::vector<std::string_view>& fields);
+
+  QuoteRule rule_;
   std::string scratch_;
 };
 
@@ -41,16 +49,16 @@ class FixedCutter {
   // `layout` must hold checked column ranges (MakeFixedLayout checks them).
   explicit FixedCutter(const FixedLayout& layout);
 
-  // One field per column of the layout, each a view into `line`: its columns (cut at the
-  // line's end), without blanks at either end; then without the separator where it is the
-  // last character (and the blanks before it), and without the delimiter where it ends or
-  // begins the field.
+  // One field per column of the layout, each a view into `line`: its characters (counted as
+  // code points, cut at the line's end), without blanks at either end; then without the
+  // separator where it is the last character (and the blanks before it), and without the
+  // delimiter where it ends or begins the field.
   void Cut(std::string_view line, std::vector<std::string_view>& fields) const;
 
  private:
   std::vector<ColumnRange> columns_;
-  int separator_;  // the byte, -1 for none
-  int delimiter_;
+  std::string separator_;  // UTF-8, empty for none
+  std::string delimiter_;
 };
 
 }  // namespace vandrel

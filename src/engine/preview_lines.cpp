@@ -1,46 +1,33 @@
 #include "engine/preview_lines.h"
 
-#include <algorithm>
-
-#include "util/file.h"
+#include "engine/record_reader.h"
+#include "engine/text_reader.h"
 
 namespace vandrel {
 
-std::vector<std::string> ReadPreviewLines(const std::string& path, std::size_t maxLines,
-                                          std::int64_t skip, std::size_t maxBytes) {
-  File file(path, File::Mode::Read);
+std::vector<std::string> ReadPreviewLines(const std::string& path, TextEncoding encoding,
+                                          std::size_t maxLines, std::int64_t skip) {
+  TextReader reader(path, encoding);
+  reader.Skip(skip);
   std::vector<std::string> lines;
-  std::string line;
-  bool afterCr = false;  // an LF right after a CR belongs to the same line end
-  std::size_t bytes = 0;
-  char chunk[16 * 1024];
-  std::size_t n = 0, at = 0;
-  while (lines.size() < maxLines && bytes < maxBytes) {
-    if (at == n) {
-      n = file.Read(chunk, std::min(sizeof chunk, maxBytes - bytes));
-      at = 0;
-      if (n == 0) break;
-    }
-    const char c = chunk[at++];
-    ++bytes;
-    if (afterCr && c == '\n') {
-      afterCr = false;
-      continue;
-    }
-    afterCr = c == '\r';
-    if (c == '\r' || c == '\n') {
-      if (skip > 0) {
-        --skip;
-      } else {
-        lines.push_back(std::move(line));
-      }
-      line.clear();
-    } else if (skip <= 0) {
-      line += c;
-    }
-  }
-  if (!line.empty() && lines.size() < maxLines) lines.push_back(std::move(line));
+  TextLine line;
+  while (lines.size() < maxLines && reader.Next(line)) lines.emplace_back(line.text);
   return lines;
+}
+
+std::vector<std::string> ReadPreviewRecords(const std::string& path, TextEncoding encoding,
+                                            const DelimitedLayout& layout, std::size_t maxRecords) {
+  TextReader reader(path, encoding);
+  reader.Skip(layout.skipLines);
+  const QuoteRule rule = QuoteRuleOf(layout);
+  RecordReader records(reader, &rule);
+  std::vector<std::string> found;
+  Record record;
+  while (found.size() < maxRecords && records.Next(record)) {
+    if (record.state != Record::State::Ok || HoldsNoData(record.text)) continue;
+    found.emplace_back(record.text);
+  }
+  return found;
 }
 
 }  // namespace vandrel

@@ -1,18 +1,27 @@
-// The first lines of a text file, as the wizard's previews show them: a line ends at a
-// carriage return, a line feed or a CR-LF pair (one line end), and a last line without a line
-// end is a line too. Bytes are returned as read (single-byte text).
+// The first lines or records of a text file, as the wizard's previews show them: decoded to
+// UTF-8 as the import decodes them (a line that is not valid in the file's encoding shows its
+// bad bytes as U+FFFD). Reading stops as soon as enough has been read.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "text/encoding.h"
+#include "vandrel/layout.h"
+
 namespace vandrel {
 
-// At most `maxLines` lines after the first `skip` lines. Reads no further than it needs, and
-// no more than `maxBytes` in all (a file without line ends is not read whole). Throws
-// vandrel::Error when the file cannot be opened or read.
-std::vector<std::string> ReadPreviewLines(const std::string& path, std::size_t maxLines,
-                                          std::int64_t skip = 0, std::size_t maxBytes = 4u << 20);
+// At most `maxLines` physical lines after the first `skip` lines. Throws vandrel::Error when
+// the file cannot be opened or read.
+std::vector<std::string> ReadPreviewLines(const std::string& path, TextEncoding encoding,
+                                          std::size_t maxLines, std::int64_t skip = 0);
+
+// At most `maxRecords` records of a delimited file after the layout's skipped lines, read as
+// the import reads them (a quoted field may hold line ends). Records the import would log
+// instead of storing (never closed, too long, not valid text) are left out, as are records
+// too short to hold data.
+std::vector<std::string> ReadPreviewRecords(const std::string& path, TextEncoding encoding,
+                                            const DelimitedLayout& layout, std::size_t maxRecords);
 
 }  // namespace vandrel

@@ -5,7 +5,6 @@
 #include <QMessageBox>
 
 #include "control/settings.h"
-#include "text/cp1252.h"
 #include "vandrel/catalogue.h"
 #include "vandrel/error.h"
 
@@ -98,8 +97,8 @@ QString Text(int offset) {
   return QString::fromStdString(LoadResString(ShownLanguage() * 1000 + offset));
 }
 
-QString FromFile(std::string_view bytes) {
-  return QString::fromStdString(Cp1252ToUtf8(bytes));
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 std::string ToUtf8(const QString& text) {

@@ -59,8 +59,8 @@ QString Text(int offset);
 // The current language's number (1..5), English for one without texts.
 int ShownLanguage();
 
-// Single-byte file text for the screen, and back.
-QString FromFile(std::string_view bytes);
+// UTF-8 text (as the engine hands it out) for the screen, and back.
+QString FromUtf8(std::string_view text);
 std::string ToUtf8(const QString& text);
 
 // A grid: rows and columns with a current cell, the first `fixedRows` rows and `fixedCols`

@@ -16,13 +16,14 @@ void cPreparaGrdPreview::Action() {
   grid_->SetRows(rows + 1);
   const FixedCutter cutter(layout_);
   std::vector<std::string_view> fields;
-  const std::vector<std::string> lines = ReadPreviewLines(
-      QFile::encodeName(file_).toStdString(), static_cast<std::size_t>(rows), layout_.skipLines);
+  const std::vector<std::string> lines =
+      ReadPreviewLines(QFile::encodeName(file_).toStdString(), encoding_,
+                       static_cast<std::size_t>(rows), layout_.skipLines);
   for (std::size_t r = 0; r < lines.size(); ++r) {
     cutter.Cut(lines[r], fields);
     for (std::size_t c = 0; c < fields.size(); ++c) {
       if (fields[c].empty()) continue;  // an empty field leaves its cell as it was
-      grid_->SetCellText(static_cast<int>(r) + 1, static_cast<int>(c), forms::FromFile(fields[c]));
+      grid_->SetCellText(static_cast<int>(r) + 1, static_cast<int>(c), forms::FromUtf8(fields[c]));
     }
   }
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "text/encoding.h"
 #include "vandrel/layout.h"
 
 namespace vandrel {
@@ -21,6 +22,8 @@ class cPreparaGrdPreview {
   void Layout(FixedLayout layout) { layout_ = std::move(layout); }
   // The text file to read.
   void MDBFile(const QString& path) { file_ = path; }
+  // How the text file is read.
+  void Encoding(TextEncoding encoding) { encoding_ = encoding; }
   void Griglia(forms::Grid* grid) { grid_ = grid; }
   void RowPreview(std::int16_t rows) { rowPreview_ = rows; }
 
@@ -32,6 +35,7 @@ class cPreparaGrdPreview {
  private:
   FixedLayout layout_;
   QString file_;
+  TextEncoding encoding_ = TextEncoding::Auto;
   forms::Grid* grid_ = nullptr;
   std::int16_t rowPreview_ = 0;
 };

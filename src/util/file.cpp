@@ -91,6 +91,10 @@ std::size_t File::Read(char* data, std::size_t size) {
   }
 }
 
+void File::Seek(std::size_t offset) {
+  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) Fail("read", errno);
+}
+
 void File::ReadAt(std::size_t offset, char* data, std::size_t size) const {
   while (size > 0) {
     const ssize_t n = ::pread(fd_, data, size, static_cast<off_t>(offset));

@@ -33,6 +33,8 @@ class File {
   std::size_t Size() const;
   // Reads up to `size` bytes at the current position; 0 at the end of the file.
   std::size_t Read(char* data, std::size_t size);
+  // Moves the current position to `offset`.
+  void Seek(std::size_t offset);
   // Reads exactly `size` bytes at `offset`; a file ending early is an error.
   void ReadAt(std::size_t offset, char* data, std::size_t size) const;
   void WriteAt(std::size_t offset, const char* data, std::size_t size);

@@ -114,8 +114,9 @@ void DelimitedPanel::Reset() {
 
 void DelimitedPanel::FillPreview(const QString& file) {
   List1->clear();
-  for (const std::string& line : ReadPreviewLines(FilePath(file), kPreviewLines)) {
-    List1->addItem(TrimSpaces(forms::FromFile(line)));
+  for (const std::string& line :
+       ReadPreviewLines(FilePath(file), wizard_.Encoding(), kPreviewLines)) {
+    List1->addItem(TrimSpaces(forms::FromUtf8(line)));
   }
   if (List1->count() > 0) List1->setCurrentRow(0);
 }
@@ -147,17 +148,14 @@ void DelimitedPanel::CAvantiD_Click() {
     const std::optional<std::int16_t> skip = LinesToSkip(forms::ToUtf8(SaltaRigheD->currentText()));
     if (!skip) throw Error(kErrOverflow, "lines to skip");
     layout = MakeDelimitedLayout(forms::ToUtf8(separator), forms::ToUtf8(delimiter), *skip);
-    // The import drops every delimiter before it cuts, so one character cannot be both.
-    if (layout.delimiter == layout.separator) {
-      throw Error(kErrInvalidArgument, "separator and delimiter alike");
-    }
+    // The records the import will store, cut as the import cuts them.
     DelimitedCutter cutter(layout);
     std::vector<std::string_view> fields;
-    for (const std::string& line :
-         ReadPreviewLines(FilePath(wizard_.ChosenFile()), kPreviewLines, layout.skipLines)) {
-      cutter.Cut(line, fields);
+    for (const std::string& record : ReadPreviewRecords(
+             FilePath(wizard_.ChosenFile()), wizard_.Encoding(), layout, kPreviewLines)) {
+      cutter.Cut(record, fields);
       QStringList& row = rows.emplace_back();
-      for (std::string_view field : fields) row << TrimSpaces(forms::FromFile(field));
+      for (std::string_view field : fields) row << TrimSpaces(forms::FromUtf8(field));
     }
   } catch (const std::exception&) {
     MsgBox(Text(217), forms::vbExclamation);

@@ -13,6 +13,7 @@
 #include "engine/preview_lines.h"
 #include "forms/forms.h"
 #include "preview/c_prepara_grd_preview.h"
+#include "text/encoding.h"
 #include "vandrel/catalogue.h"
 #include "wizard/frm_interfaccia.h"
 #include "wizard/frm_message.h"
@@ -130,10 +131,12 @@ void FixedPanel::Reset(int fieldRows) {
 }
 
 void FixedPanel::FillPreview(const QString& file) {
-  const std::vector<std::string> lines = ReadPreviewLines(FilePath(file), kPreviewLines);
-  Righello(lines.empty() ? 0 : static_cast<int>(lines.front().size()));
+  const std::vector<std::string> lines =
+      ReadPreviewLines(FilePath(file), wizard_.Encoding(), kPreviewLines);
+  // The ruler counts characters, as BEGIN and END do.
+  Righello(lines.empty() ? 0 : static_cast<int>(CountCharacters(lines.front())));
   QString text = txtPreView->toPlainText();
-  for (const std::string& line : lines) text += forms::FromFile(line) + '\n';
+  for (const std::string& line : lines) text += forms::FromUtf8(line) + '\n';
   txtPreView->setPlainText(text);
 }
 
@@ -221,6 +224,7 @@ void FixedPanel::ComAvanti_Click() {
     cPreparaGrdPreview preview;
     preview.Layout(layout);
     preview.MDBFile(wizard_.ChosenFile());
+    preview.Encoding(wizard_.Encoding());
     preview.Griglia(&wizard_.stage3().TablePreview());
     preview.RowPreview(kPreviewLines);
     preview.Action();

@@ -89,6 +89,10 @@ int frmInterfaccia::FileType() const {
   return stage1_->FileType();
 }
 
+TextEncoding frmInterfaccia::Encoding() const {
+  return stage1_->Encoding();
+}
+
 void frmInterfaccia::LoadFase2di3(const QString& file) {
   chosenFile_ = file;
   try {

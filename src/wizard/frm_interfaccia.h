@@ -37,6 +37,8 @@ class frmInterfaccia : public QDialog {
   const QString& ChosenFile() const { return chosenFile_; }
   // 0 delimited, 1 fixed width, -1 none chosen (stage 1's file-type list).
   int FileType() const;
+  // How the chosen file is read (stage 1's character-set list).
+  TextEncoding Encoding() const;
 
   // Stage 2 accepted `layout`: stage 3 shows, its preview already filled.
   void ToStage3(wizard::WizardLayout layout);

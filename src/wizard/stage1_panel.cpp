@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "control/settings.h"
 #include "forms/forms.h"
 #include "wizard/frm_interfaccia.h"
 #include "wizard/panel_support.h"
@@ -22,21 +23,25 @@ Stage1Panel::Stage1Panel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wiza
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(10, 6, 10, 6);
   grid->setVerticalSpacing(4);
-  grid->addWidget(StageTitle(this, "Label3", 100), 0, 0, 1, 4);
-  grid->addWidget(MakeLabel(this, "Label4", 104, true), 1, 0, 1, 4);
+  grid->addWidget(StageTitle(this, "Label3", 100), 0, 0, 1, 5);
+  grid->addWidget(MakeLabel(this, "Label4", 104, true), 1, 0, 1, 5);
   grid->addWidget(MakeLabel(this, "Label1", 101), 2, 0);
   txtNomeFile = Make<QLineEdit>(this, "txtNomeFile");
-  grid->addWidget(txtNomeFile, 2, 1, 1, 2);
+  grid->addWidget(txtNomeFile, 2, 1, 1, 3);
   cmdCercaFile = Make<QPushButton>(this, "cmdCercaFile", 103);
-  grid->addWidget(cmdCercaFile, 2, 3);
+  grid->addWidget(cmdCercaFile, 2, 4);
   grid->addWidget(MakeLabel(this, "Label2", 102), 3, 0);
   cmbTipoFonte = MakeCombo(this, "cmbTipoFonte", false);
   grid->addWidget(cmbTipoFonte, 3, 1);
+  grid->addWidget(MakeLabel(this, "LabCodifica", 600), 3, 2, Qt::AlignRight);
+  cmbCodifica = MakeCombo(this, "cmbCodifica", false);
+  cmbCodifica->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  grid->addWidget(cmbCodifica, 3, 3);
   CmdAvanti = Make<QPushButton>(this, "CmdAvanti", 0);
   CmdAnnulla = Make<QPushButton>(this, "CmdAnnulla", 2);
-  grid->addWidget(CmdAvanti, 3, 2);
-  grid->addWidget(CmdAnnulla, 3, 3);
+  grid->addLayout(ButtonRow({CmdAvanti, CmdAnnulla}), 4, 0, 1, 5);
   grid->setColumnStretch(1, 1);
+  grid->setRowStretch(1, 1);
   connect(CmdAvanti, &QPushButton::clicked, this, &Stage1Panel::CmdAvanti_Click);
   connect(CmdAnnulla, &QPushButton::clicked, &wizard_, &frmInterfaccia::Abort);
   connect(cmdCercaFile, &QPushButton::clicked, this, &Stage1Panel::cmdCercaFile_Click);
@@ -50,6 +55,17 @@ void Stage1Panel::Reset() {
   cmbTipoFonte->addItem(Text(106));
   cmbTipoFonte->setCurrentIndex(-1);
   txtNomeFile->setText(QStringLiteral("*.txt"));
+  // "Automatic", then the encodings by their names, in the order TextEncoding lists them.
+  cmbCodifica->clear();
+  cmbCodifica->addItem(Text(601));
+  cmbCodifica->addItems({QStringLiteral("Windows-1252"), QStringLiteral("UTF-8"),
+                         QStringLiteral("UTF-16LE"), QStringLiteral("UTF-16BE")});
+  const auto chosen = ParseEncoding(settings().Encoding).value_or(TextEncoding::Auto);
+  cmbCodifica->setCurrentIndex(static_cast<int>(chosen));
+}
+
+TextEncoding Stage1Panel::Encoding() const {
+  return static_cast<TextEncoding>(std::max(cmbCodifica->currentIndex(), 0));
 }
 
 int Stage1Panel::FileType() const {

@@ -4,6 +4,8 @@
 
 #include <QFrame>
 
+#include "text/encoding.h"
+
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -17,10 +19,13 @@ class Stage1Panel : public QFrame {
  public:
   explicit Stage1Panel(frmInterfaccia& wizard);
 
-  // "*.txt", and the two file types with none chosen.
+  // "*.txt", the two file types with none chosen, and the character set the control's
+  // Encoding names.
   void Reset();
   // 0 delimited, 1 fixed width, -1 none.
   int FileType() const;
+  // The character set chosen for the file.
+  TextEncoding Encoding() const;
 
   void CmdAvanti_Click();
   void cmdCercaFile_Click();
@@ -28,6 +33,7 @@ class Stage1Panel : public QFrame {
  private:
   frmInterfaccia& wizard_;
   QComboBox* cmbTipoFonte;
+  QComboBox* cmbCodifica;
   QLineEdit* txtNomeFile;
   QPushButton* CmdAvanti;
   QPushButton* CmdAnnulla;

@@ -100,10 +100,11 @@ int FirstUnassociatedRequired(const std::vector<InfoFieldRow>& rows) {
   return -1;
 }
 
-ImportOutcome RunImport(const std::string& textFile, const WizardLayout& layout,
-                        std::size_t previewColumns, bool emptyTarget) {
+ImportOutcome RunImport(const std::string& textFile, TextEncoding encoding,
+                        const WizardLayout& layout, std::size_t previewColumns, bool emptyTarget) {
   ImportRequest request = SettingsRequest();
   request.textFile = textFile;
+  request.encoding = encoding;
   // One field per InfoField row, and at least one per preview column and one more.
   request.lineFields = std::max(request.fields.size(), previewColumns + 1);
   request.emptyTarget = emptyTarget;

@@ -55,10 +55,10 @@ int FirstUnassociatedRequired(const std::vector<InfoFieldRow>& rows);
 // The layout stage 2 handed over.
 using WizardLayout = std::variant<std::monostate, DelimitedLayout, FixedLayout>;
 
-// The interactive import of `textFile` by `layout` into the control's tables: the error table
-// is always emptied, the target table when `emptyTarget`; `previewColumns` widens the fields
-// a line may have to what the table preview showed.
-ImportOutcome RunImport(const std::string& textFile, const WizardLayout& layout,
-                        std::size_t previewColumns, bool emptyTarget);
+// The interactive import of `textFile`, read as `encoding`, by `layout` into the control's
+// tables: the error table is always emptied, the target table when `emptyTarget`;
+// `previewColumns` widens the fields a record may have to what the table preview showed.
+ImportOutcome RunImport(const std::string& textFile, TextEncoding encoding,
+                        const WizardLayout& layout, std::size_t previewColumns, bool emptyTarget);
 
 }  // namespace vandrel::wizard

@@ -28,7 +28,7 @@ class PropertyBagTest : public ::testing::Test {
   VandrelCtl ctl;
 };
 
-TEST_F(PropertyBagTest, WritesThirteenKeysAndReadsThemBack) {
+TEST_F(PropertyBagTest, WritesEveryKeyAndReadsThemBack) {
   ctl.InitProperties();
   settings().ImportFile = "/data/in.txt";
   settings().MDBPassword = "busy_timeout=10";
@@ -39,6 +39,7 @@ TEST_F(PropertyBagTest, WritesThirteenKeysAndReadsThemBack) {
   settings().ImportResult = 3;
   settings().LastInfoFieldValue = "Nome";
   settings().TabImport = "Clienti";
+  ctl.setEncoding("UTF-16LE");
 
   MemoryPropertyBag bag;
   ctl.WriteProperties(bag);
@@ -47,7 +48,7 @@ TEST_F(PropertyBagTest, WritesThirteenKeysAndReadsThemBack) {
   EXPECT_EQ(keys, (std::vector<std::string>{"AsktoAppend", "FileType", "ImportFile", "ImportResult",
                                             "InfoField", "Language", "MDBFile", "MDBPassword",
                                             "NumField", "OverwriteTab", "SpecificationName",
-                                            "TabError", "TabImport"}));
+                                            "TabError", "TabImport", "Encoding"}));
 
   const Settings saved = settings();
   ctl.InitProperties();
@@ -62,6 +63,8 @@ TEST_F(PropertyBagTest, WritesThirteenKeysAndReadsThemBack) {
   EXPECT_EQ(ctl.ImportResult(), eResult::SError);
   EXPECT_EQ(s.LastInfoFieldValue, "Nome");
   EXPECT_EQ(s.TabImport, "Clienti");
+  EXPECT_EQ(ctl.Encoding(), "utf-16le");
+  EXPECT_EQ(CatchError([&] { ctl.setEncoding("latin1"); }).number(), 380);
   // Loading does not create the matrix.
   EXPECT_EQ(CatchError([&] { ctl.setInfoField(1, 0, "x"); }).number(), 9);
 }

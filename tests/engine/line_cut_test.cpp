@@ -34,11 +34,21 @@ TEST(LineCut, DelimitedFieldsEmptiesAndTrailingSeparators) {
   EXPECT_EQ(CutDelimited("", ";"), Strings{});
 }
 
-TEST(LineCut, TheDelimiterIsRemovedWhereverItStands) {
-  EXPECT_EQ(CutDelimited("a;\"b;c\";d", ";", "\""), (Strings{"a", "b", "c", "d"}));
-  // Without a delimiter, NUL bytes hold no text either.
-  EXPECT_EQ(CutDelimited(std::string("a\0b;c", 5), ";"), (Strings{"ab", "c"}));
-  EXPECT_EQ(CutDelimited(std::string("a\0b", 3), ";", "\""), (Strings{std::string("a\0b", 3)}));
+TEST(LineCut, QuotedFieldsAsSpreadsheetsWriteThem) {
+  EXPECT_EQ(CutDelimited("John,Doe,120 any st.,\"Anytown, WW\",08123", ",", "\""),
+            (Strings{"John", "Doe", "120 any st.", "Anytown, WW", "08123"}));
+  EXPECT_EQ(CutDelimited("1,\"ha \"\"ha\"\" ha\"", ",", "\""), (Strings{"1", "ha \"ha\" ha"}));
+  EXPECT_EQ(CutDelimited("\"Once upon \r\na time\",5,6", ",", "\""),
+            (Strings{"Once upon \r\na time", "5", "6"}));
+  EXPECT_EQ(CutDelimited("\"\",,\"\"\"\"", ",", "\""), (Strings{"", "", "\""}));
+  // Text after the closing delimiter is kept; a delimiter inside an ordinary field is text.
+  EXPECT_EQ(CutDelimited("\"ab\"cd;5'10\";x", ";", "\""), (Strings{"abcd", "5'10\"", "x"}));
+  // Blanks before the delimiter make an ordinary field.
+  EXPECT_EQ(CutDelimited(" \"a;b\"", ";", "\""), (Strings{" \"a", "b\""}));
+  // Without a delimiter nothing is quoted.
+  EXPECT_EQ(CutDelimited("\"a;b\"", ";"), (Strings{"\"a", "b\""}));
+  // One character as both separates.
+  EXPECT_EQ(CutDelimited("a,b", ",", ","), (Strings{"a", "b"}));
 }
 
 TEST(LineCut, TokensOfEveryLanguageNameTheirCharacter) {
@@ -53,14 +63,21 @@ TEST(LineCut, TokensOfEveryLanguageNameTheirCharacter) {
   EXPECT_EQ(LayoutCharacter(";", "x"), U';');
   EXPECT_EQ(LayoutCharacter("\u00E0", "x"), U'\u00E0');
   EXPECT_EQ(LayoutCharacter("\u20AC;", "x"), U'\u20AC');  // the first character only
-  EXPECT_EQ(test::CatchError([] { LayoutCharacter("\u4E2D", "x"); }).number(), 5);
+  EXPECT_EQ(LayoutCharacter("\u4E2D", "x"), U'\u4E2D');   // read from UTF-8 and UTF-16 files
   EXPECT_EQ(test::CatchError([] { LayoutCharacter("", "field separator"); }).number(), 5);
   // A delimited layout needs a separator.
   EXPECT_EQ(test::CatchError([] { MakeDelimitedLayout("{NONE}", "\"", 0); }).number(), 5);
 }
 
-TEST(LineCut, SeparatorsBeyondAsciiAreTheFilesBytes) {
-  EXPECT_EQ(CutDelimited("Mario\xA6\xABRoma\xAB", "\u00A6", "\u00AB"), (Strings{"Mario", "Roma"}));
+TEST(LineCut, SeparatorsBeyondAsciiCutUtf8Text) {
+  EXPECT_EQ(CutDelimited("Mario\u00A6\u00ABRo\u00A6ma\u00AB", "\u00A6", "\u00AB"),
+            (Strings{"Mario", "Ro\u00A6ma"}));
+}
+
+TEST(LineCut, FixedColumnsCountCharactersNotBytes) {
+  EXPECT_EQ(CutFixed("\u00C5land  Citt\u00E0", {{1, 5}, {8, 12}}),
+            (Strings{"\u00C5land", "Citt\u00E0"}));
+  EXPECT_EQ(CutFixed("\U0001F600xy", {{2, 3}}), (Strings{"xy"}));
 }
 
 TEST(LineCut, FixedFieldsTrimThenDropSeparatorAndEnclosingDelimiters) {

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
 
@@ -166,6 +167,73 @@ class ImportStageTest : public QObject {
     // The old error row is gone and the duplicate is logged. The line with a sixth field
     // widened the preview to six columns, so it fits the fields and is stored.
     QCOMPARE(Query("SELECT NumRiga, CodErr FROM Errori ORDER BY rowid"), (Rows{{"4", "3022"}}));
+  }
+
+  // A CSV file in UTF-16 as an office suite saves it, with quoted separators, a quoted line
+  // break and an unclosed quote: the preview shows exactly the rows the import stores, in
+  // every character set the user can pick that reads the file.
+  void csvPreviewEqualsWhatTheImportStores_data() {
+    QTest::addColumn<int>("charset");  // the index in the character-set list
+    QTest::newRow("Automatic") << 0;
+    QTest::newRow("UTF-16LE") << 3;
+  }
+
+  void csvPreviewEqualsWhatTheImportStores() {
+    QFETCH(int, charset);
+    Settle(lEnglish);
+    QByteArray bytes("\xFF\xFE");
+    const QString text = QString::fromUtf8(
+        "Codice,Nome,Citt\xC3\xA0\r\n"
+        "1,\"Rossi, Anna\",\"Forl\xC3\xAC\"\r\n"
+        "2,\"Bruno \"\"il grande\"\"\",\"Citt\xC3\xA0\r\nalta\"\r\n"
+        "3,\"mai chiuso,Roma\r\n"
+        "4,\xC3\x85sa,\xE6\x9D\xB1\xE4\xBA\xAC\r\n");
+    for (QChar c : text) {
+      bytes += static_cast<char>(c.unicode() & 0xFF);
+      bytes += static_cast<char>(c.unicode() >> 8);
+    }
+    const QString file = test::WriteText(dir_, "office.txt", bytes);
+    frmInterfaccia w;
+    Open(w);
+    QCOMPARE(test::Ctl<QComboBox>(w, "cmbCodifica")->currentIndex(), 0);  // the host's "auto"
+    test::Ctl<QComboBox>(w, "cmbCodifica")->setCurrentIndex(charset);
+    test::Ctl<QLineEdit>(w, "txtNomeFile")->setText(file);
+    test::Ctl<QComboBox>(w, "cmbTipoFonte")->setCurrentIndex(0);
+    test::Ctl<QPushButton>(w, "CmdAvanti")->click();
+    QCOMPARE(test::Ctl<QListWidget>(w, "List1")->item(0)->text(),
+             QString::fromUtf8("Codice,Nome,Citt\xC3\xA0"));
+    test::Ctl<QComboBox>(w, "DelimCampoD")->setEditText(",");
+    test::Ctl<QComboBox>(w, "DelimTestoD")->setEditText("\"");
+    test::Ctl<QComboBox>(w, "SaltaRigheD")->setEditText("1");
+    test::Ctl<QPushButton>(w, "CAvantiD")->click();
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
+    const forms::Grid& grid = *test::Ctl<forms::Grid>(w, "grdPreview");
+    std::vector<QStringList> shown;
+    for (int r = 0; r < grid.Rows(); ++r) {
+      QStringList row;
+      for (int c = 0; c < 3; ++c) row << grid.CellText(r, c);
+      shown.push_back(row);
+    }
+    Associate(w, "Codice", 0);
+    Associate(w, "Nome", 1);
+    Associate(w, "Città", 2);
+    ScriptedBoxes boxes;
+    boxes.Expect(Text(314), kQuestion, kYes);
+    test::Ctl<QPushButton>(w, "Command4")->click();
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+    QCOMPARE(settings().ImportResult, std::int32_t{3});
+    const Rows stored = Query("SELECT Codice, Nome, Citta FROM Clienti ORDER BY Codice");
+    QCOMPARE(stored, (Rows{{"1", "Rossi, Anna", "Forl\xC3\xAC"},
+                           {"2", "Bruno \"il grande\"", "Citt\xC3\xA0\r\nalta"},
+                           {"4", "\xC3\x85sa", "\xE6\x9D\xB1\xE4\xBA\xAC"}}));
+    QCOMPARE(shown.size(), stored.size());
+    for (std::size_t r = 0; r < stored.size(); ++r) {
+      QCOMPARE(shown[r], (QStringList{QString::fromStdString(stored[r][0]),
+                                      QString::fromStdString(stored[r][1]),
+                                      QString::fromStdString(stored[r][2])}));
+    }
+    // The unclosed quote costs its own line only, numbered as in the file.
+    QCOMPARE(Query("SELECT NumRiga, CodErr FROM Errori"), (Rows{{"4", "31001"}}));
   }
 
   void fixedImportEndToEnd() {
