@@ -43,6 +43,7 @@ ImportRequest SettingsRequest() {
   ImportRequest request;
   request.target = {s.MDBFile, s.MDBPassword, s.TabImport, s.TabError};
   if (s.InfoField) request.fields = *s.InfoField;
+  request.format = s.Format;
   request.progress = ProgressHandler();
   return request;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/info_field.h"
+#include "vandrel/store.h"
 
 namespace vandrel {
 
@@ -26,6 +27,8 @@ struct Settings {
   std::string SpecificationName;
   std::string TabError;
   std::string TabImport;
+  // DecimalSeparator and DateOrder.
+  store::ValueFormat Format;
   // Rows 0..NumField once NumField has been assigned; absent before.
   std::optional<std::vector<InfoFieldRow>> InfoField;
 };
