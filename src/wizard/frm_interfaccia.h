@@ -38,9 +38,12 @@ class frmInterfaccia : public QDialog {
   // 0 delimited, 1 fixed width, -1 none chosen (stage 1's file-type list).
   int FileType() const;
 
-  // Stage 2 accepted `layout`: stage 3 shows, its preview already filled.
-  void ToStage3(wizard::WizardLayout layout);
+  // Stage 2 accepted `layout`, and `format` for numbers and dates: stage 3 shows, its
+  // preview already filled.
+  void ToStage3(wizard::WizardLayout layout, const store::ValueFormat& format);
   const wizard::WizardLayout& Layout() const { return layout_; }
+  // The format chosen for this import; the control's properties keep the host's.
+  const store::ValueFormat& Format() const { return format_; }
   // Back from stage 3: the stage-2 panel of the chosen type.
   void BackToStage2();
 
@@ -59,6 +62,7 @@ class frmInterfaccia : public QDialog {
   Stage3Panel* stage3_;
   QString chosenFile_;
   wizard::WizardLayout layout_;
+  store::ValueFormat format_;
 };
 
 }  // namespace vandrel

@@ -101,9 +101,11 @@ int FirstUnassociatedRequired(const std::vector<InfoFieldRow>& rows) {
 }
 
 ImportOutcome RunImport(const std::string& textFile, const WizardLayout& layout,
-                        std::size_t previewColumns, bool emptyTarget) {
+                        const store::ValueFormat& format, std::size_t previewColumns,
+                        bool emptyTarget) {
   ImportRequest request = SettingsRequest();
   request.textFile = textFile;
+  request.format = format;
   // One field per InfoField row, and at least one per preview column and one more.
   request.lineFields = std::max(request.fields.size(), previewColumns + 1);
   request.emptyTarget = emptyTarget;

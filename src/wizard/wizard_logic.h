@@ -55,10 +55,12 @@ int FirstUnassociatedRequired(const std::vector<InfoFieldRow>& rows);
 // The layout stage 2 handed over.
 using WizardLayout = std::variant<std::monostate, DelimitedLayout, FixedLayout>;
 
-// The interactive import of `textFile` by `layout` into the control's tables: the error table
-// is always emptied, the target table when `emptyTarget`; `previewColumns` widens the fields
-// a line may have to what the table preview showed.
+// The interactive import of `textFile` by `layout`, its numbers and dates read by `format`,
+// into the control's tables: the error table is always emptied, the target table when
+// `emptyTarget`; `previewColumns` widens the fields a line may have to what the table preview
+// showed.
 ImportOutcome RunImport(const std::string& textFile, const WizardLayout& layout,
-                        std::size_t previewColumns, bool emptyTarget);
+                        const store::ValueFormat& format, std::size_t previewColumns,
+                        bool emptyTarget);
 
 }  // namespace vandrel::wizard
