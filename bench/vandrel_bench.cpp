@@ -158,15 +158,33 @@ void make_record(Rng& rng, std::uint64_t id, Record& r) {
 }
 
 struct InputFiles {
-  fs::path delimited, fixed, bad;
+  fs::path delimited, fixed, bad, italian;
   std::uint64_t bad_lines = 0;
 };
 
-// Writes the clean delimited file, its fixed-width twin and the copy in which every
-// 100th line carries a non-numeric id.
+// The clean file's date (YYYY-MM-DD) day first, and its amount with a decimal comma and
+// thousands dots, as an Italian file writes them.
+void append_italian(std::string& out, std::size_t field, const std::string& v) {
+  if (field == 2) {
+    out.append(v, 8, 2).append("/").append(v, 5, 2).append("/").append(v, 0, 4);
+  } else if (field == 3) {
+    const std::size_t point = v.find('.');
+    for (std::size_t i = 0; i < point; ++i) {
+      if (i > 0 && (point - i) % 3 == 0) out += '.';
+      out += v[i];
+    }
+    out.append(",").append(v, point + 1);
+  } else {
+    out += v;
+  }
+}
+
+// Writes the clean delimited file, its fixed-width twin, the copy in which every 100th line
+// carries a non-numeric id, and the copy written the Italian way.
 InputFiles generate(const fs::path& dir, std::uint64_t lines) {
-  InputFiles files{dir / "items.txt", dir / "items-fixed.txt", dir / "items-bad.txt", 0};
-  Writer delimited(files.delimited), fixed(files.fixed), bad(files.bad);
+  InputFiles files{dir / "items.txt", dir / "items-fixed.txt", dir / "items-bad.txt",
+                   dir / "items-it.txt", 0};
+  Writer delimited(files.delimited), fixed(files.fixed), bad(files.bad), italian(files.italian);
   Rng rng(20240917);
   Record r;
   for (std::uint64_t i = 1; i <= lines; ++i) {
@@ -178,8 +196,10 @@ InputFiles generate(const fs::path& dir, std::uint64_t lines) {
       if (f > 0) {
         delimited.buffer() += ';';
         bad.buffer() += ';';
+        italian.buffer() += ';';
       }
       delimited.buffer() += v;
+      append_italian(italian.buffer(), f, v);
       if (f == 0 && refuse) bad.buffer() += 'x';
       bad.buffer() += v;
       fixed.buffer() += v;
@@ -188,13 +208,16 @@ InputFiles generate(const fs::path& dir, std::uint64_t lines) {
     delimited.buffer() += '\n';
     bad.buffer() += '\n';
     fixed.buffer() += '\n';
+    italian.buffer() += '\n';
     delimited.maybe_flush();
     bad.maybe_flush();
     fixed.maybe_flush();
+    italian.maybe_flush();
   }
   delimited.close();
   fixed.close();
   bad.close();
+  italian.close();
   return files;
 }
 
@@ -222,6 +245,7 @@ class Db {
       throw std::runtime_error(msg);
     }
   }
+  std::int64_t scalar(const std::string& sql) { return scalar(sql.c_str()); }
   std::int64_t scalar(const char* sql) {
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK)
@@ -345,7 +369,7 @@ struct Options {
   std::uint64_t lines = 1'000'000;
 };
 
-enum class Kind { Delimited, Fixed, Bad };
+enum class Kind { Delimited, Fixed, Bad, Italian };
 
 const char* kind_name(Kind k) {
   switch (k) {
@@ -355,6 +379,8 @@ const char* kind_name(Kind k) {
       return "fixed-width";
     case Kind::Bad:
       return "delimited, 1% bad";
+    case Kind::Italian:
+      return "delimited, 1.234,5";
   }
   return "";
 }
@@ -367,6 +393,7 @@ struct Row {
   double peak_mib = 0;
   std::int64_t rows = -1, errors = -1;
   bool counts_ok = false;
+  bool values_ok = true;  // the Italian run: the same stored values as the ISO run
 };
 
 class Bench {
@@ -392,9 +419,10 @@ class Bench {
   }
 
   void run_vandrel(Kind kind) {
-    const fs::path& file = kind == Kind::Fixed ? files_.fixed
-                           : kind == Kind::Bad ? files_.bad
-                                               : files_.delimited;
+    const fs::path& file = kind == Kind::Fixed     ? files_.fixed
+                           : kind == Kind::Bad     ? files_.bad
+                           : kind == Kind::Italian ? files_.italian
+                                                   : files_.delimited;
     std::string layout = kind == Kind::Fixed ? "bench_fixed" : "bench_delimited";
     std::vector<std::string> args{opt_.vandrel.string(),
                                   "import",
@@ -418,6 +446,9 @@ class Bench {
                           "code|code||||4", "note|note||||5"}) {
       args.push_back("--field");
       args.push_back(f);
+    }
+    if (kind == Kind::Italian) {
+      for (const char* a : {"--decimal", ",", "--dates", "DMY"}) args.push_back(a);
     }
     auto bad = static_cast<std::int64_t>(kind == Kind::Bad ? files_.bad_lines : 0);
     measure(
@@ -477,13 +508,17 @@ class Bench {
       }
       std::printf("%-9s %-19s %12.0f %10.1f %10lld %10lld%s\n", r.contender.c_str(),
                   kind_name(r.kind), r.lines_per_s, r.peak_mib, static_cast<long long>(r.rows),
-                  static_cast<long long>(r.errors), r.counts_ok ? "" : "  <-- wrong count");
+                  static_cast<long long>(r.errors),
+                  !r.counts_ok   ? "  <-- wrong count"
+                  : !r.values_ok ? "  <-- values differ from the ISO run"
+                                 : "");
     }
 
     std::printf("\nvandrel against the sqlite3 shell (lines/s ratio)\n");
     ratio(Kind::Delimited, Kind::Delimited, "delimited vs peer delimited", 1.2);
     ratio(Kind::Bad, Kind::Bad, "1% bad vs peer 1% bad", 1.1);
     ratio(Kind::Fixed, Kind::Delimited, "fixed-width vs peer delimited", 0);
+    ratio(Kind::Italian, Kind::Delimited, "1.234,5/DMY vs peer delimited", 1.3);
 
     std::printf("\nvandrel peak memory (target: under 64 MiB)\n");
     for (const Row& r : rows_) {
@@ -507,10 +542,7 @@ class Bench {
   void measure(const std::string& contender, Kind kind, std::vector<std::string> args,
                std::size_t db_arg, std::int64_t want_rows, std::int64_t want_errors,
                Accept accepted, const std::string& what) {
-    std::string stem = contender + "-" +
-                       (kind == Kind::Delimited ? "delimited"
-                        : kind == Kind::Fixed   ? "fixed"
-                                                : "bad");
+    std::string stem = contender + "-" + StemOf(kind);
     fs::path db = opt_.work / (stem + ".db");
     fs::path log = opt_.work / (stem + ".log");
     create_database(db);
@@ -545,7 +577,10 @@ class Bench {
     row.rows = counted.scalar("SELECT count(*) FROM Items");
     row.errors = counted.scalar("SELECT count(*) FROM Errors");
     row.counts_ok = row.rows == want_rows && row.errors == want_errors;
-    std::printf("%.2f s, exit %d%s\n", r.seconds, r.status, row.counts_ok ? "" : ", WRONG COUNT");
+    if (kind == Kind::Italian) row.values_ok = same_values_as_iso(counted);
+    std::printf("%.2f s, exit %d%s%s\n", r.seconds, r.status, row.counts_ok ? "" : ", WRONG COUNT",
+                row.values_ok ? "" : ", VALUES DIFFER FROM THE ISO RUN");
+    if (!row.values_ok) failed_ = true;
     if (!row.counts_ok) {
       std::printf("    expected %lld rows and %lld error rows, got %lld and %lld\n",
                   static_cast<long long>(want_rows), static_cast<long long>(want_errors),
@@ -553,6 +588,44 @@ class Bench {
       failed_ = true;
     }
     rows_.push_back(row);
+  }
+
+  static const char* StemOf(Kind kind) {
+    switch (kind) {
+      case Kind::Delimited:
+        return "delimited";
+      case Kind::Fixed:
+        return "fixed";
+      case Kind::Bad:
+        return "bad";
+      case Kind::Italian:
+        return "italian";
+    }
+    return "";
+  }
+
+  // Whether `db` holds, row for row, the values and storage types of vandrel's ISO run.
+  bool same_values_as_iso(Db& db) const {
+    const fs::path iso = opt_.work / "vandrel-delimited.db";
+    if (!fs::exists(iso)) return false;
+    db.exec(("ATTACH " + sql_text(iso.string()) + " AS iso").c_str());
+    const char* columns = "rowid, id, typeof(id), name, born, amount, typeof(amount), code, note";
+    const std::string differ = std::string("SELECT count(*) FROM (SELECT ") + columns +
+                               " FROM Items EXCEPT SELECT " + columns + " FROM iso.Items)";
+    const std::string missing = std::string("SELECT count(*) FROM (SELECT ") + columns +
+                                " FROM iso.Items EXCEPT SELECT " + columns + " FROM Items)";
+    const bool same = db.scalar(differ) == 0 && db.scalar(missing) == 0;
+    db.exec("DETACH iso");
+    return same;
+  }
+
+  static std::string sql_text(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) {
+      if (c == '\'') out += '\'';
+      out += c;
+    }
+    return out + "'";
   }
 
   const Row* find(const char* contender, Kind kind) const {
@@ -640,7 +713,8 @@ int main(int argc, char** argv) {
     bench.run_peer(Kind::Bad);
     // The imports run even when a layout was refused, so each failure shows its cause.
     bench.add_layouts();
-    for (Kind k : {Kind::Delimited, Kind::Fixed, Kind::Bad}) bench.run_vandrel(k);
+    // The Italian copy comes after the ISO run, whose stored values it must match.
+    for (Kind k : {Kind::Delimited, Kind::Fixed, Kind::Bad, Kind::Italian}) bench.run_vandrel(k);
     return bench.report();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "vandrel_bench: %s\n", e.what());
