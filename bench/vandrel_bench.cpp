@@ -158,7 +158,7 @@ void make_record(Rng& rng, std::uint64_t id, Record& r) {
 }
 
 struct InputFiles {
-  fs::path delimited, fixed, bad, csv, utf8;
+  fs::path delimited, fixed, bad, csv, utf8, italian;
   std::uint64_t bad_lines = 0;
   // Characters of every name and note written to the CSV and the UTF-8 file, to check that
   // what a run stored is what was written, quotes and all.
@@ -170,6 +170,23 @@ std::uint64_t chars(const std::string& s) {
   std::uint64_t n = 0;
   for (unsigned char c : s) n += (c & 0xC0) != 0x80;
   return n;
+}
+
+// The clean file's date (YYYY-MM-DD) day first, and its amount with a decimal comma and
+// thousands dots, as an Italian file writes them.
+void append_italian(std::string& out, std::size_t field, const std::string& v) {
+  if (field == 2) {
+    out.append(v, 8, 2).append("/").append(v, 5, 2).append("/").append(v, 0, 4);
+  } else if (field == 3) {
+    const std::size_t point = v.find('.');
+    for (std::size_t i = 0; i < point; ++i) {
+      if (i > 0 && (point - i) % 3 == 0) out += '.';
+      out += v[i];
+    }
+    out.append(",").append(v, point + 1);
+  } else {
+    out += v;
+  }
 }
 
 // One CSV field as spreadsheets write it: quoted when it holds the separator or a quote,
@@ -189,13 +206,13 @@ void append_csv(std::string& out, const std::string& v) {
 
 // Writes the clean delimited file, its fixed-width twin, the copy in which every 100th line
 // carries a non-numeric id, a comma-separated copy where about a tenth of the fields are
-// quoted (some holding the separator, some doubled quotes), and a UTF-8 copy whose names
-// begin with accented letters.
+// quoted (some holding the separator, some doubled quotes), a UTF-8 copy whose names begin
+// with accented letters, and a copy written the Italian way (1.234,56 and 31/12/1999).
 InputFiles generate(const fs::path& dir, std::uint64_t lines) {
   InputFiles files{dir / "items.txt", dir / "items-fixed.txt", dir / "items-bad.txt",
-                   dir / "items.csv", dir / "items-utf8.txt"};
+                   dir / "items.csv",  dir / "items-utf8.txt",  dir / "items-it.txt"};
   Writer delimited(files.delimited), fixed(files.fixed), bad(files.bad), csv(files.csv),
-      utf8(files.utf8);
+      utf8(files.utf8), italian(files.italian);
   static const char* const kAccented[] = {"\xC3\x85", "\xC3\x89", "\xC3\x96",
                                           "\xC3\x87", "\xC5\xA0", "\xC3\x91"};  // Å É Ö Ç Š Ñ
   Rng rng(20240917);
@@ -230,8 +247,10 @@ InputFiles generate(const fs::path& dir, std::uint64_t lines) {
       if (f > 0) {
         delimited.buffer() += ';';
         bad.buffer() += ';';
+        italian.buffer() += ';';
       }
       delimited.buffer() += v;
+      append_italian(italian.buffer(), f, v);
       if (f == 0 && refuse) bad.buffer() += 'x';
       bad.buffer() += v;
       fixed.buffer() += v;
@@ -240,6 +259,8 @@ InputFiles generate(const fs::path& dir, std::uint64_t lines) {
     delimited.buffer() += '\n';
     bad.buffer() += '\n';
     fixed.buffer() += '\n';
+    italian.buffer() += '\n';
+    italian.maybe_flush();
     delimited.maybe_flush();
     bad.maybe_flush();
     fixed.maybe_flush();
@@ -249,6 +270,7 @@ InputFiles generate(const fs::path& dir, std::uint64_t lines) {
   bad.close();
   csv.close();
   utf8.close();
+  italian.close();
   return files;
 }
 
@@ -276,6 +298,7 @@ class Db {
       throw std::runtime_error(msg);
     }
   }
+  std::int64_t scalar(const std::string& sql) { return scalar(sql.c_str()); }
   std::int64_t scalar(const char* sql) {
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK)
@@ -399,7 +422,7 @@ struct Options {
   std::uint64_t lines = 1'000'000;
 };
 
-enum class Kind { Delimited, Fixed, Bad, Csv, Utf8 };
+enum class Kind { Delimited, Fixed, Bad, Csv, Utf8, Italian };
 
 const char* kind_name(Kind k) {
   switch (k) {
@@ -413,6 +436,8 @@ const char* kind_name(Kind k) {
       return "CSV, quoted fields";
     case Kind::Utf8:
       return "UTF-8";
+    case Kind::Italian:
+      return "delimited, 1.234,5";
   }
   return "";
 }
@@ -429,6 +454,8 @@ const char* stem_of(Kind k) {
       return "csv";
     case Kind::Utf8:
       return "utf8";
+    case Kind::Italian:
+      return "italian";
   }
   return "";
 }
@@ -441,6 +468,7 @@ struct Row {
   double peak_mib = 0;
   std::int64_t rows = -1, errors = -1;
   bool counts_ok = false;
+  bool values_ok = true;  // the Italian run: the same stored values as the ISO run
 };
 
 class Bench {
@@ -457,6 +485,8 @@ class Bench {
         return files_.csv;
       case Kind::Utf8:
         return files_.utf8;
+      case Kind::Italian:
+        return files_.italian;
       default:
         return files_.delimited;
     }
@@ -507,6 +537,9 @@ class Bench {
                           "code|code||||4", "note|note||||5"}) {
       args.push_back("--field");
       args.push_back(f);
+    }
+    if (kind == Kind::Italian) {
+      for (const char* a : {"--decimal", ",", "--dates", "DMY"}) args.push_back(a);
     }
     auto bad = static_cast<std::int64_t>(kind == Kind::Bad ? files_.bad_lines : 0);
     measure(
@@ -566,7 +599,10 @@ class Bench {
       }
       std::printf("%-9s %-19s %12.0f %10.1f %10lld %10lld%s\n", r.contender.c_str(),
                   kind_name(r.kind), r.lines_per_s, r.peak_mib, static_cast<long long>(r.rows),
-                  static_cast<long long>(r.errors), r.counts_ok ? "" : "  <-- wrong count");
+                  static_cast<long long>(r.errors),
+                  !r.counts_ok   ? "  <-- wrong count"
+                  : !r.values_ok ? "  <-- values differ from the ISO run"
+                                 : "");
     }
 
     std::printf("\nvandrel against the sqlite3 shell (lines/s ratio)\n");
@@ -575,6 +611,7 @@ class Bench {
     ratio(Kind::Fixed, Kind::Delimited, "fixed-width vs peer delimited", 0);
     ratio(Kind::Csv, Kind::Csv, "CSV vs peer CSV", 1.5);
     ratio(Kind::Utf8, Kind::Utf8, "UTF-8 vs peer UTF-8", 1.5);
+    ratio(Kind::Italian, Kind::Delimited, "1.234,5/DMY vs peer delimited", 1.3);
 
     std::printf("\nvandrel peak memory (target: under 64 MiB)\n");
     for (const Row& r : rows_) {
@@ -641,7 +678,10 @@ class Bench {
           row.counts_ok &&
           counted.scalar("SELECT sum(length(name)) + sum(length(note)) FROM Items") == want;
     }
-    std::printf("%.2f s, exit %d%s\n", r.seconds, r.status, row.counts_ok ? "" : ", WRONG COUNT");
+    if (kind == Kind::Italian) row.values_ok = same_values_as_iso(counted);
+    std::printf("%.2f s, exit %d%s%s\n", r.seconds, r.status, row.counts_ok ? "" : ", WRONG COUNT",
+                row.values_ok ? "" : ", VALUES DIFFER FROM THE ISO RUN");
+    if (!row.values_ok) failed_ = true;
     if (!row.counts_ok) {
       std::printf("    expected %lld rows and %lld error rows, got %lld and %lld\n",
                   static_cast<long long>(want_rows), static_cast<long long>(want_errors),
@@ -649,6 +689,30 @@ class Bench {
       failed_ = true;
     }
     rows_.push_back(row);
+  }
+
+  // Whether `db` holds, row for row, the values and storage types of vandrel's ISO run.
+  bool same_values_as_iso(Db& db) const {
+    const fs::path iso = opt_.work / "vandrel-delimited.db";
+    if (!fs::exists(iso)) return false;
+    db.exec(("ATTACH " + sql_text(iso.string()) + " AS iso").c_str());
+    const char* columns = "rowid, id, typeof(id), name, born, amount, typeof(amount), code, note";
+    const std::string differ = std::string("SELECT count(*) FROM (SELECT ") + columns +
+                               " FROM Items EXCEPT SELECT " + columns + " FROM iso.Items)";
+    const std::string missing = std::string("SELECT count(*) FROM (SELECT ") + columns +
+                                " FROM iso.Items EXCEPT SELECT " + columns + " FROM Items)";
+    const bool same = db.scalar(differ) == 0 && db.scalar(missing) == 0;
+    db.exec("DETACH iso");
+    return same;
+  }
+
+  static std::string sql_text(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) {
+      if (c == '\'') out += '\'';
+      out += c;
+    }
+    return out + "'";
   }
 
   const Row* find(const char* contender, Kind kind) const {
@@ -735,7 +799,8 @@ int main(int argc, char** argv) {
     for (Kind k : {Kind::Delimited, Kind::Bad, Kind::Csv, Kind::Utf8}) bench.run_peer(k);
     // The imports run even when a layout was refused, so each failure shows its cause.
     bench.add_layouts();
-    for (Kind k : {Kind::Delimited, Kind::Fixed, Kind::Bad, Kind::Csv, Kind::Utf8}) {
+    // The Italian copy comes after the ISO run, whose stored values it must match.
+    for (Kind k : {Kind::Delimited, Kind::Fixed, Kind::Bad, Kind::Csv, Kind::Utf8, Kind::Italian}) {
       bench.run_vandrel(k);
     }
     return bench.report();

@@ -69,7 +69,7 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 // ---- check ----
 
 struct CheckOptions {
-  std::string db, connect, table, errors, file, type, language;
+  std::string db, connect, table, errors, file, type, language, decimal, dates;
   std::string loadProperties, saveProperties;
 };
 
@@ -97,6 +97,8 @@ int RunCheck(const CheckOptions& o) {
   });
   assign("ImportFile", o.file, [&] { ctl.setImportFile(o.file); });
   assign("Language", o.language, [&] { ctl.setLanguage(kLanguages.at(o.language)); });
+  assign("DecimalSeparator", o.decimal, [&] { ctl.setDecimalSeparator(o.decimal); });
+  assign("DateOrder", o.dates, [&] { ctl.setDateOrder(o.dates); });
   if (!o.saveProperties.empty()) {
     vandrel::IniPropertyBag bag;
     ctl.WriteProperties(bag);
@@ -112,6 +114,7 @@ struct ImportOptions {
   std::string db, table, errors, file, type, spec, connect, language = "it", specsDir;
   std::string askToAppend = "yes";
   std::string encoding = "auto";
+  std::string decimal, dates;  // DecimalSeparator and DateOrder, when given
   bool overwrite = false;
   std::vector<std::string> fields;
 };
@@ -148,6 +151,8 @@ void AssignCommonProperties(vandrel::VandrelCtl& ctl, const ImportOptions& o) {
   ctl.setAsktoAppend(o.askToAppend == "yes");
   ctl.setLanguage(kLanguages.at(o.language));
   ctl.setEncoding(o.encoding);
+  if (!o.decimal.empty()) ctl.setDecimalSeparator(o.decimal);
+  if (!o.dates.empty()) ctl.setDateOrder(o.dates);
   // NumField is the highest row index; one row still needs a matrix of two.
   ctl.setNumField(static_cast<std::int16_t>(std::max<std::size_t>(rows.size(), 2) - 1));
   for (std::size_t x = 0; x < rows.size(); ++x) {
@@ -376,6 +381,14 @@ int main(int argc, char** argv) {
       ->check(languages)
       ->capture_default_str();
   importCmd->add_option("--specs-dir", imp.specsDir, "folder of the saved layouts");
+  auto formatOptions = [](CLI::App* cmd, ImportOptions& o) {
+    cmd->add_option("--decimal", o.decimal,
+                    "decimal separator of numbers, . (default) or , (DecimalSeparator)");
+    cmd->add_option("--dates", o.dates,
+                    "order of day, month and year besides ISO dates: YMD (default, ISO only), "
+                    "DMY or MDY (DateOrder)");
+  };
+  formatOptions(importCmd, imp);
   importCmd
       ->add_option("--encoding", imp.encoding,
                    "how the text file is read (Encoding): auto, windows-1252, utf-8, utf-16le, "
@@ -411,6 +424,7 @@ int main(int argc, char** argv) {
   wizardCmd->add_option("--encoding", wiz.encoding, "the character set stage 1 starts with")
       ->check(encodings)
       ->capture_default_str();
+  formatOptions(wizardCmd, wiz);
   wizardCmd->add_option("--field", wiz.fields, "one InfoField row, as for import")
       ->required()
       ->take_all();
@@ -449,6 +463,8 @@ int main(int argc, char** argv) {
   checkCmd->add_option("--file", check.file, "text file to import (ImportFile)");
   checkCmd->add_option("--type", check.type, "file type (FileType)")->check(kinds);
   checkCmd->add_option("--language", check.language, "language of the texts")->check(languages);
+  checkCmd->add_option("--decimal", check.decimal, "decimal separator (DecimalSeparator)");
+  checkCmd->add_option("--dates", check.dates, "date order (DateOrder)");
   checkCmd->add_option("--load-properties", check.loadProperties,
                        "load saved properties from this INI file first");
   checkCmd->add_option("--save-properties", check.saveProperties,

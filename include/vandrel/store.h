@@ -43,6 +43,19 @@ enum StoreError : std::int32_t {
 
 inline constexpr const char* kStoreSource = "Vandrel.Store";
 
+// How the text handed to a recordset writes numbers and dates. The defaults are the strict
+// forms: '.' as decimal point and no thousands separators, dates in ISO form only.
+enum class DateOrder { YMD, DMY, MDY };
+struct ValueFormat {
+  // '.' or ','. With ',' a number may also group the digits before it in threes, separated
+  // by '.', a blank or a no-break space.
+  char decimalSeparator = '.';
+  // Besides ISO dates, DMY and MDY take day, month and a four-digit year separated by '/',
+  // '-' or '.', in that order.
+  DateOrder dateOrder = DateOrder::YMD;
+  friend bool operator==(const ValueFormat&, const ValueFormat&) = default;
+};
+
 // A queued row that could not be stored, with the tag it was queued under.
 struct QueuedFailure {
   std::int64_t tag;
@@ -63,8 +76,13 @@ class Recordset {
   // The most characters a text column takes, -1 without a limit.
   virtual int MaxLength(int column) const = 0;
 
+  // How the text given to SetField writes numbers and dates; the defaults until it is set.
+  void SetValueFormat(const ValueFormat& format) { format_ = format; }
+  const ValueFormat& GetValueFormat() const { return format_; }
+
   // Assigns a column of the pending row. Text is UTF-8 and is converted to the column's
-  // declared type, strictly (see the README for the rules); a number is stored as given.
+  // declared type, strictly, as the value format says (see the README for the rules); a
+  // number is stored as given.
   virtual void SetField(int column, std::string_view text) = 0;
   virtual void SetField(int column, std::int64_t number) = 0;
   void SetField(std::string_view column, std::string_view text) {
@@ -87,6 +105,9 @@ class Recordset {
   virtual std::vector<QueuedFailure> Flush() = 0;
 
   virtual void Close() = 0;
+
+ protected:
+  ValueFormat format_;
 };
 
 class Database {

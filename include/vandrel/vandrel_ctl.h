@@ -61,6 +61,11 @@ class VandrelCtl {
   const std::string& Encoding() const;
   const std::string& TabError() const;
   const std::string& TabImport() const;
+  // How the text file writes numbers: "." (no thousands separators) or "," (with '.', a
+  // blank or a no-break space between groups of three digits).
+  std::string DecimalSeparator() const;
+  // How it writes dates besides ISO: "YMD" (ISO only), "DMY" or "MDY".
+  std::string DateOrder() const;
 
   // Write accessors, with their checks.
   // Runs an import: aShowInterface opens the wizard, aBackground imports silently from the
@@ -86,6 +91,8 @@ class VandrelCtl {
   void setEncoding(std::string_view value);
   void setTabError(std::string_view table);
   void setTabImport(std::string_view table);
+  void setDecimalSeparator(std::string_view value);
+  void setDateOrder(std::string_view value);
 
   // Why the latest import failed (the wizard's, or the silent import's), when it did: the
   // error that stopped it. Nothing after an import that ran to its end.

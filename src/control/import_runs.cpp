@@ -45,6 +45,7 @@ ImportRequest SettingsRequest() {
   request.encoding = ParseEncoding(s.Encoding).value_or(TextEncoding::Auto);
   request.language = s.Language;
   if (s.InfoField) request.fields = *s.InfoField;
+  request.format = s.Format;
   request.progress = ProgressHandler();
   return request;
 }

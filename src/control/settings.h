@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/info_field.h"
+#include "vandrel/store.h"
 
 namespace vandrel {
 
@@ -27,6 +28,8 @@ struct Settings {
   std::string Encoding = "auto";  // how text files are read: auto, windows-1252, utf-8, ...
   std::string TabError;
   std::string TabImport;
+  // DecimalSeparator and DateOrder.
+  store::ValueFormat Format;
   // Rows 0..NumField once NumField has been assigned; absent before.
   std::optional<std::vector<InfoFieldRow>> InfoField;
 };

@@ -1,8 +1,11 @@
 #include "vandrel/vandrel_ctl.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <utility>
 
 #include "control/import_runs.h"
 #include "control/settings.h"
@@ -94,6 +97,43 @@ std::string ReadString(const PropertyBag& bag, const char* key) {
   return bag.ReadProperty(key).value_or(std::string());
 }
 
+// The names of the value format's settings, as the properties carry them.
+constexpr std::array<std::pair<const char*, store::DateOrder>, 3> kDateOrders{{
+    {"YMD", store::DateOrder::YMD},
+    {"DMY", store::DateOrder::DMY},
+    {"MDY", store::DateOrder::MDY},
+}};
+
+std::optional<char> DecimalNamed(std::string_view text) {
+  if (text == "." || text == ",") return text.front();
+  return std::nullopt;
+}
+
+std::optional<store::DateOrder> DateOrderNamed(std::string_view text) {
+  for (const auto& [name, order] : kDateOrders) {
+    if (text == name) return order;
+  }
+  return std::nullopt;
+}
+
+std::string DateOrderName(store::DateOrder order) {
+  for (const auto& [name, o] : kDateOrders) {
+    if (o == order) return name;
+  }
+  return kDateOrders.front().first;
+}
+
+// A saved format setting: its default when absent, a type mismatch when it names none.
+template <typename T>
+T ReadNamed(const PropertyBag& bag, const char* key, T fallback,
+            std::optional<T> (*named)(std::string_view)) {
+  const auto text = bag.ReadProperty(key);
+  if (!text) return fallback;
+  if (const std::optional<T> value = named(*text)) return *value;
+  throw Error(kErrTypeMismatch, "The saved property " + std::string(key) +
+                                    " is not one of its values: '" + *text + "'.");
+}
+
 }  // namespace
 
 void VandrelCtl::Changed(std::string_view name) const {
@@ -152,6 +192,12 @@ const std::string& VandrelCtl::TabError() const {
 }
 const std::string& VandrelCtl::TabImport() const {
   return settings().TabImport;
+}
+std::string VandrelCtl::DecimalSeparator() const {
+  return std::string(1, settings().Format.decimalSeparator);
+}
+std::string VandrelCtl::DateOrder() const {
+  return DateOrderName(settings().Format.dateOrder);
 }
 
 namespace {
@@ -292,6 +338,20 @@ void VandrelCtl::setTabImport(std::string_view table) {
   Changed("TabImport");
 }
 
+void VandrelCtl::setDecimalSeparator(std::string_view value) {
+  const std::optional<char> separator = DecimalNamed(value);
+  if (!separator) Refuse();
+  settings().Format.decimalSeparator = *separator;
+  Changed("DecimalSeparator");
+}
+
+void VandrelCtl::setDateOrder(std::string_view value) {
+  const std::optional<store::DateOrder> order = DateOrderNamed(value);
+  if (!order) Refuse();
+  settings().Format.dateOrder = *order;
+  Changed("DateOrder");
+}
+
 void VandrelCtl::InitProperties() {
   Settings& s = settings();
   s.AsktoAppend = true;
@@ -308,6 +368,7 @@ void VandrelCtl::InitProperties() {
   s.TabError.clear();
   s.TabImport.clear();
   s.Encoding = "auto";
+  s.Format = {};
 }
 
 void VandrelCtl::ReadProperties(const PropertyBag& bag) {
@@ -335,6 +396,9 @@ void VandrelCtl::ReadProperties(const PropertyBag& bag) {
                 "The saved property Encoding is not an encoding: '" + encoding + "'.");
   }
   s.Encoding = EncodingName(*parsed);
+  s.Format.decimalSeparator = ReadNamed<char>(bag, "DecimalSeparator", '.', DecimalNamed);
+  s.Format.dateOrder =
+      ReadNamed<store::DateOrder>(bag, "DateOrder", store::DateOrder::YMD, DateOrderNamed);
   settings() = std::move(s);
 }
 
@@ -354,6 +418,8 @@ void VandrelCtl::WriteProperties(PropertyBag& bag) const {
   bag.WriteProperty("TabError", s.TabError);
   bag.WriteProperty("TabImport", s.TabImport);
   bag.WriteProperty("Encoding", s.Encoding);
+  bag.WriteProperty("DecimalSeparator", DecimalSeparator());
+  bag.WriteProperty("DateOrder", DateOrder());
 }
 
 }  // namespace vandrel

@@ -19,6 +19,7 @@
 #include "vandrel/error.h"
 #include "vandrel/import_stats.h"
 #include "vandrel/layout.h"
+#include "vandrel/store.h"
 #include "vandrel/vandrel_ctl.h"
 
 namespace vandrel {
@@ -52,6 +53,8 @@ struct ImportRequest {
   // Emptied at the start, once every check has passed, as part of the first group.
   bool emptyTarget = false;
   bool emptyErrors = false;
+  // How the file writes numbers and dates.
+  store::ValueFormat format;
   // Called after each committed group and at the end.
   std::function<void(const ImportStats&)> progress;
 };

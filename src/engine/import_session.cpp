@@ -29,6 +29,7 @@ ImportSession::ImportSession(const ImportRequest& request) : request_(request) {
   const ImportTarget& t = request.target;
   db_ = store::OpenDatabase(t.database, false, false, t.connect);
   target_ = db_->OpenRecordset(t.table);
+  target_->SetValueFormat(request.format);
   BuildPlan(request.fields, request.lineFields);
   // Both tables are known to be there before either is emptied; the emptying is part of the
   // first group, so a failure before that group commits takes it back.

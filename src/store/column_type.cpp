@@ -93,11 +93,116 @@ bool Contains(const std::string& s, const char* what) {
   throw Error(number, message, kStoreSource);
 }
 
-void ConvertInteger(const ColumnType& type, std::string_view column, std::string_view text,
-                    Value& out) {
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// What reading a number found out about it.
+struct NumberScan {
+  bool integral = true;  // no fraction, no exponent
+  bool exponent = false;
+  int intDigits = 0;  // digits before the point, leading zeros not counted
+  int fracDigits = 0;
+};
+
+// An optional exponent at s[i]: 'e' or 'E', an optional sign and at least one digit. Copied to
+// `plain` when one is given.
+bool ScanExponent(std::string_view s, std::size_t& i, NumberScan& scan, std::string* plain) {
+  if (i >= s.size() || (s[i] != 'e' && s[i] != 'E')) return true;
+  scan.integral = false;
+  scan.exponent = true;
+  const std::size_t from = i;
+  ++i;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  const std::size_t digits = i;
+  while (i < s.size() && IsDigit(s[i])) ++i;
+  if (plain) plain->append(s.substr(from, i - from));
+  return i != digits;
+}
+
+// The length of a thousands separator at s[i]: '.', a blank or a UTF-8 no-break space; 0 when
+// there is none.
+std::size_t GroupSeparatorAt(std::string_view s, std::size_t i) {
+  if (s[i] == '.' || s[i] == ' ') return 1;
+  if (s[i] == '\xC2' && i + 1 < s.size() && s[i + 1] == '\xA0') return 2;
+  return 0;
+}
+
+// A number with ',' as decimal separator: an optional sign, digits that may be grouped in
+// threes by one kind of thousands separator (the first group of one to three digits, not
+// starting with 0), an optional ',' and fraction, an optional exponent. Writes it in plain
+// form ('.' as point, no separators, no '+') to `plain`, ready for from_chars.
+bool ScanGroupedNumber(std::string_view s, NumberScan& scan, std::string& plain) {
+  plain.clear();
+  std::size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+    if (s[i] == '-') plain += '-';
+    ++i;
+  }
+  const std::size_t start = i;
+  int before = 0, group = 0;
+  bool leading = true;
+  std::string_view separator;  // the kind in use, once one is seen
+  while (i < s.size()) {
+    if (IsDigit(s[i])) {
+      if (!(leading && s[i] == '0')) {
+        leading = false;
+        ++scan.intDigits;
+      }
+      plain += s[i];
+      ++before;
+      ++group;
+      ++i;
+      continue;
+    }
+    const std::size_t length = GroupSeparatorAt(s, i);
+    if (length == 0) break;
+    const std::string_view here = s.substr(i, length);
+    if (separator.empty()) {
+      if (group < 1 || group > 3 || s[start] == '0') return false;
+      separator = here;
+    } else if (group != 3 || here != separator) {
+      return false;
+    }
+    group = 0;
+    i += length;
+  }
+  if (!separator.empty() && group != 3) return false;
+  int after = 0;
+  scan.integral = true;
+  if (i < s.size() && s[i] == ',') {
+    scan.integral = false;
+    plain += '.';
+    ++i;
+    while (i < s.size() && IsDigit(s[i])) {
+      plain += s[i];
+      ++after;
+      ++i;
+    }
+  }
+  scan.fracDigits = after;
+  if (before + after == 0) return false;
+  return ScanExponent(s, i, scan, &plain) && i == s.size();
+}
+
+constexpr const char* kGroupsHint =
+    " ('.', a blank or a no-break space may separate groups of three digits)";
+
+void ConvertInteger(const ColumnType& type, const ValueFormat& format, std::string_view column,
+                    std::string_view text, Value& out) {
   std::string_view s = TrimBlanks(text);
   std::string_view digits = s;
-  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  if (format.decimalSeparator == ',') {
+    // Thousands separators are dropped into the value's own text buffer, unused by integers.
+    NumberScan scan;
+    if (!ScanGroupedNumber(s, scan, out.text) || !scan.integral) {
+      Refuse(kErrTypeConversion, column, type, text,
+             std::string("not a whole number") + kGroupsHint);
+    }
+    digits = out.text;
+  } else if (!digits.empty() && digits.front() == '+') {
+    digits.remove_prefix(1);
+  }
   std::int64_t value = 0;
   auto [p, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
   if (digits.empty() || (digits.front() == '-' && s.front() == '+') ||
@@ -115,39 +220,31 @@ void ConvertInteger(const ColumnType& type, std::string_view column, std::string
 
 // Digits with one optional '.' and an optional exponent; no locale, no thousands separators,
 // no infinities.
-bool IsPlainNumber(std::string_view s, bool& integral, int& intDigits, int& fracDigits) {
+bool IsPlainNumber(std::string_view s, NumberScan& scan) {
   std::size_t i = 0;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
   int before = 0, after = 0;
   bool leading = true;
-  while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+  while (i < s.size() && IsDigit(s[i])) {
     if (!(leading && s[i] == '0')) {
       leading = false;
-      ++intDigits;
+      ++scan.intDigits;
     }
     ++before;
     ++i;
   }
-  integral = true;
+  scan.integral = true;
   if (i < s.size() && s[i] == '.') {
-    integral = false;
+    scan.integral = false;
     ++i;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+    while (i < s.size() && IsDigit(s[i])) {
       ++after;
       ++i;
     }
   }
-  fracDigits = after;
+  scan.fracDigits = after;
   if (before + after == 0) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    integral = false;
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    std::size_t start = i;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
-    if (i == start) return false;
-  }
-  return i == s.size();
+  return ScanExponent(s, i, scan, nullptr) && i == s.size();
 }
 
 double PowerOfTen(int n) {
@@ -164,17 +261,25 @@ double PowerOfTen(int n) {
                                                         : std::pow(10.0, n);
 }
 
-void ConvertNumber(const ColumnType& type, std::string_view column, std::string_view text,
-                   Value& out) {
+void ConvertNumber(const ColumnType& type, const ValueFormat& format, std::string_view column,
+                   std::string_view text, Value& out) {
   std::string_view s = TrimBlanks(text);
-  bool integral = false;
-  int intDigits = 0, fracDigits = 0;
-  if (!IsPlainNumber(s, integral, intDigits, fracDigits)) {
-    Refuse(kErrTypeConversion, column, type, text, "not a number");
-  }
+  NumberScan scan;
   std::string_view body = s;
-  if (!body.empty() && body.front() == '+') body.remove_prefix(1);
-  if (type.kind == ColumnKind::Decimal && integral) {
+  if (format.decimalSeparator == ',') {
+    // The plain form goes into the value's own text buffer, which numbers do not use.
+    if (!ScanGroupedNumber(s, scan, out.text)) {
+      Refuse(kErrTypeConversion, column, type, text,
+             std::string("not a number with ',' as decimal separator") + kGroupsHint);
+    }
+    body = out.text;
+  } else {
+    if (!IsPlainNumber(s, scan)) Refuse(kErrTypeConversion, column, type, text, "not a number");
+    if (!body.empty() && body.front() == '+') body.remove_prefix(1);
+  }
+  const int intDigits = scan.intDigits;
+  const int fracDigits = scan.fracDigits;
+  if (type.kind == ColumnKind::Decimal && scan.integral) {
     // Whole numbers stay exact in a DECIMAL/NUMERIC column, as SQLite's own numeric affinity
     // would keep them.
     std::int64_t value = 0;
@@ -194,7 +299,7 @@ void ConvertNumber(const ColumnType& type, std::string_view column, std::string_
   if (type.kind == ColumnKind::Decimal && type.precision > 0) {
     const int scale = std::max(type.scale, 0);
     // Only a value with more decimals than the column keeps needs rounding.
-    if (fracDigits > scale || s.find_first_of("eE") != std::string_view::npos) {
+    if (fracDigits > scale || scan.exponent) {
       const double factor = PowerOfTen(scale);
       const double rounded = std::round(value * factor) / factor;
       if (rounded != value) value = rounded;
@@ -208,13 +313,41 @@ void ConvertNumber(const ColumnType& type, std::string_view column, std::string_
   out.real = value;
 }
 
+// The words a Boolean column takes, in lower case (UTF-8), in the five languages.
+constexpr std::array<std::string_view, 13> kTrueWords{
+    "1",   "-1",   "true", "yes",  "s\xC3\xAC", "si",       "vero",
+    "oui", "vrai", "ja",   "wahr", "s\xC3\xAD", "verdadero"};
+constexpr std::array<std::string_view, 8> kFalseWords{"0",   "false", "no",   "falso",
+                                                      "non", "faux",  "nein", "falsch"};
+constexpr std::size_t kLongestWord = 9;
+
+bool IsOneOf(std::string_view word, const auto& words) {
+  for (std::string_view w : words) {
+    if (w == word) return true;
+  }
+  return false;
+}
+
 void ConvertBoolean(const ColumnType& type, std::string_view column, std::string_view text,
                     Value& out) {
-  const std::string s = Upper(TrimBlanks(text));
+  const std::string_view s = TrimBlanks(text);
+  // Folded to lower case: ASCII letters, and the capital Latin-1 letters U+00C0..U+00DE
+  // (but the multiplication sign), which UTF-8 writes as C3 80..9E.
+  std::array<char, kLongestWord> folded{};
+  bool ok = s.size() <= folded.size();
+  for (std::size_t i = 0; ok && i < s.size(); ++i) {
+    char c = ascii::Lower(s[i]);
+    if (i > 0 && s[i - 1] == '\xC3' && static_cast<unsigned char>(c) >= 0x80 &&
+        static_cast<unsigned char>(c) <= 0x9E && c != '\x97') {
+      c = static_cast<char>(c + 0x20);
+    }
+    folded[i] = c;
+  }
+  const std::string_view word(folded.data(), ok ? s.size() : 0);
   out.type = Value::Type::Integer;
-  if (s == "1" || s == "-1" || s == "TRUE" || s == "YES") {
+  if (ok && IsOneOf(word, kTrueWords)) {
     out.integer = 1;
-  } else if (s == "0" || s == "FALSE" || s == "NO") {
+  } else if (ok && IsOneOf(word, kFalseWords)) {
     out.integer = 0;
   } else {
     Refuse(kErrTypeConversion, column, type, text, "not a yes/no value");
@@ -237,20 +370,70 @@ bool IsLeapYear(int y) {
   return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
 }
 
-// YYYY-MM-DD at the start of s.
-bool ParseDate(std::string_view s, std::string& out) {
-  int y, m, d;
-  if (s.size() < 10 || !Digits(s, 0, 4, y) || s[4] != '-' || !Digits(s, 5, 2, m) || s[7] != '-' ||
-      !Digits(s, 8, 2, d)) {
-    return false;
-  }
+bool IsCalendarDate(int y, int m, int d) {
   static constexpr std::array<int, 12> kDays{31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (y < 1 || m < 1 || m > 12 || d < 1 || d > kDays[static_cast<std::size_t>(m - 1)]) {
     return false;
   }
-  if (m == 2 && d == 29 && !IsLeapYear(y)) return false;
+  return !(m == 2 && d == 29 && !IsLeapYear(y));
+}
+
+// YYYY-MM-DD at the start of s; the characters it takes, 0 when there is none.
+std::size_t ParseIsoDate(std::string_view s, std::string& out) {
+  int y, m, d;
+  if (s.size() < 10 || !Digits(s, 0, 4, y) || s[4] != '-' || !Digits(s, 5, 2, m) || s[7] != '-' ||
+      !Digits(s, 8, 2, d) || !IsCalendarDate(y, m, d)) {
+    return 0;
+  }
   out.append(s.substr(0, 10));
-  return true;
+  return 10;
+}
+
+// One or two digits at s[i].
+bool ShortNumber(std::string_view s, std::size_t& i, int& value) {
+  value = 0;
+  const std::size_t from = i;
+  while (i < s.size() && i - from < 2 && IsDigit(s[i])) value = value * 10 + (s[i++] - '0');
+  return i != from;
+}
+
+// Day, month and a four-digit year in `order` at the start of s, one or two digits for the
+// day and the month, separated twice by the same '/', '-' or '.'. Appends it as YYYY-MM-DD;
+// the characters it takes, 0 when there is none.
+std::size_t ParseOrderedDate(std::string_view s, DateOrder order, std::string& out) {
+  std::size_t i = 0;
+  int first, second, y;
+  if (!ShortNumber(s, i, first) || i >= s.size()) return 0;
+  const char separator = s[i];
+  if (separator != '/' && separator != '-' && separator != '.') return 0;
+  ++i;
+  if (!ShortNumber(s, i, second) || i >= s.size() || s[i] != separator) return 0;
+  ++i;
+  if (!Digits(s, i, 4, y)) return 0;
+  i += 4;
+  if (i < s.size() && IsDigit(s[i])) return 0;  // not a year of four digits
+  const int d = order == DateOrder::MDY ? second : first;
+  const int m = order == DateOrder::MDY ? first : second;
+  if (!IsCalendarDate(y, m, d)) return 0;
+  const char iso[] = {static_cast<char>('0' + y / 1000),
+                      static_cast<char>('0' + y / 100 % 10),
+                      static_cast<char>('0' + y / 10 % 10),
+                      static_cast<char>('0' + y % 10),
+                      '-',
+                      static_cast<char>('0' + m / 10),
+                      static_cast<char>('0' + m % 10),
+                      '-',
+                      static_cast<char>('0' + d / 10),
+                      static_cast<char>('0' + d % 10)};
+  out.append(iso, sizeof iso);
+  return i;
+}
+
+// A date at the start of s as `order` allows: ISO always, the ordered form besides unless the
+// order is YMD.
+std::size_t ParseDate(std::string_view s, DateOrder order, std::string& out) {
+  if (const std::size_t n = ParseIsoDate(s, out)) return n;
+  return order == DateOrder::YMD ? 0 : ParseOrderedDate(s, order, out);
 }
 
 // HH:MM[:SS[.fraction]] making up all of s.
@@ -280,36 +463,49 @@ bool ParseTime(std::string_view s, std::string& out) {
   return true;
 }
 
-void ConvertTemporal(const ColumnType& type, std::string_view column, std::string_view text,
-                     Value& out) {
+// What a date column expects, for the message of a refused value.
+std::string ExpectedDate(DateOrder order, bool withTime) {
+  std::string expected = withTime ? "not a date and time of the form YYYY-MM-DD[ HH:MM[:SS]]"
+                                  : "not a date of the form YYYY-MM-DD";
+  if (order == DateOrder::YMD) return expected;
+  expected += order == DateOrder::DMY ? " or DD/MM/YYYY" : " or MM/DD/YYYY";
+  if (withTime) expected += "[ HH:MM[:SS]]";
+  expected += " ('/', '-' or '.' between day, month and a four-digit year)";
+  return expected;
+}
+
+void ConvertTemporal(const ColumnType& type, const ValueFormat& format, std::string_view column,
+                     std::string_view text, Value& out) {
   std::string_view s = TrimBlanks(text);
   out.type = Value::Type::Text;
   out.text.clear();
   bool ok = false;
-  const char* expected = "";
   switch (type.kind) {
-    case ColumnKind::Date:
-      ok = s.size() == 10 && ParseDate(s, out.text);
-      expected = "not a date of the form YYYY-MM-DD";
+    case ColumnKind::Date: {
+      const std::size_t n = ParseDate(s, format.dateOrder, out.text);
+      ok = n != 0 && n == s.size();
+      if (!ok)
+        Refuse(kErrTypeConversion, column, type, text, ExpectedDate(format.dateOrder, false));
       break;
+    }
     case ColumnKind::Time:
       ok = ParseTime(s, out.text);
-      expected = "not a time of the form HH:MM[:SS]";
+      if (!ok) Refuse(kErrTypeConversion, column, type, text, "not a time of the form HH:MM[:SS]");
       break;
-    default:  // DateTime: a date alone means midnight
-      if (ParseDate(s, out.text)) {
-        if (s.size() == 10) {
+    default: {  // DateTime: a date alone means midnight
+      if (const std::size_t n = ParseDate(s, format.dateOrder, out.text)) {
+        if (s.size() == n) {
           out.text += " 00:00:00";
           ok = true;
-        } else if (s[10] == ' ' || s[10] == 'T') {
+        } else if (s[n] == ' ' || s[n] == 'T') {
           out.text += ' ';
-          ok = ParseTime(s.substr(11), out.text);
+          ok = ParseTime(s.substr(n + 1), out.text);
         }
       }
-      expected = "not a date and time of the form YYYY-MM-DD[ HH:MM[:SS]]";
+      if (!ok) Refuse(kErrTypeConversion, column, type, text, ExpectedDate(format.dateOrder, true));
       break;
+    }
   }
-  if (!ok) Refuse(kErrTypeConversion, column, type, text, expected);
 }
 
 std::size_t Utf8Length(std::string_view s) {
@@ -372,8 +568,8 @@ ColumnType ParseDeclaredType(std::string_view declared) {
   return t;
 }
 
-void ConvertText(const ColumnType& type, std::string_view column, std::string_view text,
-                 Value& out) {
+void ConvertText(const ColumnType& type, const ValueFormat& format, std::string_view column,
+                 std::string_view text, Value& out) {
   if (type.kind == ColumnKind::Text || type.kind == ColumnKind::Any) {
     if (type.length >= 0 && Utf8Length(text) > static_cast<std::size_t>(type.length)) {
       throw Error(kErrTooLong,
@@ -392,17 +588,17 @@ void ConvertText(const ColumnType& type, std::string_view column, std::string_vi
   }
   switch (type.kind) {
     case ColumnKind::Integer:
-      ConvertInteger(type, column, text, out);
+      ConvertInteger(type, format, column, text, out);
       break;
     case ColumnKind::Real:
     case ColumnKind::Decimal:
-      ConvertNumber(type, column, text, out);
+      ConvertNumber(type, format, column, text, out);
       break;
     case ColumnKind::Boolean:
       ConvertBoolean(type, column, text, out);
       break;
     default:
-      ConvertTemporal(type, column, text, out);
+      ConvertTemporal(type, format, column, text, out);
       break;
   }
 }

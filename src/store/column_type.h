@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "vandrel/store.h"
+
 namespace vandrel::store {
 
 enum class ColumnKind { Integer, Real, Decimal, Boolean, Date, Time, DateTime, Text, Any };
@@ -31,10 +33,12 @@ struct Value {
   std::string text;
 };
 
-// Converts `text` (UTF-8) for a column of type `type`; on failure throws vandrel::Error
-// (kErrTypeConversion or kErrTooLong) naming `column` and the value. The result is written
-// into `out` so that its text buffer can be reused from row to row.
-void ConvertText(const ColumnType& type, std::string_view column, std::string_view text,
-                 Value& out);
+// Converts `text` (UTF-8), written as `format` says, for a column of type `type`; on failure
+// throws vandrel::Error (kErrTypeConversion or kErrTooLong) naming `column` and the value and
+// saying what the format expects. The result is written into `out` so that its text buffer
+// can be reused from row to row. Numbers come out as numbers and dates as ISO text whatever
+// the format.
+void ConvertText(const ColumnType& type, const ValueFormat& format, std::string_view column,
+                 std::string_view text, Value& out);
 
 }  // namespace vandrel::store

@@ -181,7 +181,7 @@ class SqliteRecordset final : public Recordset {
 
   void SetField(int column, std::string_view text) override {
     const Column& c = Checked(column);
-    ConvertText(c.type, c.name, text, values_[static_cast<std::size_t>(column)]);
+    ConvertText(c.type, format_, c.name, text, values_[static_cast<std::size_t>(column)]);
     assigned_[static_cast<std::size_t>(column)] = 1;
   }
 
@@ -189,7 +189,7 @@ class SqliteRecordset final : public Recordset {
     const Column& c = Checked(column);
     Value& v = values_[static_cast<std::size_t>(column)];
     if (c.type.kind == ColumnKind::Text) {
-      ConvertText(c.type, c.name, std::to_string(number), v);
+      ConvertText(c.type, format_, c.name, std::to_string(number), v);
     } else {
       v.type = Value::Type::Integer;
       v.integer = number;

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "control/settings.h"
 #include "engine/line_cut.h"
 #include "engine/preview_lines.h"
 #include "forms/forms.h"
@@ -75,6 +76,7 @@ DelimitedPanel::DelimitedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard
   spec->setColumnStretch(1, 1);
   spec->setColumnStretch(2, 1);
   page->addWidget(frame7);
+  page->addLayout(ValueFormatRow(this, "D", cmbDecimaleD, cmbDateD));
 
   auto* frame4 = Make<QGroupBox>(this, "Frame4", 210);
   auto* preview = new QVBoxLayout(frame4);
@@ -110,6 +112,7 @@ void DelimitedPanel::Reset() {
   DelimCampoD->setCurrentIndex(-1);
   DelimCampoD->setEditText(QString());
   SaltaRigheD->setCurrentIndex(0);
+  ShowValueFormat(cmbDecimaleD, cmbDateD, settings().Format);
 }
 
 void DelimitedPanel::FillPreview(const QString& file) {
@@ -162,7 +165,7 @@ void DelimitedPanel::CAvantiD_Click() {
     return;
   }
   stage3.ShowPreview(rows, 0);
-  wizard_.ToStage3(layout);
+  wizard_.ToStage3(layout, ChosenValueFormat(cmbDecimaleD, cmbDateD));
 }
 
 QString DelimitedPanel::Separator() const {

@@ -1,5 +1,6 @@
 // Stage 2 for delimited text (pnlFase2di3Del): the field separator, the text delimiter and
-// the lines to skip, over a list of the file's first lines. Next builds the layout, cuts the
+// the lines to skip, how the file writes numbers and dates, over a list of the file's first
+// lines. Next builds the layout, cuts the
 // first lines by it into stage 3's table preview and moves on. The three layout buttons
 // open the layout dialog.
 #pragma once
@@ -21,7 +22,8 @@ class DelimitedPanel : public QFrame {
  public:
   explicit DelimitedPanel(frmInterfaccia& wizard);
 
-  // The lists of the three boxes, no separator, "{NONE}" and 0 lines.
+  // The lists of the boxes, no separator, "{NONE}", 0 lines, and the control's number and
+  // date format.
   void Reset();
   // The file's first lines as they stand, blanks at either end removed.
   void FillPreview(const QString& file);
@@ -45,6 +47,8 @@ class DelimitedPanel : public QFrame {
   QComboBox* SaltaRigheD;
   QComboBox* DelimCampoD;
   QComboBox* DelimTestoD;
+  QComboBox* cmbDecimaleD;
+  QComboBox* cmbDateD;
   QLabel* LabNomeImpD;
   QPushButton* cmdSalvImpDel;
   QPushButton* cmdImpDefDel;

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "control/settings.h"
 #include "engine/preview_lines.h"
 #include "forms/forms.h"
 #include "preview/c_prepara_grd_preview.h"
@@ -74,6 +75,7 @@ FixedPanel::FixedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wizard
   spec->setVerticalSpacing(2);
   top->addWidget(frame1);
   page->addLayout(top);
+  page->addLayout(ValueFormatRow(this, "F", cmbDecimaleF, cmbDateF));
 
   page->addWidget(MakeLabel(this, "Label27", 209, true));
   auto* frame3 = Make<QGroupBox>(this, "Frame3", 210);
@@ -116,6 +118,7 @@ void FixedPanel::Reset(int fieldRows) {
   ComboCharDeli->setCurrentIndex(2);
   ComboDelimTesto->setCurrentIndex(0);
   ComboNumRighe->setCurrentIndex(0);
+  ShowValueFormat(cmbDecimaleF, cmbDateF, settings().Format);
   grdInfoFldFix->SetCols(3);
   grdInfoFldFix->SetRows(fieldRows + 5);
   grdInfoFldFix->SetCellText(0, 1, Text(12));
@@ -232,7 +235,7 @@ void FixedPanel::ComAvanti_Click() {
     MsgBox(Text(217), forms::vbExclamation);
     return;
   }
-  wizard_.ToStage3(std::move(layout));
+  wizard_.ToStage3(std::move(layout), ChosenValueFormat(cmbDecimaleF, cmbDateF));
 }
 
 QString FixedPanel::Separator() const {

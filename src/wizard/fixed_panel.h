@@ -28,8 +28,8 @@ class FixedPanel : public QFrame {
  public:
   explicit FixedPanel(frmInterfaccia& wizard);
 
-  // The lists of the three boxes, "{TAB}", "{NONE}", 0 lines, and an empty limits grid of
-  // `fieldRows` + 5 rows.
+  // The lists of the boxes, "{TAB}", "{NONE}", 0 lines, the control's number and date
+  // format, and an empty limits grid of `fieldRows` + 5 rows.
   void Reset(int fieldRows);
   // The ruler over the file's first lines, sized by the first line.
   void FillPreview(const QString& file);
@@ -64,6 +64,8 @@ class FixedPanel : public QFrame {
   QComboBox* ComboDelimTesto;
   QComboBox* ComboNumRighe;
   QComboBox* ComboCharDeli;
+  QComboBox* cmbDecimaleF;
+  QComboBox* cmbDateF;
   QPushButton* ComIndietro;
   QPushButton* ComAvanti;
   QPushButton* ComAnnulla;

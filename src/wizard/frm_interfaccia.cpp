@@ -49,6 +49,7 @@ void frmInterfaccia::Form_Load() {
   stage3_->Reset();
   chosenFile_.clear();
   layout_ = {};
+  format_ = {};
   for (QWidget* w : findChildren<QWidget*>()) {
     const QVariant tag = w->property("vbTag");
     if (tag.isValid()) wizard::SetCaption(w, Text(tag.toInt()));
@@ -121,8 +122,9 @@ void frmInterfaccia::LoadFase2di3(const QString& file) {
   }
 }
 
-void frmInterfaccia::ToStage3(wizard::WizardLayout layout) {
+void frmInterfaccia::ToStage3(wizard::WizardLayout layout, const store::ValueFormat& format) {
   layout_ = std::move(layout);
+  format_ = format;
   ShowPanel(QStringLiteral("pnlFase3di3"));
   stage3_->Enter();
 }

@@ -40,9 +40,12 @@ class frmInterfaccia : public QDialog {
   // How the chosen file is read (stage 1's character-set list).
   TextEncoding Encoding() const;
 
-  // Stage 2 accepted `layout`: stage 3 shows, its preview already filled.
-  void ToStage3(wizard::WizardLayout layout);
+  // Stage 2 accepted `layout`, and `format` for numbers and dates: stage 3 shows, its
+  // preview already filled.
+  void ToStage3(wizard::WizardLayout layout, const store::ValueFormat& format);
   const wizard::WizardLayout& Layout() const { return layout_; }
+  // The format chosen for this import; the control's properties keep the host's.
+  const store::ValueFormat& Format() const { return format_; }
   // Back from stage 3: the stage-2 panel of the chosen type.
   void BackToStage2();
 
@@ -61,6 +64,7 @@ class frmInterfaccia : public QDialog {
   Stage3Panel* stage3_;
   QString chosenFile_;
   wizard::WizardLayout layout_;
+  store::ValueFormat format_;
 };
 
 }  // namespace vandrel

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QGroupBox>
 
+#include <string>
+
 #include "forms/forms.h"
 
 namespace vandrel::wizard {
@@ -46,6 +48,47 @@ QHBoxLayout* SkipLinesRow(QWidget* parent, const char* before, const char* combo
   row->addWidget(MakeLabel(parent, after, 206));
   row->addStretch();
   return row;
+}
+
+QHBoxLayout* ValueFormatRow(QWidget* parent, const char* suffix, QComboBox*& decimal,
+                            QComboBox*& dates) {
+  auto name = [suffix](const char* stem) { return std::string(stem) + suffix; };
+  auto* row = new QHBoxLayout;
+  row->addWidget(MakeLabel(parent, name("lblNumeri").c_str(), 610));
+  row->addSpacing(6);
+  row->addWidget(MakeLabel(parent, name("lblDecimale").c_str(), 611));
+  decimal = MakeCombo(parent, name("cmbDecimale").c_str(), false);
+  row->addWidget(decimal);
+  row->addSpacing(6);
+  row->addWidget(MakeLabel(parent, name("lblDate").c_str(), 612));
+  dates = MakeCombo(parent, name("cmbDate").c_str(), false);
+  row->addWidget(dates);
+  row->addStretch();
+  // The choices are filled after the panel may have been shown once, in the language of
+  // the moment: the boxes follow their contents.
+  decimal->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  dates->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  return row;
+}
+
+void ShowValueFormat(QComboBox* decimal, QComboBox* dates, const store::ValueFormat& format) {
+  // Each separator with an example, as the choice reads the same in every language.
+  decimal->clear();
+  decimal->addItem(QStringLiteral(".   (1234.5)"), QChar('.'));
+  decimal->addItem(QStringLiteral(",   (1.234,5)"), QChar(','));
+  decimal->setCurrentIndex(decimal->findData(QChar(format.decimalSeparator)));
+  dates->clear();
+  dates->addItem(QStringLiteral("ISO (YYYY-MM-DD)"), int(store::DateOrder::YMD));
+  dates->addItem(forms::Text(613), int(store::DateOrder::DMY));
+  dates->addItem(forms::Text(614), int(store::DateOrder::MDY));
+  dates->setCurrentIndex(dates->findData(int(format.dateOrder)));
+}
+
+store::ValueFormat ChosenValueFormat(const QComboBox* decimal, const QComboBox* dates) {
+  store::ValueFormat format;
+  format.decimalSeparator = decimal->currentData().toChar().toLatin1();
+  format.dateOrder = static_cast<store::DateOrder>(dates->currentData().toInt());
+  return format;
 }
 
 void SetCaption(QWidget* w, const QString& text) {

@@ -11,6 +11,8 @@
 #include <initializer_list>
 #include <utility>
 
+#include "vandrel/store.h"
+
 namespace vandrel::wizard {
 
 // The number of lines the stage-2 previews show.
@@ -34,6 +36,15 @@ QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);
 // its two labels named `before` and `after`. `combo` receives the new combo box.
 QHBoxLayout* SkipLinesRow(QWidget* parent, const char* before, const char* comboName,
                           const char* after, QComboBox*& combo);
+// "Numbers and dates: Decimal separator [.|,] Date order [ISO|D/M/Y|M/D/Y]": how the file
+// writes numbers and dates, the stage-2 row of both panels. Its controls are named with
+// `suffix` ("D", "F") after lblNumeri, lblDecimale, cmbDecimale, lblDate and cmbDate.
+QHBoxLayout* ValueFormatRow(QWidget* parent, const char* suffix, QComboBox*& decimal,
+                            QComboBox*& dates);
+// The row's choices in the current language, showing `format`.
+void ShowValueFormat(QComboBox* decimal, QComboBox* dates, const store::ValueFormat& format);
+// The format the row shows.
+store::ValueFormat ChosenValueFormat(const QComboBox* decimal, const QComboBox* dates);
 // The caption of a tagged control, whatever its kind.
 void SetCaption(QWidget* w, const QString& text);
 // "Current specification:" and a line break: no saved layout matches the entries.

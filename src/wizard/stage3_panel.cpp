@@ -258,6 +258,7 @@ void Stage3Panel::Command4_Click() {
   }
   const ImportOutcome outcome =
       RunImport(FilePath(wizard_.ChosenFile()), wizard_.Encoding(), wizard_.Layout(),
+                wizard_.Format(),
                 static_cast<std::size_t>(grdPreview->Cols()), emptyTarget);
   if (outcome.error) {
     MsgBox(Text(507), forms::vbCritical, forms::kTitle, Describe(*outcome.error));

@@ -101,10 +101,12 @@ int FirstUnassociatedRequired(const std::vector<InfoFieldRow>& rows) {
 }
 
 ImportOutcome RunImport(const std::string& textFile, TextEncoding encoding,
-                        const WizardLayout& layout, std::size_t previewColumns, bool emptyTarget) {
+                        const WizardLayout& layout, const store::ValueFormat& format,
+                        std::size_t previewColumns, bool emptyTarget) {
   ImportRequest request = SettingsRequest();
   request.textFile = textFile;
   request.encoding = encoding;
+  request.format = format;
   // One field per InfoField row, and at least one per preview column and one more.
   request.lineFields = std::max(request.fields.size(), previewColumns + 1);
   request.emptyTarget = emptyTarget;

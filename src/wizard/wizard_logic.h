@@ -55,10 +55,12 @@ int FirstUnassociatedRequired(const std::vector<InfoFieldRow>& rows);
 // The layout stage 2 handed over.
 using WizardLayout = std::variant<std::monostate, DelimitedLayout, FixedLayout>;
 
-// The interactive import of `textFile`, read as `encoding`, by `layout` into the control's
-// tables: the error table is always emptied, the target table when `emptyTarget`;
-// `previewColumns` widens the fields a record may have to what the table preview showed.
+// The interactive import of `textFile`, read as `encoding`, by `layout`, its numbers and
+// dates read by `format`, into the control's tables: the error table is always emptied, the
+// target table when `emptyTarget`; `previewColumns` widens the fields a record may have to what
+// the table preview showed.
 ImportOutcome RunImport(const std::string& textFile, TextEncoding encoding,
-                        const WizardLayout& layout, std::size_t previewColumns, bool emptyTarget);
+                        const WizardLayout& layout, const store::ValueFormat& format,
+                        std::size_t previewColumns, bool emptyTarget);
 
 }  // namespace vandrel::wizard

@@ -33,7 +33,7 @@ expect bad-option 64 "$vandrel" messages --language xx
 
 expect messages 0 "$vandrel" messages --language en
 contains messages-312 out $'312\tThe files cointain data!'
-[ "$(wc -l <"$work/out")" -eq 88 ] && passes=$((passes + 1)) || { echo "FAIL: not 88 lines"; failures=$((failures + 1)); }
+[ "$(wc -l <"$work/out")" -eq 93 ] && passes=$((passes + 1)) || { echo "FAIL: not 93 lines"; failures=$((failures + 1)); }
 expect messages-it 0 "$vandrel" messages
 contains messages-it out $'0\tAvanti >>'
 
@@ -88,6 +88,28 @@ TABLE=Nessuna run_import 1 import-no-table --file "$work/clienti.txt" --type del
 contains import-no-table err "error 380: La tabella passata come TabImport"
 run_import 64 import-bad-field --file "$work/clienti.txt" --type delimited --spec Clienti \
   --field 'a|b|c|d|e|f|g|h|i'
+# Numbers and dates as an Italian file writes them.
+printf 'prezzo;dal\r\n1.250,50;12/04/1980\r\n' >"$work/prezzi.txt"
+sqlite3 "$work/shop.db" "CREATE TABLE Prezzi(prezzo REAL, dal DATE);"
+import_prices() {  # import_prices STATUS NAME extra-args...
+  local wanted=$1 name=$2
+  shift 2
+  expect "$name" "$wanted" "$vandrel" import --db "$work/shop.db" --table Prezzi --errors Errori \
+    --specs-dir "$specs" --field 'Prezzo|prezzo||||0' --field 'Dal|dal||||1' \
+    --file "$work/prezzi.txt" --type delimited --spec Clienti --overwrite "$@"
+}
+import_prices 3 import-iso-only
+import_prices 0 import-decimal-comma --decimal , --dates DMY
+[ "$(sqlite3 "$work/shop.db" 'SELECT prezzo, dal FROM Prezzi')" = "1250.5|1980-04-12" ] \
+  && passes=$((passes + 1)) || { echo "FAIL: --decimal/--dates values"; failures=$((failures + 1)); }
+import_prices 1 import-bad-decimal --decimal ';'
+contains import-bad-decimal err "error 380"
+expect check-format 0 "$vandrel" check --decimal , --dates MDY --save-properties "$work/format.ini"
+contains check-format out "DateOrder = MDY: accepted"
+grep -q "^DecimalSeparator=,$" "$work/format.ini" && passes=$((passes + 1)) || { echo "FAIL: format.ini"; failures=$((failures + 1)); }
+expect check-bad-dates 1 "$vandrel" check --dates dmy
+contains check-bad-dates err "error 380"
+
 expect specs-delete 0 "$vandrel" specs delete Clienti --kind delimited --specs-dir "$specs"
 contains specs-delete out "deleted 1"
 [ "$(stat -c %s "$specs/FlDlmtd")" -eq 0 ] && passes=$((passes + 1)) || { echo "FAIL: FlDlmtd not empty"; failures=$((failures + 1)); }

@@ -40,15 +40,19 @@ TEST_F(PropertyBagTest, WritesEveryKeyAndReadsThemBack) {
   settings().LastInfoFieldValue = "Nome";
   settings().TabImport = "Clienti";
   ctl.setEncoding("UTF-16LE");
+  settings().Format = {',', store::DateOrder::MDY};
 
   MemoryPropertyBag bag;
   ctl.WriteProperties(bag);
   std::vector<std::string> keys;
   for (const auto& entry : bag.entries()) keys.push_back(entry.first);
-  EXPECT_EQ(keys, (std::vector<std::string>{"AsktoAppend", "FileType", "ImportFile", "ImportResult",
-                                            "InfoField", "Language", "MDBFile", "MDBPassword",
-                                            "NumField", "OverwriteTab", "SpecificationName",
-                                            "TabError", "TabImport", "Encoding"}));
+  EXPECT_EQ(keys,
+            (std::vector<std::string>{"AsktoAppend", "FileType", "ImportFile", "ImportResult",
+                                      "InfoField", "Language", "MDBFile", "MDBPassword", "NumField",
+                                      "OverwriteTab", "SpecificationName", "TabError", "TabImport",
+                                      "Encoding", "DecimalSeparator", "DateOrder"}));
+  EXPECT_EQ(bag.ReadProperty("DecimalSeparator"), ",");
+  EXPECT_EQ(bag.ReadProperty("DateOrder"), "MDY");
 
   const Settings saved = settings();
   ctl.InitProperties();
@@ -65,6 +69,7 @@ TEST_F(PropertyBagTest, WritesEveryKeyAndReadsThemBack) {
   EXPECT_EQ(s.TabImport, "Clienti");
   EXPECT_EQ(ctl.Encoding(), "utf-16le");
   EXPECT_EQ(CatchError([&] { ctl.setEncoding("latin1"); }).number(), 380);
+  EXPECT_EQ(s.Format, saved.Format);
   // Loading does not create the matrix.
   EXPECT_EQ(CatchError([&] { ctl.setInfoField(1, 0, "x"); }).number(), 9);
 }
@@ -74,7 +79,10 @@ TEST_F(PropertyBagTest, MissingKeysTakeTheDefaultsAndBadValuesChangeNothing) {
   bag.WriteProperty("overwritetab", "True");
   bag.WriteProperty("TABIMPORT", "Ordini");
   settings().ImportResult = 1;
+  settings().Format = {',', store::DateOrder::DMY};
   ctl.ReadProperties(bag);
+  EXPECT_EQ(ctl.DecimalSeparator(), ".");
+  EXPECT_EQ(ctl.DateOrder(), "YMD");
   EXPECT_TRUE(ctl.OverWriteTab());
   EXPECT_EQ(ctl.TabImport(), "Ordini");
   EXPECT_EQ(ctl.ImportResult(), eResult::Abort);
@@ -89,7 +97,14 @@ TEST_F(PropertyBagTest, MissingKeysTakeTheDefaultsAndBadValuesChangeNothing) {
   bad.WriteProperty("FileType", "0");
   bad.WriteProperty("NumField", "40000");
   EXPECT_EQ(CatchError([&] { ctl.ReadProperties(bad); }).number(), 6);
+  bad.WriteProperty("NumField", "4");
+  bad.WriteProperty("DecimalSeparator", ";");
+  EXPECT_EQ(CatchError([&] { ctl.ReadProperties(bad); }).number(), 13);
+  bad.WriteProperty("DecimalSeparator", ",");
+  bad.WriteProperty("DateOrder", "dmy");
+  EXPECT_EQ(CatchError([&] { ctl.ReadProperties(bad); }).number(), 13);
   EXPECT_EQ(ctl.TabImport(), "Ordini");
+  EXPECT_EQ(ctl.DecimalSeparator(), ".");
 }
 
 TEST_F(PropertyBagTest, IniFileKeepsAwkwardValuesAndOtherSections) {

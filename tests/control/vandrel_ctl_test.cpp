@@ -159,6 +159,28 @@ TEST_F(VandrelCtlTest, SmallPropertiesCheckTheirValues) {
                                                "Language", "Language", "ImportResult"}));
 }
 
+TEST_F(VandrelCtlTest, ValueFormatPropertiesTakeOnlyTheirNames) {
+  EXPECT_EQ(ctl.DecimalSeparator(), ".");
+  EXPECT_EQ(ctl.DateOrder(), "YMD");
+  ctl.setDecimalSeparator(",");
+  ctl.setDateOrder("DMY");
+  ctl.setDateOrder("MDY");
+  EXPECT_EQ(ctl.DecimalSeparator(), ",");
+  EXPECT_EQ(ctl.DateOrder(), "MDY");
+  for (const char* bad : {"", ";", " ,", ",,", "'"}) {
+    const Error e = CatchError([&] { ctl.setDecimalSeparator(bad); });
+    EXPECT_EQ(e.number(), 380) << bad;
+    EXPECT_EQ(e.source(), "Vandrel");
+  }
+  for (const char* bad : {"", "dmy", "DYM", "YMD "}) {
+    EXPECT_EQ(CatchError([&] { ctl.setDateOrder(bad); }).number(), 380) << bad;
+  }
+  EXPECT_EQ(settings().Format, (store::ValueFormat{',', store::DateOrder::MDY}));
+  EXPECT_EQ(changed, (std::vector<std::string>{"DecimalSeparator", "DateOrder", "DateOrder"}));
+  ctl.InitProperties();
+  EXPECT_EQ(settings().Format, store::ValueFormat{});
+}
+
 TEST_F(VandrelCtlTest, InstancesShareOneSettingsBlock) {
   VandrelCtl other;
   ctl.InitProperties();

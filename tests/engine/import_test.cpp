@@ -311,6 +311,70 @@ TEST_F(ImportTest, ALongErrorTextStillGetsItsErrorRow) {
   EXPECT_EQ(Query(db, "SELECT length(MsgErr) FROM Errori")[0][0], "255");
 }
 
+// The Italian price list of the samples, and the same values written the ISO way.
+constexpr const char* kPriceListTable = R"(
+  CREATE TABLE Listino(Codice TEXT, Descrizione TEXT, Prezzo DECIMAL(10,2), Giacenza INTEGER,
+                       Dal DATE, Disponibile BOOLEAN, Aggiornato DATETIME);)";
+constexpr const char* kIsoPriceList =
+    "Codice;Descrizione;Prezzo;Giacenza;Listino dal;Disponibile;Aggiornato\r\n"
+    "A-1001;Olio extravergine 1 l;12.50;1250;2024-04-12;1;2024-04-12 08:30\r\n"
+    "A-1002;Parmigiano 24 mesi (kg);1250.50;35;2024-03-01;0;2024-03-01 17:05:00\r\n"
+    "A-1003;Caff\xE8 macinato 250 g;4.99;12345;2024-02-29;true;2024-02-29\r\n"
+    "A-1004;Pasta di semola 500 g;0.89;100000;2023-12-31;false;2023-12-31 23:59\r\n"
+    "A-1005;Aceto balsamico, 12 anni;1234567.89;-2;2024-06-05;yes;2024-06-05 12:00:00\r\n"
+    "A-1006;Grana padano (forma);-1000;0;2024-01-01;no;\r\n";
+
+TEST_F(ImportTest, AnItalianPriceListImportsSilentlyAsItsIsoTwinDoes) {
+  test::RunSql(db, kPriceListTable);
+  ctl.setTabImport("Listino");
+  Fields({{"Codice", "0"},
+          {"Descrizione", "1"},
+          {"Prezzo", "2"},
+          {"Giacenza", "3"},
+          {"Dal", "4"},
+          {"Disponibile", "5"},
+          {"Aggiornato", "6"}});
+  SaveDelimited("Listino", ";", "{NESSUNO}", 1);
+  ctl.setOverWriteTab(true);
+  auto stored = [&] { return Query(db, "SELECT *, typeof(Prezzo) FROM Listino ORDER BY rowid"); };
+
+  Silent(kIsoPriceList, "Listino");
+  ASSERT_EQ(ctl.ImportResult(), eResult::Success);
+  const Rows iso = stored();
+  ASSERT_EQ(iso.size(), 6u);
+
+  // Under the defaults the Italian file is refused line by line.
+  ctl.setImportFile(std::string(VANDREL_SAMPLES_DIR) + "/listino.txt");
+  ctl.setAction(aBackground);
+  EXPECT_EQ(ctl.ImportResult(), eResult::SError);
+  EXPECT_EQ(Errors().size(), 6u);
+
+  ctl.setDecimalSeparator(",");
+  ctl.setDateOrder("DMY");
+  ctl.setAction(aBackground);
+  EXPECT_EQ(ctl.ImportResult(), eResult::Success);
+  EXPECT_EQ(stored(), iso);
+  EXPECT_EQ(iso[1][2], "1250.5");
+  EXPECT_EQ(iso[5][7], "integer");  // whole prices stay whole
+  EXPECT_EQ(iso[4][4], "2024-06-05");
+}
+
+TEST_F(ImportTest, TheValueFormatReachesTheTargetTableOnly) {
+  test::RunSql(db, "CREATE TABLE Misure(Valore REAL, Giorno DATE);");
+  ctl.setTabImport("Misure");
+  Fields({{"Valore", "0"}, {"Giorno", "1"}});
+  ctl.setDecimalSeparator(",");
+  ctl.setDateOrder("MDY");
+  WizardDelimited("1.5;04/12/1980\n2,5;04/12/1980\n3;13/12/1980\n");
+  EXPECT_EQ(Query(db, "SELECT Valore, Giorno FROM Misure"), (Rows{{"2.5", "1980-04-12"}}));
+  const Rows errors = Query(db, "SELECT NumRiga, CodErr, MsgErr FROM Errori ORDER BY rowid");
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_EQ(errors[0][0], "1");
+  EXPECT_NE(errors[0][2].find("',' as decimal separator"), std::string::npos);
+  EXPECT_EQ(errors[1][0], "3");
+  EXPECT_NE(errors[1][2].find("MM/DD/YYYY"), std::string::npos);
+}
+
 TEST_F(ImportTest, ActionTakesOnlyItsTwoValues) {
   for (std::int32_t bad : {2, -1}) EXPECT_EQ(CatchError([&] { ctl.setAction(bad); }).number(), 380);
   EXPECT_EQ(CatchError([&] { ctl.setAction(aShowInterface); }).number(), 438);

@@ -10,14 +10,24 @@ namespace {
 
 using test::CatchError;
 
-Value Convert(std::string_view declared, std::string_view text) {
+constexpr ValueFormat kDecimalComma{',', DateOrder::YMD};
+constexpr ValueFormat kDayFirst{'.', DateOrder::DMY};
+constexpr ValueFormat kMonthFirst{'.', DateOrder::MDY};
+
+Value Convert(std::string_view declared, std::string_view text, const ValueFormat& format = {}) {
   Value v;
-  ConvertText(ParseDeclaredType(declared), "c", text, v);
+  ConvertText(ParseDeclaredType(declared), format, "c", text, v);
   return v;
 }
 
-std::int32_t Refused(std::string_view declared, std::string_view text) {
-  return CatchError([&] { Convert(declared, text); }).number();
+std::int32_t Refused(std::string_view declared, std::string_view text,
+                     const ValueFormat& format = {}) {
+  return CatchError([&] { Convert(declared, text, format); }).number();
+}
+
+std::string RefusalText(std::string_view declared, std::string_view text,
+                        const ValueFormat& format = {}) {
+  return CatchError([&] { Convert(declared, text, format); }).description();
 }
 
 TEST(ColumnType, IntegersKeepTheRangeOfTheirDeclaredType) {
@@ -80,6 +90,85 @@ TEST(ColumnType, TextLengthCountsCharactersNotBytes) {
   const Error e = CatchError([] { Convert("VARCHAR(2)", "abc"); });
   EXPECT_NE(e.description().find("'abc'"), std::string::npos);
   EXPECT_NE(e.description().find("'c'"), std::string::npos);
+}
+
+TEST(ColumnType, DecimalCommaTakesThousandsSeparatorsOnlyInTheirPlaces) {
+  EXPECT_DOUBLE_EQ(Convert("REAL", "1.250,50", kDecimalComma).real, 1250.5);
+  EXPECT_DOUBLE_EQ(Convert("REAL", " 12 345,6 ", kDecimalComma).real, 12345.6);
+  EXPECT_DOUBLE_EQ(Convert("REAL", "1\u00A0234\u00A0567,25", kDecimalComma).real, 1234567.25);
+  EXPECT_DOUBLE_EQ(Convert("REAL", "-1.000.000", kDecimalComma).real, -1e6);
+  EXPECT_DOUBLE_EQ(Convert("REAL", "+,5", kDecimalComma).real, 0.5);
+  EXPECT_DOUBLE_EQ(Convert("DOUBLE", "1,5e3", kDecimalComma).real, 1500.0);
+  EXPECT_DOUBLE_EQ(Convert("REAL", "0,25", kDecimalComma).real, 0.25);
+  for (const char* bad :
+       {"1.25,0", "1,2.5", "1.5", "12.34,5", "1.2345", "1234.567", ".250", "1..250", "1. 250",
+        "1.250 000", "0.250", "1,2,3", "e5", "12 34", "1,5e", "abc"}) {
+    EXPECT_EQ(Refused("REAL", bad, kDecimalComma), kErrTypeConversion) << bad;
+  }
+  // A point alone is a thousands separator under a decimal comma, never a decimal point.
+  EXPECT_DOUBLE_EQ(Convert("REAL", "1.250", kDecimalComma).real, 1250.0);
+  // Decimals keep their digit limits and whole numbers stay exact.
+  EXPECT_DOUBLE_EQ(Convert("DECIMAL(8,2)", "1.234,567", kDecimalComma).real, 1234.57);
+  EXPECT_EQ(Refused("DECIMAL(6,2)", "12.345,6", kDecimalComma), kErrTypeConversion);
+  const Value whole = Convert("NUMERIC", "12.345.678.901.234.567", kDecimalComma);
+  EXPECT_EQ(whole.type, Value::Type::Integer);
+  EXPECT_EQ(whole.integer, 12345678901234567);
+  // Integers take the separators but no fraction.
+  EXPECT_EQ(Convert("INTEGER", "-1.234.567", kDecimalComma).integer, -1234567);
+  EXPECT_EQ(Convert("SMALLINT", "+32 767", kDecimalComma).integer, 32767);
+  for (const char* bad : {"1,0", "1.23", "+-5", "1e3", "32.768"}) {
+    EXPECT_EQ(Refused("SMALLINT", bad, kDecimalComma), kErrTypeConversion) << bad;
+  }
+  EXPECT_EQ(Convert("REAL", "  ", kDecimalComma).type, Value::Type::Null);
+}
+
+TEST(ColumnType, RefusalsSayWhatTheFormatExpects) {
+  EXPECT_NE(RefusalText("REAL", "1.5", kDecimalComma).find("',' as decimal separator"),
+            std::string::npos);
+  EXPECT_NE(RefusalText("INTEGER", "1,5", kDecimalComma).find("groups of three digits"),
+            std::string::npos);
+  EXPECT_NE(RefusalText("DATE", "31/12/80", kDayFirst).find("DD/MM/YYYY"), std::string::npos);
+  EXPECT_NE(RefusalText("DATETIME", "x", kMonthFirst).find("MM/DD/YYYY[ HH:MM"), std::string::npos);
+  // The defaults keep their words.
+  EXPECT_EQ(RefusalText("REAL", "1,5").find("decimal separator"), std::string::npos);
+  EXPECT_EQ(RefusalText("DATE", "12/04/1980").find("DD/MM"), std::string::npos);
+}
+
+TEST(ColumnType, DayFirstAndMonthFirstDatesBesidesIso) {
+  EXPECT_EQ(Convert("DATE", "12/04/1980", kDayFirst).text, "1980-04-12");
+  EXPECT_EQ(Convert("DATE", "4.12.1980", kDayFirst).text, "1980-12-04");
+  EXPECT_EQ(Convert("DATE", "29-02-2024", kDayFirst).text, "2024-02-29");
+  EXPECT_EQ(Convert("DATE", "1980-04-12", kDayFirst).text, "1980-04-12");  // ISO still
+  EXPECT_EQ(Convert("DATE", "12/04/1980", kMonthFirst).text, "1980-12-04");
+  EXPECT_EQ(Convert("DATE", "2/29/2000", kMonthFirst).text, "2000-02-29");
+  for (const char* bad :
+       {"12/04/80", "12/04/01980", "12/04-1980", "123/04/1980", "29/02/2023", "31/04/1980",
+        "0/04/1980", "12/13/1980", "12/04/1980 10:00", "/04/1980", "12//1980", "12/04/0000"}) {
+    EXPECT_EQ(Refused("DATE", bad, kDayFirst), kErrTypeConversion) << bad;
+  }
+  EXPECT_EQ(Refused("DATE", "13/12/1980", kMonthFirst), kErrTypeConversion);
+  EXPECT_EQ(Refused("DATE", "12/04/1980"), kErrTypeConversion);  // ISO only by default
+
+  EXPECT_EQ(Convert("DATETIME", "12/04/1980", kDayFirst).text, "1980-04-12 00:00:00");
+  EXPECT_EQ(Convert("TIMESTAMP", "12.04.1980 07:05:09.5", kDayFirst).text, "1980-04-12 07:05:09.5");
+  EXPECT_EQ(Convert("DATETIME", "4/12/1980T23:59", kMonthFirst).text, "1980-04-12 23:59:00");
+  for (const char* bad : {"12/04/1980 24:00", "12/04/1980 7:00", "12/04/198010:00"}) {
+    EXPECT_EQ(Refused("DATETIME", bad, kDayFirst), kErrTypeConversion) << bad;
+  }
+}
+
+TEST(ColumnType, BooleansTakeYesAndNoInFiveLanguagesInAnyCase) {
+  for (const char* yes : {"s\u00EC", "S\u00CC", "Si", "VERO", "oui", "Vrai", "ja", "WAHR",
+                          "s\u00ED", "S\u00CD", "Verdadero", "TRUE", "-1", " yes "}) {
+    EXPECT_EQ(Convert("BOOLEAN", yes).integer, 1) << yes;
+  }
+  for (const char* no : {"falso", "NON", "Faux", "nein", "FALSCH", "No", "0", "false"}) {
+    EXPECT_EQ(Convert("BOOLEAN", no).integer, 0) << no;
+  }
+  for (const char* bad :
+       {"s", "s\u00EC\u00EC", "verdaderos", "n", "oui!", "vero 1", "\u00EC", "\u00D7", "2"}) {
+    EXPECT_EQ(Refused("BOOLEAN", bad), kErrTypeConversion) << bad;
+  }
 }
 
 }  // namespace

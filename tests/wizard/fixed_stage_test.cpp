@@ -256,6 +256,40 @@ class FixedStageTest : public QObject {
     QCOMPARE(layout.skipLines, std::int64_t{0});
   }
 
+  // The number-and-date row starts from the control's properties in every language, fits the
+  // window, and hands what the user picks to this import only.
+  void numberAndDateRowStartsFromTheHostAndFits() {
+    for (int language : {lItalian, lEnglish, lFrench, lGerman, lSpanish}) {
+      Settle(language, 1);
+      settings().Format = {',', store::DateOrder::DMY};
+      const QString file = test::WriteText(dir_, "format.txt", "aabb\n");
+      frmInterfaccia w;
+      ToFixedStage(w, file);
+      w.show();
+      auto* decimal = test::Ctl<QComboBox>(w, "cmbDecimaleF");
+      auto* dates = test::Ctl<QComboBox>(w, "cmbDateF");
+      QCOMPARE(decimal->currentData().toChar(), QChar(','));
+      QCOMPARE(dates->currentText(), Text(613));
+      QCOMPARE(test::Ctl<QLabel>(w, "lblDecimaleF")->text(), Text(611));
+      for (const char* name :
+           {"lblNumeriF", "lblDecimaleF", "cmbDecimaleF", "lblDateF", "cmbDateF"}) {
+        auto* control = test::Ctl<QWidget>(w, name);
+        const QRect where(control->mapTo(&w, QPoint(0, 0)), control->size());
+        QVERIFY2(w.rect().contains(where), name);
+        if (auto* combo = qobject_cast<QComboBox*>(control)) {
+          QVERIFY2(test::ShowsItsItemsWhole(*combo), name);
+        }
+      }
+      dates->setCurrentIndex(dates->findData(int(store::DateOrder::MDY)));
+      decimal->setCurrentIndex(decimal->findData(QChar('.')));
+      Limits(w, {{"1", "2"}, {"3", "4"}});
+      test::Ctl<QPushButton>(w, "ComAvanti")->click();
+      QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
+      QVERIFY(w.Format() == (store::ValueFormat{'.', store::DateOrder::MDY}));
+      QVERIFY(settings().Format == (store::ValueFormat{',', store::DateOrder::DMY}));
+    }
+  }
+
   void previewRowsEqualWhatTheImportStores() {
     Settle(lEnglish, 1);
     const QString file = test::WriteText(

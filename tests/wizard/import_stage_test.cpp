@@ -236,6 +236,68 @@ class ImportStageTest : public QObject {
     QCOMPARE(Query("SELECT NumRiga, CodErr FROM Errori"), (Rows{{"4", "31001"}}));
   }
 
+  // The Italian price list of the samples, its format partly set by the host and finished
+  // in stage 2.
+  void italianPriceListThroughTheWizard() {
+    settings() = Settings{};
+    db_ = dir_.filePath("listino.db").toStdString();
+    QFile::remove(QString::fromStdString(db_));
+    test::RunSql(db_,
+                 "CREATE TABLE Listino(Codice TEXT, Descrizione TEXT, Prezzo DECIMAL(10,2),"
+                 " Giacenza INTEGER, Dal DATE, Disponibile BOOLEAN, Aggiornato DATETIME);"
+                 "CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);");
+    const QStringList columns{"Codice", "Descrizione", "Prezzo",    "Giacenza",
+                              "Dal",    "Disponibile", "Aggiornato"};
+    VandrelCtl ctl;
+    ctl.setLanguage(lItalian);
+    ctl.setMDBFile(db_);
+    ctl.setTabImport("Listino");
+    ctl.setTabError("Errori");
+    ctl.setDecimalSeparator(",");
+    ctl.setNumField(static_cast<std::int16_t>(columns.size() - 1));
+    for (int x = 0; x < columns.size(); ++x) {
+      for (int y : {kFieldName, kColumnName}) {
+        ctl.setInfoField(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                         columns[x].toStdString());
+      }
+    }
+    SetApplicationFolder(dir_.path().toStdString());
+
+    frmInterfaccia w;
+    Open(w);
+    test::Ctl<QLineEdit>(w, "txtNomeFile")->setText(kSamples + "/listino.txt");
+    test::Ctl<QComboBox>(w, "cmbTipoFonte")->setCurrentIndex(0);
+    test::Ctl<QPushButton>(w, "CmdAvanti")->click();
+    auto* dates = test::Ctl<QComboBox>(w, "cmbDateD");
+    QCOMPARE(test::Ctl<QComboBox>(w, "cmbDecimaleD")->currentData().toChar(), QChar(','));
+    QCOMPARE(dates->currentData().toInt(), int(store::DateOrder::YMD));
+    for (auto* combo : {dates, test::Ctl<QComboBox>(w, "cmbDecimaleD")}) {
+      QVERIFY(test::ShowsItsItemsWhole(*combo));
+      QVERIFY(w.rect().contains(QRect(combo->mapTo(&w, QPoint(0, 0)), combo->size())));
+    }
+    dates->setCurrentText(Text(613));
+    test::Ctl<QComboBox>(w, "DelimCampoD")->setEditText(";");
+    test::Ctl<QComboBox>(w, "SaltaRigheD")->setEditText("1");
+    test::Ctl<QPushButton>(w, "CAvantiD")->click();
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
+    for (int c = 0; c < columns.size(); ++c) Associate(w, columns[c], c);
+    ScriptedBoxes boxes;
+    boxes.Expect(Text(314), kQuestion, kYes);
+    test::Ctl<QPushButton>(w, "Command4")->click();
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+    QCOMPARE(Query("SELECT count(*) FROM Errori"), (Rows{{"0"}}));
+    QCOMPARE(settings().ImportResult, std::int32_t{1});
+    QCOMPARE(Query("SELECT Prezzo, Giacenza, Dal, Disponibile, Aggiornato FROM Listino"
+                   " WHERE Codice IN ('A-1002', 'A-1005') ORDER BY Codice"),
+             (Rows{{"1250.5", "35", "2024-03-01", "0", "2024-03-01 17:05:00"},
+                   {"1234567.89", "-2", "2024-06-05", "1", "2024-06-05 12:00:00"}}));
+    QCOMPARE(Query("SELECT Descrizione FROM Listino WHERE Codice = 'A-1003'"),
+             (Rows{{"Caff\xC3\xA8 macinato 250 g"}}));
+    // The user's choice was for this import: the host's properties stay as they were.
+    QCOMPARE(ctl.DecimalSeparator(), std::string(","));
+    QCOMPARE(ctl.DateOrder(), std::string("YMD"));
+  }
+
   void fixedImportEndToEnd() {
     Settle(lEnglish);
     frmInterfaccia w;

@@ -58,4 +58,11 @@ void Screenshot(QWidget& widget, const QString& name) {
   widget.grab().save(QStringLiteral(VANDREL_SCREENSHOT_DIR "/") + name + ".png");
 }
 
+bool ShowsItsItemsWhole(const QComboBox& combo) {
+  QComboBox fresh;
+  fresh.setFont(combo.font());
+  for (int i = 0; i < combo.count(); ++i) fresh.addItem(combo.itemText(i));
+  return combo.width() >= fresh.sizeHint().width();
+}
+
 }  // namespace vandrel::test

@@ -2,6 +2,7 @@
 // temporary folder for text files and layouts, and screenshots.
 #pragma once
 
+#include <QComboBox>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -42,6 +43,10 @@ T* Ctl(QObject& window, const char* name) {
   if (!control) qFatal("no control named %s", name);
   return control;
 }
+
+// Whether a combo box is as wide as a new one holding the same items would want to be: its
+// choices are not cut short.
+bool ShowsItsItemsWhole(const QComboBox& combo);
 
 // Writes `bytes` to `name` in `dir` and returns the path.
 QString WriteText(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);

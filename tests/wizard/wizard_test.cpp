@@ -465,6 +465,10 @@ class WizardTest : public QObject {
       ToStage2(w, QStringLiteral(VANDREL_SAMPLES_DIR "/clienti.txt"), 0);
       Choose(w, ";", Text(10), "1");
       test::Screenshot(w, QString("stage2-delimited-%1").arg(code));
+      // Shown once before stage 2 filled them, the number and date choices still show whole.
+      for (const char* name : {"cmbDecimaleD", "cmbDateD"}) {
+        QVERIFY2(test::ShowsItsItemsWhole(*test::Ctl<QComboBox>(w, name)), name);
+      }
       specs::Append(dir_.path().toStdString(), "Clienti",
                     specs::DelimitedSpecRecord{"Clienti", ";", "{NONE}", 1});
       OnDialog([code = QString(code)](frmMessage& d) {
