@@ -114,7 +114,8 @@ PgServer* PgServer::Get(std::string& why) {
     conf << "listen_addresses = ''\n"
          << "unix_socket_directories = '" << s->dir_ << "'\n"
          << "fsync = off\nsynchronous_commit = off\nfull_page_writes = off\n"
-         << "shared_buffers = 32MB\nmax_connections = 20\nlc_messages = 'C'\n";
+         << "shared_buffers = 32MB\nmax_connections = 20\nlc_messages = 'C'\n"
+         << "deadlock_timeout = '100ms'\n";
   }
   server = std::move(s);
   server->Start();
@@ -185,6 +186,32 @@ std::vector<std::vector<std::string>> PgQuery(const std::string& uri, const std:
   PQclear(r);
   PQfinish(conn);
   return rows;
+}
+
+PgSession::PgSession(const std::string& uri) : conn_(Connect(uri)) {}
+
+PgSession::~PgSession() {
+  PQfinish(conn_);
+}
+
+void PgSession::Run(const std::string& sql) {
+  PGresult* r = PQexec(conn_, sql.c_str());
+  const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+  PQclear(r);
+  if (!ok) throw std::runtime_error(PQerrorMessage(conn_));
+}
+
+void PgSession::Send(const std::string& sql) {
+  if (!PQsendQuery(conn_, sql.c_str())) throw std::runtime_error(PQerrorMessage(conn_));
+}
+
+std::string PgSession::Wait() {
+  std::string error;
+  while (PGresult* r = PQgetResult(conn_)) {
+    if (PQresultStatus(r) == PGRES_FATAL_ERROR && error.empty()) error = PQresultErrorMessage(r);
+    PQclear(r);
+  }
+  return error;
 }
 
 }  // namespace vandrel::test

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+struct pg_conn;
+
 namespace vandrel::test {
 
 class PgServer {
@@ -43,6 +45,22 @@ class PgServer {
 void PgRun(const std::string& uri, const std::string& sql);
 // Each row of the query's result as text ("NULL" for a null).
 std::vector<std::vector<std::string>> PgQuery(const std::string& uri, const std::string& sql);
+
+// A connection of its own, for a test playing another user of the same database.
+class PgSession {
+ public:
+  explicit PgSession(const std::string& uri);
+  ~PgSession();
+  PgSession(const PgSession&) = delete;
+  PgSession& operator=(const PgSession&) = delete;
+  void Run(const std::string& sql);
+  // Sends `sql` without waiting; Wait then returns its error text ("" when it succeeded).
+  void Send(const std::string& sql);
+  std::string Wait();
+
+ private:
+  ::pg_conn* conn_;
+};
 
 // For a fixture's SetUp: the server, or the test skipped (failed when CI is set).
 #define VANDREL_REQUIRE_PG(server)                                   \
