@@ -225,12 +225,27 @@ void ImportSession::LineDone() {
     return;
   }
   Commit();
-  db_->BeginTrans();
+  try {
+    db_->BeginTrans();
+  } catch (const Error& e) {
+    // A server that went away between two groups: everything before is committed.
+    throw Error(e.number(),
+                "The next group of rows could not be begun (" + e.description() + "): line " +
+                    std::to_string(groupFirstLine_) +
+                    " and those after it were not stored, and the import stopped there.",
+                e.source());
+  }
 }
 
 void ImportSession::Commit() {
   FlushTarget();
-  db_->CommitTrans();
+  try {
+    db_->CommitTrans();
+  } catch (const Error& e) {
+    // A link lost at the commit leaves the group's fate unknown: it counts as not stored.
+    CheckGroupSurvived(recordNumber_, e);
+    throw;
+  }
   committedRows_ = counts_.rowsStored;
   committedErrorRows_ = counts_.errorRows;
   groupFirstLine_ = recordNumber_ + 1;

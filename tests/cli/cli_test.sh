@@ -46,7 +46,7 @@ expect check-load 0 "$vandrel" check --load-properties "$work/form.ini" --errors
 expect check-case 1 "$vandrel" check --db "$work/shop.db" --table clienti
 contains check-case err "error 380: La tabella passata come TabImport non esiste nel database"
 expect check-missing-db 1 "$vandrel" check --db "$work/none.db"
-contains check-missing-db err "error 380: Invalid property value"
+contains check-missing-db err "error 380: 3024 The database file"
 
 # Layouts and silent imports.
 specs="$work/specs"
