@@ -62,6 +62,7 @@ struct Field {
   std::string text;
 };
 
+// COPY's text format: tab between values, \N for NULL, backslash escapes.
 void AppendCopyText(std::string& out, const Field& f) {
   if (f.null) {
     out += "\\N";
@@ -78,20 +79,48 @@ void AppendCopyText(std::string& out, const Field& f) {
   }
 }
 
-class PostgresRecordset final : public Recordset {
+// The values of one line of COPY text (without its line feed), as AppendCopyText wrote them.
+std::vector<Field> ReadCopyLine(std::string_view line) {
+  std::vector<Field> fields(1);
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (c == '\t') {
+      fields.emplace_back();
+    } else if (c == '\\' && i + 1 < line.size()) {
+      const char e = line[++i];
+      if (e == 'N') continue;  // stays null
+      fields.back().null = false;
+      fields.back().text += e == 't' ? '\t' : e == 'n' ? '\n' : e == 'r' ? '\r' : e;
+    } else {
+      fields.back().null = false;
+      fields.back().text += c;
+    }
+  }
+  // A field with no characters at all is the empty text, not NULL.
+  std::size_t start = 0;
+  for (Field& f : fields) {
+    const std::size_t end = std::min(line.find('\t', start), line.size());
+    if (end == start) f.null = false;
+    start = end + 1;
+  }
+  return fields;
+}
+
+class PostgresRecordset final : public Recordset, private CopyStream {
  public:
-  PostgresRecordset(Link& link, std::string table, std::string quoted, std::vector<Column> columns)
-      : link_(link),
+  PostgresRecordset(std::shared_ptr<Link> link, std::string table, std::string quoted,
+                    std::vector<Column> columns)
+      : link_(std::move(link)),
         table_(std::move(table)),
         quoted_(std::move(quoted)),
         columns_(std::move(columns)),
         fields_(columns_.size()),
-        assigned_(columns_.size(), 0),
-        batch_(kBatchRows * columns_.size()),
-        batchTags_(kBatchRows) {}
+        assigned_(columns_.size(), 0) {}
+
+  ~PostgresRecordset() override { Close(); }
 
   std::int64_t RecordCount() override {
-    Result r = link_.Run("SELECT count(*) FROM " + quoted_);
+    Result r = link_->Run("SELECT count(*) FROM " + quoted_);
     return std::stoll(PQgetvalue(r.get(), 0, 0));
   }
 
@@ -161,20 +190,31 @@ class PostgresRecordset final : public Recordset {
     RequirePending("Update");
     FlushBatch();  // rows queued earlier go first
     pending_ = false;
-    link_.RunGuarded(InsertSql(assigned_, fields_.data()));
+    link_->RunGuarded(InsertSql(assigned_, fields_));
   }
 
+  // Rows stream to the server as they are queued, through one COPY per batch, so the server
+  // stores one part while this side prepares the next.
   void Queue(std::int64_t tag) override {
     RequirePending("Queue");
-    if (batchRows_ > 0 && assigned_ != batchMask_) FlushBatch();
-    if (batchRows_ == 0) batchMask_ = assigned_;
-    Field* slot = RowSlot(batchRows_);
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-      if (assigned_[i]) slot[i] = fields_[i];
+    if (batchRows() > 0 && assigned_ != batchMask_) FlushBatch();
+    if (batchRows() == 0) {
+      batchMask_ = assigned_;
+      StartCopy();
     }
-    batchTags_[static_cast<std::size_t>(batchRows_)] = tag;
+    bool first = true;
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+      if (!assigned_[i]) continue;
+      if (!first) copyData_ += '\t';
+      first = false;
+      AppendCopyText(copyData_, fields_[i]);
+    }
+    copyData_ += '\n';
+    lineEnds_.push_back(copyData_.size());
+    batchTags_.push_back(tag);
     pending_ = false;
-    if (++batchRows_ == static_cast<int>(kBatchRows)) FlushBatch();
+    if (copying_ && copyData_.size() - sent_ >= kSendBytes) Send();
+    if (batchRows() == kBatchRows) FlushBatch();
   }
 
   std::vector<QueuedFailure> Flush() override {
@@ -184,13 +224,20 @@ class PostgresRecordset final : public Recordset {
 
   void Close() override {
     pending_ = false;
-    batchRows_ = 0;
+    if (copying_) {
+      link_->StreamEnded();
+      AbandonCopy();
+    }
+    ClearBatch();
   }
 
  private:
-  // Rows per COPY: enough that a statement's round trip is small beside its rows, few enough
-  // that a refused batch is quickly sorted out row by row.
-  static constexpr std::size_t kBatchRows = 1000;
+  // Rows per COPY: a batch the server refuses is sorted out row by row, so not too many.
+  static constexpr std::size_t kBatchRows = 4000;
+  // How much COPY text waits on this side before it is sent.
+  static constexpr std::size_t kSendBytes = 32 * 1024;
+
+  std::size_t batchRows() const { return batchTags_.size(); }
 
   static void SetNumber(Field& f, std::int64_t n) {
     char digits[24];
@@ -214,114 +261,156 @@ class PostgresRecordset final : public Recordset {
     return columns_[static_cast<std::size_t>(column)];
   }
 
-  Field* RowSlot(int row) { return &batch_[static_cast<std::size_t>(row) * columns_.size()]; }
-
   std::string ColumnList(const std::vector<char>& assigned) const {
     std::string names;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
       if (!assigned[i]) continue;
       if (!names.empty()) names += ", ";
-      names += link_.Identifier(columns_[i].name);
+      names += link_->Identifier(columns_[i].name);
     }
     return names;
   }
 
-  // Columns left unassigned keep the table's defaults, so they are not named.
-  std::string InsertSql(const std::vector<char>& assigned, const Field* row) const {
+  // Columns left unassigned keep the table's defaults, so they are not named. `values` holds
+  // every column (the pending row) or only the assigned ones, in order (a line read back).
+  std::string InsertSql(const std::vector<char>& assigned, const std::vector<Field>& values) const {
     const std::string names = ColumnList(assigned);
     if (names.empty()) return "INSERT INTO " + quoted_ + " DEFAULT VALUES";
+    const bool all = values.size() == columns_.size();
     std::string sql = "INSERT INTO " + quoted_ + " (" + names + ") VALUES (";
-    bool first = true;
+    std::size_t n = 0;
     for (std::size_t i = 0; i < columns_.size(); ++i) {
       if (!assigned[i]) continue;
-      if (!first) sql += ", ";
-      first = false;
-      if (row[i].null) {
+      const Field& f = values[all ? i : n];
+      if (n++ > 0) sql += ", ";
+      if (f.null) {
         sql += "NULL";
       } else {
-        link_.AppendLiteral(sql, row[i].text);
+        Link::AppendLiteral(sql, f.text);
       }
     }
     return sql + ")";
   }
 
-  // Stores the queued rows with one COPY inside a savepoint. When the server refuses a row,
-  // the savepoint undoes the whole COPY and the rows go one by one, each in its own savepoint,
-  // so each stands or falls on its own and every failure is known by its tag. When the
-  // failure is not a row's own (a lock, a lost link) no row can be stored: the transaction is
-  // given up and every row fails with that error.
-  void FlushBatch() {
-    if (batchRows_ == 0) return;
-    const int rows = std::exchange(batchRows_, 0);
-    const bool inTransaction = link_.InTransaction();
+  // Opens the batch's COPY (in a savepoint inside a transaction). When it cannot be opened
+  // the batch's rows gather here and fail together at the flush.
+  void StartCopy() {
+    startError_.reset();
     const std::string names = ColumnList(batchMask_);
-    if (rows > 1 && !names.empty()) {
-      copyData_.clear();
-      for (int r = 0; r < rows; ++r) {
-        const Field* row = RowSlot(r);
-        bool first = true;
-        for (std::size_t i = 0; i < columns_.size(); ++i) {
-          if (!batchMask_[i]) continue;
-          if (!first) copyData_ += '\t';
-          first = false;
-          AppendCopyText(copyData_, row[i]);
-        }
-        copyData_ += '\n';
-      }
-      const std::string copy = "COPY " + quoted_ + " (" + names + ") FROM STDIN";
-      Result failed = Copy(inTransaction ? "SAVEPOINT vandrel_batch; " + copy +
-                                               "; RELEASE vandrel_batch"
-                                         : copy);
-      if (!failed) return;
-      const Error error = link_.ErrorOf(failed.get());
-      const char* state = PQresultErrorField(failed.get(), PG_DIAG_SQLSTATE);
-      if (link_.Lost() || !state || !IsRowFailure(state)) {
-        if (inTransaction && !link_.Lost()) link_.Exec("ROLLBACK");
-        for (int r = 0; r < rows; ++r) {
-          failures_.push_back({batchTags_[static_cast<std::size_t>(r)], error});
-        }
-        return;
-      }
-      if (inTransaction) link_.Settle(failed.get(), "vandrel_batch");
+    if (names.empty()) return;  // rows of defaults only: stored one by one
+    link_->Idle();              // another recordset's batch goes first
+    if (link_->Lost()) {
+      startError_ = link_->ErrorOf(nullptr);
+      return;
     }
-    std::optional<Error> givenUp;
-    for (int r = 0; r < rows; ++r) {
-      const std::int64_t tag = batchTags_[static_cast<std::size_t>(r)];
-      if (givenUp) {
-        failures_.push_back({tag, *givenUp});
-        continue;
-      }
-      try {
-        link_.RunGuarded(InsertSql(batchMask_, RowSlot(r)));
-      } catch (const Error& e) {
-        failures_.push_back({tag, e});
-        if (inTransaction && !link_.InTransaction()) givenUp = e;
-      }
+    batchInTransaction_ = link_->InTransaction();
+    const std::string copy = "COPY " + quoted_ + " (" + names + ") FROM STDIN";
+    const std::string sql = batchInTransaction_
+                                ? "SAVEPOINT vandrel_batch; " + copy + "; RELEASE vandrel_batch"
+                                : copy;
+    Result r(PQexec(link_->get(), sql.c_str()));
+    if (PQresultStatus(r.get()) == PGRES_COPY_IN) {
+      copying_ = true;
+      link_->Streaming(this, batchInTransaction_);
+      return;
+    }
+    startError_ = link_->ErrorOf(r.get());
+    if (batchInTransaction_ && !link_->Lost()) link_->Settle(r.get(), "vandrel_batch");
+  }
+
+  void Send() {
+    if (PQputCopyData(link_->get(), copyData_.data() + sent_,
+                      static_cast<int>(copyData_.size() - sent_)) == 1) {
+      sent_ = copyData_.size();
     }
   }
 
-  // Runs `sql`, which holds one COPY FROM STDIN, sending copyData_; null when every statement
-  // succeeded, else the first failed result.
-  Result Copy(const std::string& sql) {
-    PGconn* conn = link_.get();
-    Result r(PQexec(conn, sql.c_str()));
-    if (PQresultStatus(r.get()) != PGRES_COPY_IN) return r ? std::move(r) : Result();
-    r.reset();
+  // Ends the COPY and waits for its outcome; the first failed result, or null.
+  Result FinishCopy(const char* abandon = nullptr) {
+    copying_ = false;
+    PGconn* conn = link_->get();
     Result failed;
-    if (PQputCopyData(conn, copyData_.data(), static_cast<int>(copyData_.size())) != 1 ||
-        PQputCopyEnd(conn, nullptr) != 1) {
+    if (!abandon) Send();
+    if ((!abandon && sent_ != copyData_.size()) || PQputCopyEnd(conn, abandon) != 1) {
       failed.reset(PQmakeEmptyPGresult(conn, PGRES_FATAL_ERROR));
     }
     while (PGresult* next = PQgetResult(conn)) {
       Result result(next);
       if (!failed && !Link::Ok(next)) failed = std::move(result);
-      if (link_.Lost()) break;
+      if (link_->Lost()) break;
     }
-    if (!failed && link_.Lost()) failed.reset(PQmakeEmptyPGresult(conn, PGRES_FATAL_ERROR));
+    if (!failed && link_->Lost()) failed.reset(PQmakeEmptyPGresult(conn, PGRES_FATAL_ERROR));
     return failed;
   }
 
-  Link& link_;
+  void EndCopy() override { FlushBatch(); }
+
+  void AbandonCopy() override {
+    Result failed = FinishCopy("the import stopped");
+    if (batchInTransaction_ && !link_->Lost()) {
+      PQclear(PQexec(link_->get(), "ROLLBACK TO vandrel_batch; RELEASE vandrel_batch"));
+    }
+    ClearBatch();
+  }
+
+  void ClearBatch() {
+    copyData_.clear();
+    sent_ = 0;
+    lineEnds_.clear();
+    batchTags_.clear();
+    startError_.reset();
+  }
+
+  void FailAll(const Error& error) {
+    for (std::int64_t tag : batchTags_) failures_.push_back({tag, error});
+  }
+
+  // Ends the batch. When the server refused a row, the savepoint undid the whole COPY and
+  // the rows go one by one, each in its own savepoint, so each stands or falls on its own and
+  // every failure is known by its tag. When the failure is not a row's own (a lock, a lost
+  // link) no row could be stored: the transaction is given up and every row fails with it.
+  void FlushBatch() {
+    if (batchRows() == 0) return;
+    if (copying_) {
+      link_->StreamEnded();
+      Result failed = FinishCopy();
+      if (!failed) {
+        ClearBatch();
+        return;
+      }
+      const char* state = PQresultErrorField(failed.get(), PG_DIAG_SQLSTATE);
+      if (link_->Lost() || !state || !IsRowFailure(state)) {
+        if (batchInTransaction_ && !link_->Lost()) link_->Exec("ROLLBACK");
+        FailAll(link_->ErrorOf(failed.get()));
+        ClearBatch();
+        return;
+      }
+      if (batchInTransaction_) link_->Settle(failed.get(), "vandrel_batch");
+    } else if (startError_) {
+      FailAll(*startError_);
+      ClearBatch();
+      return;
+    }
+    std::optional<Error> givenUp;
+    std::size_t start = 0;
+    for (std::size_t r = 0; r < batchRows(); ++r) {
+      const std::string_view line(copyData_.data() + start, lineEnds_[r] - start - 1);
+      start = lineEnds_[r];
+      if (givenUp) {
+        failures_.push_back({batchTags_[r], *givenUp});
+        continue;
+      }
+      try {
+        link_->RunGuarded(InsertSql(batchMask_, ReadCopyLine(line)));
+      } catch (const Error& e) {
+        failures_.push_back({batchTags_[r], e});
+        if (batchInTransaction_ && !link_->InTransaction()) givenUp = e;
+      }
+    }
+    ClearBatch();
+  }
+
+  std::shared_ptr<Link> link_;
   std::string table_;
   std::string quoted_;
   std::vector<Column> columns_;
@@ -330,12 +419,16 @@ class PostgresRecordset final : public Recordset {
   Value value_;
   bool pending_ = false;
 
-  int batchRows_ = 0;
-  std::vector<Field> batch_;
-  std::vector<std::int64_t> batchTags_;
+  // The batch: its rows as COPY text, kept until they are known stored.
   std::vector<char> batchMask_;
-  std::vector<QueuedFailure> failures_;
   std::string copyData_;
+  std::size_t sent_ = 0;
+  std::vector<std::size_t> lineEnds_;
+  std::vector<std::int64_t> batchTags_;
+  bool copying_ = false;
+  bool batchInTransaction_ = false;
+  std::optional<Error> startError_;
+  std::vector<QueuedFailure> failures_;
 };
 
 class PostgresDatabase final : public Database {
@@ -362,7 +455,7 @@ class PostgresDatabase final : public Database {
     }
     keys.push_back(nullptr);
     values.push_back(nullptr);
-    link_ = std::make_unique<Link>(PQconnectdbParams(keys.data(), values.data(), 1));
+    link_ = std::make_shared<Link>(PQconnectdbParams(keys.data(), values.data(), 1));
     if (!link_->get()) throw Error(kErrOutOfMemory, {}, kStoreSource);
     if (PQstatus(link_->get()) != CONNECTION_OK) ConnectFailed(uri);
     PQsetNoticeProcessor(link_->get(), IgnoreNotice, nullptr);
@@ -398,7 +491,7 @@ class PostgresDatabase final : public Database {
       columns.push_back(
           {PQgetvalue(r.get(), i, 0), PostgresColumnType(PQgetvalue(r.get(), i, 1))});
     }
-    return std::make_unique<PostgresRecordset>(*link_, std::string(table), found->quoted,
+    return std::make_unique<PostgresRecordset>(link_, std::string(table), found->quoted,
                                                std::move(columns));
   }
 
@@ -421,6 +514,7 @@ class PostgresDatabase final : public Database {
   void BeginTrans() override { Handle().Run("BEGIN"); }
 
   void CommitTrans() override {
+    Handle().Idle();  // a batch still streaming belongs to this transaction
     // COMMIT of a failed transaction rolls it back without an error: say so.
     if (PQtransactionStatus(Handle().get()) == PQTRANS_INERROR) {
       Rollback();
@@ -431,6 +525,7 @@ class PostgresDatabase final : public Database {
   }
 
   void Rollback() override {
+    Handle().Idle();
     const PGTransactionStatusType s = PQtransactionStatus(Handle().get());
     if (s == PQTRANS_INTRANS || s == PQTRANS_INERROR) Handle().Run("ROLLBACK");
   }
@@ -439,9 +534,7 @@ class PostgresDatabase final : public Database {
 
   // Work not committed is rolled back: closing a connection never stores half a group.
   void Close() override {
-    if (link_ && !link_->Lost() && PQtransactionStatus(link_->get()) != PQTRANS_IDLE) {
-      link_->Exec("ROLLBACK");
-    }
+    if (link_) link_->Close();  // recordsets still open find it closed
     link_.reset();
   }
 
@@ -516,7 +609,7 @@ class PostgresDatabase final : public Database {
                 kStoreSource);
   }
 
-  std::unique_ptr<Link> link_;
+  std::shared_ptr<Link> link_;
   std::string connect_;
 };
 
