@@ -1,6 +1,7 @@
 #include "engine/import_session.h"
 
 #include <charconv>
+#include <utility>
 
 #include "text/cp1252.h"
 #include "util/ascii.h"
@@ -149,29 +150,49 @@ void ImportSession::ScriviRecord(const std::vector<std::string_view>& fields, bo
     StoreRow(fields, asciiLine);
     ++counts_.rowsStored;
   } catch (const Error& error) {
-    FlushTarget();  // error rows keep the order of their lines
-    GestErr(recordNumber_, error.number(), error.description());
+    Defer(error.number(), error.description());
   }
-  // A batch stored while queueing can have made SQLite give up the group: stop at once.
+  // A batch stored while queueing can have made the database give up the group: stop at once.
   if (!db_->InTransaction()) FlushTarget();
   LineDone();
 }
 
 void ImportSession::RejectLine(std::int32_t errorNumber, std::string_view description) {
   ++recordNumber_;
-  FlushTarget();
-  GestErr(recordNumber_, errorNumber, description);
+  Defer(errorNumber, description);
   LineDone();
 }
 
+void ImportSession::Defer(std::int32_t errorNumber, std::string_view description) {
+  deferred_.push_back({recordNumber_, errorNumber, std::string(description)});
+}
+
+// Error rows are written here rather than as each line fails: the rows queued before a
+// failing line may still fail themselves, and their error rows come first. Writing them
+// together also spares the database a statement per failing line.
 void ImportSession::FlushTarget() {
   std::vector<store::QueuedFailure> failures = target_->Flush();
   CheckGroupSurvived(failures.empty() ? recordNumber_ : failures.front().tag,
                      failures.empty() ? Error(store::kErrStoreOther, "The group was undone.")
                                       : failures.front().error);
-  for (const store::QueuedFailure& f : failures) {
-    --counts_.rowsStored;
-    GestErr(f.tag, f.error.number(), f.error.description());
+  counts_.rowsStored -= static_cast<std::int64_t>(failures.size());
+  std::vector<LineError> deferred = std::exchange(deferred_, {});
+  auto f = failures.begin();
+  auto d = deferred.begin();
+  while (f != failures.end() || d != deferred.end()) {
+    if (d == deferred.end() || (f != failures.end() && f->tag < d->line)) {
+      GestErr(f->tag, f->error.number(), f->error.description());
+      ++f;
+    } else {
+      GestErr(d->line, d->number, d->description);
+      ++d;
+    }
+  }
+  if (!errors_) return;
+  for (const store::QueuedFailure& lost : errors_->Flush()) {
+    CheckGroupSurvived(lost.tag, lost.error);
+    --counts_.errorRows;
+    ++counts_.errorRowsLost;
   }
 }
 
@@ -186,7 +207,7 @@ void ImportSession::GestErr(std::int64_t recordNumber, std::int32_t errorNumber,
     errors_->SetField(numRiga_, recordNumber);
     errors_->SetField(codErr_, std::int64_t{errorNumber});
     errors_->SetField(msgErr_, FitText(description, msgErrLength_));
-    errors_->Update();
+    errors_->Queue(recordNumber);  // stored by FlushTarget, which counts the rows lost
     ++counts_.errorRows;
   } catch (const Error& e) {
     CheckGroupSurvived(recordNumber, e);
