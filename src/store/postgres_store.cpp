@@ -62,21 +62,26 @@ struct Field {
   std::string text;
 };
 
-// COPY's text format: tab between values, \N for NULL, backslash escapes.
+// COPY's text format: tab between values, \N for NULL, backslash escapes. Runs of plain
+// characters are copied whole: this is the import's innermost loop.
 void AppendCopyText(std::string& out, const Field& f) {
   if (f.null) {
     out += "\\N";
     return;
   }
-  for (char c : f.text) {
-    switch (c) {
-      case '\\': out += "\\\\"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      default: out += c;
+  const char* p = f.text.data();
+  const char* const end = p + f.text.size();
+  const char* run = p;
+  for (; p != end; ++p) {
+    const char c = *p;
+    if (c == '\\' || c == '\t' || c == '\n' || c == '\r') {
+      out.append(run, p);
+      out += '\\';
+      out += c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : '\\';
+      run = p + 1;
     }
   }
+  out.append(run, end);
 }
 
 // The values of one line of COPY text (without its line feed), as AppendCopyText wrote them.
@@ -233,7 +238,7 @@ class PostgresRecordset final : public Recordset, private CopyStream {
 
  private:
   // Rows per COPY: a batch the server refuses is sorted out row by row, so not too many.
-  static constexpr std::size_t kBatchRows = 4000;
+  static constexpr std::size_t kBatchRows = 10000;
   // How much COPY text waits on this side before it is sent.
   static constexpr std::size_t kSendBytes = 32 * 1024;
 
