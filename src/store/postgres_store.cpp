@@ -219,7 +219,7 @@ class PostgresRecordset final : public Recordset, private CopyStream {
     batchTags_.push_back(tag);
     pending_ = false;
     if (copying_ && copyData_.size() - sent_ >= kSendBytes) Send();
-    if (batchRows() == kBatchRows) FlushBatch();
+    if (batchRows() >= batchLimit_) FlushBatch();
   }
 
   std::vector<QueuedFailure> Flush() override {
@@ -237,8 +237,12 @@ class PostgresRecordset final : public Recordset, private CopyStream {
   }
 
  private:
-  // Rows per COPY: a batch the server refuses is sorted out row by row, so not too many.
-  static constexpr std::size_t kBatchRows = 10000;
+  // Rows per COPY. Several COPY statements in one transaction cost the server more than one,
+  // so a batch normally takes a whole group of an import. A refused batch is stored row by
+  // row, though, so after a refusal batches start small again and grow while they pass:
+  // rows the server refuses often cost a few dozen single rows each, not a group's worth.
+  static constexpr std::size_t kMostBatchRows = 10000;
+  static constexpr std::size_t kFewestBatchRows = 32;
   // How much COPY text waits on this side before it is sent.
   static constexpr std::size_t kSendBytes = 32 * 1024;
 
@@ -380,9 +384,11 @@ class PostgresRecordset final : public Recordset, private CopyStream {
       link_->StreamEnded();
       Result failed = FinishCopy();
       if (!failed) {
+        batchLimit_ = std::min(batchLimit_ * 2, kMostBatchRows);
         ClearBatch();
         return;
       }
+      batchLimit_ = kFewestBatchRows;
       const char* state = PQresultErrorField(failed.get(), PG_DIAG_SQLSTATE);
       if (link_->Lost() || !state || !IsRowFailure(state)) {
         if (batchInTransaction_ && !link_->Lost()) link_->Exec("ROLLBACK");
@@ -430,6 +436,7 @@ class PostgresRecordset final : public Recordset, private CopyStream {
   std::size_t sent_ = 0;
   std::vector<std::size_t> lineEnds_;
   std::vector<std::int64_t> batchTags_;
+  std::size_t batchLimit_ = kMostBatchRows;
   bool copying_ = false;
   bool batchInTransaction_ = false;
   std::optional<Error> startError_;
