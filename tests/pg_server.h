@@ -3,6 +3,7 @@
 // program ends. As root, the server runs as the `postgres` user the Debian package creates.
 #pragma once
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
