@@ -4,6 +4,7 @@
 // rules as for SQLite, so the server only ever refuses a row for a constraint or for a type
 // this side has no rule for.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <memory>
 #include <optional>
@@ -69,12 +70,17 @@ void AppendCopyText(std::string& out, const Field& f) {
     out += "\\N";
     return;
   }
+  static constexpr auto kEscaped = [] {
+    std::array<bool, 256> escaped{};
+    for (unsigned char c : {'\\', '\t', '\n', '\r'}) escaped[c] = true;
+    return escaped;
+  }();
   const char* p = f.text.data();
   const char* const end = p + f.text.size();
   const char* run = p;
   for (; p != end; ++p) {
     const char c = *p;
-    if (c == '\\' || c == '\t' || c == '\n' || c == '\r') {
+    if (kEscaped[static_cast<unsigned char>(c)]) {
       out.append(run, p);
       out += '\\';
       out += c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : '\\';
@@ -151,8 +157,20 @@ class PostgresRecordset final : public Recordset, private CopyStream {
 
   void SetField(int column, std::string_view text) override {
     const Column& c = Checked(column);
-    ConvertText(c.type, c.name, text, value_);
     Field& f = fields_[static_cast<std::size_t>(column)];
+    if (c.type.kind == ColumnKind::Text || c.type.kind == ColumnKind::Any) {
+      // Text goes as it is: only a value with more bytes than the column has characters can
+      // be too long, and only that one needs its characters counted (and refused).
+      if (c.type.length >= 0 && text.size() > static_cast<std::size_t>(c.type.length)) {
+        ConvertText(c.type, c.name, text, value_);
+      }
+      f.null = false;
+      f.text.assign(text);
+      assigned_[static_cast<std::size_t>(column)] = 1;
+      return;
+    }
+    ConvertText(c.type, c.name, text, value_);
+    assigned_[static_cast<std::size_t>(column)] = 1;
     f.null = value_.type == Value::Type::Null;
     if (!f.null) {
       switch (c.type.kind) {
@@ -167,16 +185,11 @@ class PostgresRecordset final : public Recordset, private CopyStream {
         case ColumnKind::Boolean:
           f.text.assign(value_.integer ? "true" : "false");
           break;
-        case ColumnKind::Text:
-        case ColumnKind::Any:
-          f.text.assign(text);
-          break;
         default:
           f.text.swap(value_.text);
           break;
       }
     }
-    assigned_[static_cast<std::size_t>(column)] = 1;
   }
 
   void SetField(int column, std::int64_t number) override {
