@@ -10,7 +10,8 @@
 //                 [--pg-bin DIR --psql PATH]
 //
 // With --pg-bin (the folder of initdb and pg_ctl) the driver makes a throwaway cluster in
-// the work folder, listening on a Unix socket there only, and removes it at the end.
+// a temporary folder, listening on a Unix socket there only, and removes it at the end. The
+// PostgreSQL runs take turns for three rounds and the quickest of each counts.
 //
 // Exit status: 0 when every run completed with the expected row counts (a missed
 // speed or memory target is only reported), 1 when a child failed or a count is
@@ -600,6 +601,9 @@ class Bench {
 // ---------------------------------------------------------------------------
 // PostgreSQL: vandrel import against psql's \copy, on a throwaway cluster
 
+// Rounds of the PostgreSQL runs, taken in turn; each contender's quickest counts.
+constexpr int kPgRounds = 3;
+
 class PgBench {
  public:
   PgBench(const Options& opt, const InputFiles& files) : opt_(opt), files_(files) {}
@@ -676,7 +680,7 @@ class PgBench {
       row.counts_ok = row.rows == static_cast<std::int64_t>(opt_.lines) && row.errors == 0;
       copy_digest_ = digest();
     }
-    rows_.push_back(row);
+    Keep(row);
   }
 
   void run_vandrel(Kind kind) {
@@ -708,11 +712,12 @@ class PgBench {
                 row.same_rows ? "" : ", ROWS DIFFER FROM \\copy'S");
     if (!row.completed) std::printf("%s", read_log(log).c_str());
     if (!row.completed || !row.counts_ok || !row.same_rows) failed_ = true;
-    rows_.push_back(row);
+    Keep(row);
   }
 
   int report() const {
-    std::printf("\nPostgreSQL, %llu lines per file\n\n", static_cast<unsigned long long>(opt_.lines));
+    std::printf("\nPostgreSQL, %llu lines per file, the quickest of %d rounds\n\n",
+                static_cast<unsigned long long>(opt_.lines), kPgRounds);
     std::printf("%-9s %-19s %12s %10s %10s %10s\n", "contender", "file", "lines/s", "peak MiB",
                 "rows", "errors");
     std::printf("%s\n", std::string(75, '-').c_str());
@@ -753,6 +758,17 @@ class PgBench {
   };
 
   std::string data() const { return dir_ + "/data"; }
+
+  // The quickest of a contender's rounds on a file: on a shared machine the others only
+  // measure what else was running.
+  void Keep(const Row& row) {
+    for (Row& kept : rows_) {
+      if (kept.contender != row.contender || kept.kind != row.kind) continue;
+      if (row.completed && (!kept.completed || row.seconds < kept.seconds)) kept = row;
+      return;
+    }
+    rows_.push_back(row);
+  }
 
   bool fail(const std::string& why) {
     std::printf("PostgreSQL runs skipped: %s\n", why.c_str());
@@ -897,10 +913,12 @@ int main(int argc, char** argv) {
       std::printf("\n");
       PgBench pg(opt, files);
       if (pg.start()) {
-        pg.run_copy(Kind::Delimited);
         pg.run_copy(Kind::Bad);
-        pg.run_vandrel(Kind::Delimited);
-        pg.run_vandrel(Kind::Bad);
+        for (int round = 0; round < kPgRounds; ++round) {
+          pg.run_copy(Kind::Delimited);
+          pg.run_vandrel(Kind::Delimited);
+          pg.run_vandrel(Kind::Bad);
+        }
       }
       status = std::max(status, pg.report());
     }
