@@ -1,10 +1,17 @@
-// vandrel_bench: measures `vandrel import` against the sqlite3 shell's `.import`.
+// vandrel_bench: measures `vandrel import` against the sqlite3 shell's `.import`, and,
+// given a PostgreSQL server's programs, `vandrel import` into PostgreSQL against psql's
+// `\copy` of the same file into the same table.
 //
 // One invocation generates the input files, then runs every contender as a child
 // process on a fresh database, timing it and reading its peak resident memory, and
 // finally counts what each run stored. It prints a table and the speed ratios.
 //
 //   vandrel_bench --vandrel PATH --sqlite3 PATH --work DIR [--lines N]
+//                 [--pg-bin DIR --psql PATH]
+//
+// With --pg-bin (the folder of initdb and pg_ctl) the driver makes a throwaway cluster in
+// a temporary folder, listening on a Unix socket there only, and removes it at the end. The
+// PostgreSQL runs take turns for three rounds and the quickest of each counts.
 //
 // Exit status: 0 when every run completed with the expected row counts (a missed
 // speed or memory target is only reported), 1 when a child failed or a count is
@@ -335,13 +342,20 @@ struct RunResult {
   double peak_mib = 0;
 };
 
-// Runs argv[0] with its output in `log` and stdin on /dev/null; no shell involved.
-RunResult run_child(const std::vector<std::string>& args, const fs::path& log) {
+// Runs argv[0] with its output in `log` and stdin on /dev/null (or `input`, written to a
+// file beside the log); no shell involved.
+RunResult run_child(const std::vector<std::string>& args, const fs::path& log,
+                    const std::string& input = {}) {
   std::vector<char*> argv;
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
 
-  int in = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  fs::path input_file = "/dev/null";
+  if (!input.empty()) {
+    input_file = log.string() + ".in";
+    std::ofstream(input_file) << input;
+  }
+  int in = ::open(input_file.c_str(), O_RDONLY | O_CLOEXEC);
   int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (in < 0 || out < 0) throw std::runtime_error("cannot open /dev/null or " + log.string());
 
@@ -419,6 +433,7 @@ std::string shell_quote(const std::string& s) {
 
 struct Options {
   fs::path vandrel, sqlite3, work;
+  fs::path pg_bin, psql;  // empty: no PostgreSQL runs
   std::uint64_t lines = 1'000'000;
 };
 
@@ -743,10 +758,257 @@ class Bench {
   bool failed_ = false;
 };
 
+// ---------------------------------------------------------------------------
+// PostgreSQL: vandrel import against psql's \copy, on a throwaway cluster
+
+// Rounds of the PostgreSQL runs, taken in turn; each contender's quickest counts.
+constexpr int kPgRounds = 3;
+
+class PgBench {
+ public:
+  PgBench(const Options& opt, const InputFiles& files) : opt_(opt), files_(files) {}
+  PgBench(const PgBench&) = delete;
+  PgBench& operator=(const PgBench&) = delete;
+  ~PgBench() {
+    if (!dir_.empty()) {
+      if (started_) {
+        run_child(as_server({(opt_.pg_bin / "pg_ctl").string(), "stop", "-D", data(), "-m",
+                             "fast", "-w"}),
+                  opt_.work / "pg-stop.log");
+      }
+      std::error_code ec;
+      fs::remove_all(dir_, ec);
+    }
+  }
+
+  // Makes and starts the cluster and its database; false (having said why) when it cannot.
+  bool start() {
+    char tmpl[] = "/tmp/vandrel-bench-XXXXXX";
+    if (!::mkdtemp(tmpl)) return fail("cannot make a temporary folder");
+    dir_ = tmpl;
+    if (::getuid() == 0) {
+      // The server refuses to run as root: the folder goes to the package's postgres user.
+      RunResult r = run_child({"/bin/chown", "postgres:postgres", dir_}, opt_.work / "pg-chown.log");
+      if (r.status != 0) return fail("cannot hand " + dir_ + " to the postgres user");
+    }
+    const fs::path log = opt_.work / "pg-initdb.log";
+    RunResult r = run_child(as_server({(opt_.pg_bin / "initdb").string(), "-D", data(), "-U",
+                                       "vandrel", "-A", "trust", "-E", "UTF8", "--locale=C", "-N"}),
+                            log);
+    if (r.status != 0) return fail("initdb failed:\n" + read_log(log));
+    // Settings both contenders share; durability is the same for both and beside the point.
+    const std::string conf = "listen_addresses = ''\nunix_socket_directories = '" + dir_ +
+                             "'\nfsync = off\nsynchronous_commit = off\nfull_page_writes = off\n";
+    r = run_child(as_server({"/bin/sh", "-c", "cat >> \"$0\"", data() + "/postgresql.conf"}),
+                  opt_.work / "pg-conf.log", conf);
+    if (r.status != 0) return fail("cannot write postgresql.conf");
+    r = run_child(as_server({(opt_.pg_bin / "pg_ctl").string(), "start", "-D", data(), "-w", "-l",
+                             dir_ + "/server.log"}),
+                  opt_.work / "pg-start.log");
+    if (r.status != 0) return fail("the server did not start:\n" + read_log(opt_.work / "pg-start.log"));
+    started_ = true;
+    if (!psql("postgres", "CREATE DATABASE bench")) return fail("cannot create the database");
+    return true;
+  }
+
+  void run_copy(Kind kind) {
+    const fs::path& file = kind == Kind::Bad ? files_.bad : files_.delimited;
+    fresh_tables();
+    const fs::path log = opt_.work / (std::string("psql-copy-") + (kind == Kind::Bad ? "bad" : "delimited") + ".log");
+    std::printf("running %-8s on %-19s ... ", "\\copy", kind_name(kind));
+    std::fflush(stdout);
+    RunResult r = run_child(psql_args("bench", "\\copy items FROM '" + file.string() +
+                                                   "' WITH (FORMAT text, DELIMITER ';')"),
+                            log);
+    Row row{"\\copy", kind};
+    row.completed = r.status == 0 && r.signal == 0;
+    row.seconds = r.seconds;
+    row.peak_mib = r.peak_mib;
+    count(row);
+    if (kind == Kind::Bad) {
+      // A typed COPY cannot pass over a bad line: the whole file is refused.
+      std::printf("%s (%lld rows stored)\n", row.completed ? "loaded?!" : "refused, as expected",
+                  static_cast<long long>(row.rows));
+      if (row.completed) failed_ = true;
+      row.completed = false;
+    } else {
+      std::printf("%.2f s, exit %d\n", r.seconds, r.status);
+      if (!row.completed) {
+        std::printf("%s", read_log(log).c_str());
+        failed_ = true;
+      }
+      row.counts_ok = row.rows == static_cast<std::int64_t>(opt_.lines) && row.errors == 0;
+      copy_digest_ = digest();
+    }
+    Keep(row);
+  }
+
+  void run_vandrel(Kind kind) {
+    const fs::path& file = kind == Kind::Bad ? files_.bad : files_.delimited;
+    fresh_tables();
+    std::vector<std::string> args{opt_.vandrel.string(), "import", "--db",
+                                  "postgresql://vandrel@/bench?host=" + dir_, "--table", "items",
+                                  "--errors", "errors", "--file", file.string(), "--type",
+                                  "delimited", "--spec", "bench_delimited", "--language", "en",
+                                  "--specs-dir", (opt_.work / "layouts").string()};
+    for (const char* f : {"id|id||||0", "name|name||||1", "born|born||||2", "amount|amount||||3",
+                          "code|code||||4", "note|note||||5"}) {
+      args.push_back("--field");
+      args.push_back(f);
+    }
+    const fs::path log = opt_.work / (std::string("vandrel-pg-") + (kind == Kind::Bad ? "bad" : "delimited") + ".log");
+    std::printf("running %-8s on %-19s ... ", "vandrel", kind_name(kind));
+    std::fflush(stdout);
+    RunResult r = run_child(args, log);
+    Row row{"vandrel", kind};
+    row.completed = r.signal == 0 && (r.status == 0 || r.status == 3);
+    row.seconds = r.seconds;
+    row.peak_mib = r.peak_mib;
+    count(row);
+    const auto bad = static_cast<std::int64_t>(kind == Kind::Bad ? files_.bad_lines : 0);
+    row.counts_ok = row.rows == static_cast<std::int64_t>(opt_.lines) - bad && row.errors == bad;
+    if (kind == Kind::Delimited && row.completed) row.same_rows = digest() == copy_digest_;
+    std::printf("%.2f s, exit %d%s%s\n", r.seconds, r.status, row.counts_ok ? "" : ", WRONG COUNT",
+                row.same_rows ? "" : ", ROWS DIFFER FROM \\copy'S");
+    if (!row.completed) std::printf("%s", read_log(log).c_str());
+    if (!row.completed || !row.counts_ok || !row.same_rows) failed_ = true;
+    Keep(row);
+  }
+
+  int report() const {
+    std::printf("\nPostgreSQL, %llu lines per file, the quickest of %d rounds\n\n",
+                static_cast<unsigned long long>(opt_.lines), kPgRounds);
+    std::printf("%-9s %-19s %12s %10s %10s %10s\n", "contender", "file", "lines/s", "peak MiB",
+                "rows", "errors");
+    std::printf("%s\n", std::string(75, '-').c_str());
+    for (const Row& r : rows_) {
+      if (!r.completed) {
+        std::printf("%-9s %-19s %12s %10s %10lld %10s\n", r.contender.c_str(), kind_name(r.kind),
+                    "refused", "-", static_cast<long long>(r.rows), "-");
+        continue;
+      }
+      std::printf("%-9s %-19s %12.0f %10.1f %10lld %10lld%s\n", r.contender.c_str(),
+                  kind_name(r.kind), static_cast<double>(opt_.lines) / r.seconds, r.peak_mib,
+                  static_cast<long long>(r.rows), static_cast<long long>(r.errors),
+                  r.counts_ok ? "" : "  <-- wrong count");
+    }
+    std::printf("\nvandrel against psql's \\copy of the clean file (lines/s ratio)\n");
+    ratio(Kind::Delimited, "delimited vs \\copy", 0.9);
+    ratio(Kind::Bad, "1% bad vs \\copy of clean", 0.8);
+    std::printf("\nvandrel peak memory (target: under 64 MiB)\n");
+    for (const Row& r : rows_) {
+      if (r.contender != "vandrel" || !r.completed) continue;
+      std::printf("  %-30s  %6.1f MiB  %s\n", kind_name(r.kind), r.peak_mib,
+                  r.peak_mib < 64.0 ? "met" : "MISSED");
+    }
+    std::printf("\n%s\n", failed_ ? "Some PostgreSQL runs failed or stored wrong rows."
+                                  : "All PostgreSQL runs stored the expected rows (vandrel's "
+                                    "clean import the same rows as \\copy's).");
+    return failed_ ? 1 : 0;
+  }
+
+ private:
+  struct Row {
+    std::string contender;
+    Kind kind;
+    bool completed = false;
+    double seconds = 0, peak_mib = 0;
+    std::int64_t rows = -1, errors = -1;
+    bool counts_ok = false, same_rows = true;
+  };
+
+  std::string data() const { return dir_ + "/data"; }
+
+  // The quickest of a contender's rounds on a file: on a shared machine the others only
+  // measure what else was running.
+  void Keep(const Row& row) {
+    for (Row& kept : rows_) {
+      if (kept.contender != row.contender || kept.kind != row.kind) continue;
+      if (row.completed && (!kept.completed || row.seconds < kept.seconds)) kept = row;
+      return;
+    }
+    rows_.push_back(row);
+  }
+
+  bool fail(const std::string& why) {
+    std::printf("PostgreSQL runs skipped: %s\n", why.c_str());
+    failed_ = true;
+    return false;
+  }
+
+  static std::vector<std::string> as_server(std::vector<std::string> args) {
+    if (::getuid() != 0) return args;
+    args.insert(args.begin(), {"/usr/sbin/runuser", "-u", "postgres", "--"});
+    return args;
+  }
+
+  std::vector<std::string> psql_args(const std::string& db, const std::string& command) const {
+    return {opt_.psql.string(), "-X", "-q", "-tA", "-v", "ON_ERROR_STOP=1", "-h", dir_, "-U",
+            "vandrel", "-d", db, "-c", command};
+  }
+
+  // Runs one command; its output (when asked) is the psql's standard output.
+  bool psql(const std::string& db, const std::string& command, std::string* out = nullptr) {
+    const fs::path log = opt_.work / "psql.log";
+    RunResult r = run_child(psql_args(db, command), log);
+    if (out) {
+      std::ifstream in(log);
+      std::getline(in, *out);
+    }
+    return r.status == 0;
+  }
+
+  void fresh_tables() {
+    psql("bench",
+         "DROP TABLE IF EXISTS items, errors; "
+         "CREATE TABLE items(id INTEGER, name VARCHAR(40), born DATE, amount DECIMAL(10,2), "
+         "code CHAR(2), note VARCHAR(60)); "
+         "CREATE TABLE errors(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT); CHECKPOINT");
+  }
+
+  void count(Row& row) {
+    std::string n;
+    if (psql("bench", "SELECT count(*) FROM items", &n)) row.rows = std::atoll(n.c_str());
+    if (psql("bench", "SELECT count(*) FROM errors", &n)) row.errors = std::atoll(n.c_str());
+  }
+
+  std::string digest() {
+    std::string d;
+    psql("bench", "SELECT md5(string_agg(i::text, E'\\n' ORDER BY id)) FROM items i", &d);
+    return d;
+  }
+
+  void ratio(Kind mine, const char* label, double target) const {
+    const Row* v = nullptr;
+    const Row* p = nullptr;
+    for (const Row& r : rows_) {
+      if (!r.completed) continue;
+      if (r.contender == "vandrel" && r.kind == mine) v = &r;
+      if (r.contender == "\\copy" && r.kind == Kind::Delimited) p = &r;
+    }
+    if (!v || !p) {
+      std::printf("  %-30s  %6s   target >= %.1fx\n", label, "n/a", target);
+      return;
+    }
+    const double x = p->seconds / v->seconds;
+    std::printf("  %-30s  %5.2fx   target >= %.1fx  %s\n", label, x, target,
+                x >= target ? "met" : "MISSED");
+  }
+
+  const Options& opt_;
+  const InputFiles& files_;
+  std::string dir_;
+  bool started_ = false;
+  bool failed_ = false;
+  std::string copy_digest_;
+  std::vector<Row> rows_;
+};
+
 [[noreturn]] void usage(const char* msg) {
   if (msg) std::fprintf(stderr, "vandrel_bench: %s\n", msg);
   std::fprintf(stderr,
-               "usage: vandrel_bench --vandrel PATH --sqlite3 PATH --work DIR [--lines N]\n");
+               "usage: vandrel_bench --vandrel PATH --sqlite3 PATH --work DIR [--lines N]\n"
+               "                     [--pg-bin DIR --psql PATH]\n");
   std::exit(64);
 }
 
@@ -763,6 +1025,10 @@ Options parse(int argc, char** argv) {
       opt.sqlite3 = v;
     else if (a == "--work")
       opt.work = v;
+    else if (a == "--pg-bin")
+      opt.pg_bin = v;
+    else if (a == "--psql")
+      opt.psql = v;
     else if (a == "--lines") {
       std::uint64_t n = 0;
       auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
@@ -774,6 +1040,7 @@ Options parse(int argc, char** argv) {
   }
   if (opt.vandrel.empty() || opt.sqlite3.empty() || opt.work.empty())
     usage("--vandrel, --sqlite3 and --work are required");
+  if (opt.pg_bin.empty() != opt.psql.empty()) usage("--pg-bin and --psql go together");
   return opt;
 }
 
@@ -803,7 +1070,21 @@ int main(int argc, char** argv) {
     for (Kind k : {Kind::Delimited, Kind::Fixed, Kind::Bad, Kind::Csv, Kind::Utf8, Kind::Italian}) {
       bench.run_vandrel(k);
     }
-    return bench.report();
+    int status = bench.report();
+    if (!opt.pg_bin.empty()) {
+      std::printf("\n");
+      PgBench pg(opt, files);
+      if (pg.start()) {
+        pg.run_copy(Kind::Bad);
+        for (int round = 0; round < kPgRounds; ++round) {
+          pg.run_copy(Kind::Delimited);
+          pg.run_vandrel(Kind::Delimited);
+          pg.run_vandrel(Kind::Bad);
+        }
+      }
+      status = std::max(status, pg.report());
+    }
+    return status;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "vandrel_bench: %s\n", e.what());
     return 1;

@@ -14,6 +14,7 @@
 #include "vandrel/import_stats.h"
 #include "vandrel/property_bag.h"
 #include "vandrel/spec_files.h"
+#include "vandrel/store.h"
 #include "vandrel/vandrel_ctl.h"
 #ifdef VANDREL_WITH_WIZARD
 #include "vandrel/wizard.h"
@@ -42,8 +43,9 @@ struct UsageError {
 };
 
 // Error texts may hold a carriage return between their two sentences; a terminal wants a
-// line feed there.
+// line feed there. Passwords never reach the terminal.
 std::string ForTerminal(std::string text) {
+  text = vandrel::store::MaskPasswords(text);
   for (char& c : text) {
     if (c == '\r') c = '\n';
   }
@@ -86,7 +88,7 @@ int RunCheck(const CheckOptions& o) {
   auto assign = [](const char* name, const std::string& value, auto&& set) {
     if (value.empty()) return;
     set();
-    std::cout << name << " = " << value << ": accepted\n";
+    std::cout << name << " = " << vandrel::store::MaskPasswords(value) << ": accepted\n";
   };
   assign("MDBPassword", o.connect, [&] { ctl.setMDBPassword(o.connect); });
   assign("MDBFile", o.db, [&] { ctl.setMDBFile(o.db); });

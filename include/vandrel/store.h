@@ -12,6 +12,12 @@
 //   foreign_keys=on|off        enforce FOREIGN KEY clauses (default on)
 // Any other key (a password, a user name, ...) cannot be honoured and is refused with
 // kErrBadConnect rather than ignored.
+//
+// A name starting with postgresql:// or postgres:// is a libpq connection URI and opens the
+// PostgreSQL store. Its connect string holds libpq keyword=value pairs (a value may be
+// single-quoted, libpq's way, to hold ';'), applied over the URI, plus
+//   lock_timeout=DURATION      how long a statement waits for a lock (default 5s)
+// connect_timeout defaults to 10 seconds. An unknown keyword is refused with kErrBadConnect.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +45,8 @@ enum StoreError : std::int32_t {
   kErrValidation = 3317,        // CHECK constraint violated
   kErrTypeConversion = 3421,    // text the column's type cannot take
   kErrCannotOpen = 3051,        // file cannot be opened as a database / other open failure
+  kErrBadAccount = 3029,        // not a valid account name or password
+  kErrCannotConnect = 3151,     // the database server cannot be reached, or the link was lost
 };
 
 inline constexpr const char* kStoreSource = "Vandrel.Store";
@@ -117,6 +125,14 @@ class Database {
   // The names of the tables, in the order they were created.
   virtual std::vector<std::string> TableDefs() = 0;
   virtual std::unique_ptr<Recordset> OpenRecordset(std::string_view table) = 0;
+  // Whether OpenRecordset would find `table`: one of TableDefs, named exactly, or a name a
+  // server store resolves itself (schema.table).
+  virtual bool HasTable(std::string_view table) {
+    for (const std::string& name : TableDefs()) {
+      if (name == table) return true;
+    }
+    return false;
+  }
 
   // Deletes every row of `table` (named exactly; the name is quoted as an identifier, so it
   // can carry no SQL). Inside a transaction the rows come back if it is rolled back.
@@ -140,5 +156,9 @@ class Database {
 // `exclusive` keeps other connections out while it is open.
 std::unique_ptr<Database> OpenDatabase(const std::string& name, bool exclusive, bool readOnly,
                                        std::string_view connect);
+
+// `text` with every password hidden: the value of a password=... pair (quoted or not) and
+// the password of a URI's user:password@ part. For anything shown to a user or logged.
+std::string MaskPasswords(std::string_view text);
 
 }  // namespace vandrel::store

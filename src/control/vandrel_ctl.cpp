@@ -37,18 +37,23 @@ bool IsFile(const std::string& path) {
   return File::IsReadableFile(path);
 }
 
+// A 380 whose description starts with the cause's own number and text, so a host can tell
+// a wrong password from a missing file.
+[[noreturn]] void RefuseFor(const Error& cause) {
+  Refuse(std::to_string(cause.number()) + " " + store::MaskPasswords(cause.description()));
+}
+
 // Whether `database` holds a table named exactly `table` (letter case counts). A database
-// that cannot be opened is the store's error, not a "no".
+// that cannot be opened is refused with its own error, not a "no".
 bool IsTable(const std::string& database, std::string_view table) {
-  auto db = store::OpenDatabase(database, false, true, settings().MDBPassword);
-  for (const std::string& name : db->TableDefs()) {
-    if (name == table) {
-      db->Close();
-      return true;
-    }
+  try {
+    auto db = store::OpenDatabase(database, false, true, settings().MDBPassword);
+    const bool found = db->HasTable(table);
+    db->Close();
+    return found;
+  } catch (const Error& e) {
+    RefuseFor(e);
   }
-  db->Close();
-  return false;
 }
 
 InfoFieldRow& Cell(std::int16_t x) {
@@ -287,8 +292,8 @@ void VandrelCtl::setMDBFile(std::string_view path) {
     auto db = store::OpenDatabase(p, false, true, settings().MDBPassword);
     db->SetConnect(settings().MDBPassword);
     db->Close();
-  } catch (const Error&) {
-    Refuse();
+  } catch (const Error& e) {
+    RefuseFor(e);
   }
   settings().MDBFile = std::move(p);
   Changed("MDBFile");

@@ -1,6 +1,7 @@
 #include "engine/import_session.h"
 
 #include <charconv>
+#include <utility>
 
 #include "util/ascii.h"
 #include "vandrel/error.h"
@@ -141,10 +142,9 @@ void ImportSession::ScriviRecord(std::int64_t number, const std::vector<std::str
     StoreRow(fields);
     ++counts_.rowsStored;
   } catch (const Error& error) {
-    FlushTarget();  // error rows keep the order of their lines
-    GestErr(recordNumber_, error.number(), error.description());
+    Defer(error.number(), error.description());
   }
-  // A batch stored while queueing can have made SQLite give up the group: stop at once.
+  // A batch stored while queueing can have made the database give up the group: stop at once.
   if (!db_->InTransaction()) FlushTarget();
   LineDone();
 }
@@ -152,9 +152,12 @@ void ImportSession::ScriviRecord(std::int64_t number, const std::vector<std::str
 void ImportSession::RejectLine(std::int64_t number, std::int32_t errorNumber,
                                std::string_view description) {
   recordNumber_ = number;
-  FlushTarget();
-  GestErr(recordNumber_, errorNumber, description);
+  Defer(errorNumber, description);
   LineDone();
+}
+
+void ImportSession::Defer(std::int32_t errorNumber, std::string_view description) {
+  deferred_.push_back({recordNumber_, errorNumber, std::string(description)});
 }
 
 void ImportSession::FlushTarget() {
@@ -162,9 +165,24 @@ void ImportSession::FlushTarget() {
   CheckGroupSurvived(failures.empty() ? recordNumber_ : failures.front().tag,
                      failures.empty() ? Error(store::kErrStoreOther, "The group was undone.")
                                       : failures.front().error);
-  for (const store::QueuedFailure& f : failures) {
-    --counts_.rowsStored;
-    GestErr(f.tag, f.error.number(), f.error.description());
+  counts_.rowsStored -= static_cast<std::int64_t>(failures.size());
+  std::vector<LineError> deferred = std::exchange(deferred_, {});
+  auto f = failures.begin();
+  auto d = deferred.begin();
+  while (f != failures.end() || d != deferred.end()) {
+    if (d == deferred.end() || (f != failures.end() && f->tag < d->line)) {
+      GestErr(f->tag, f->error.number(), f->error.description());
+      ++f;
+    } else {
+      GestErr(d->line, d->number, d->description);
+      ++d;
+    }
+  }
+  if (!errors_) return;
+  for (const store::QueuedFailure& lost : errors_->Flush()) {
+    CheckGroupSurvived(lost.tag, lost.error);
+    --counts_.errorRows;
+    ++counts_.errorRowsLost;
   }
 }
 
@@ -179,7 +197,7 @@ void ImportSession::GestErr(std::int64_t recordNumber, std::int32_t errorNumber,
     errors_->SetField(numRiga_, recordNumber);
     errors_->SetField(codErr_, std::int64_t{errorNumber});
     errors_->SetField(msgErr_, FitText(description, msgErrLength_));
-    errors_->Update();
+    errors_->Queue(recordNumber);  // stored by FlushTarget, which counts the rows lost
     ++counts_.errorRows;
   } catch (const Error& e) {
     CheckGroupSurvived(recordNumber, e);
@@ -218,12 +236,27 @@ void ImportSession::LineDone() {
     return;
   }
   Commit();
-  db_->BeginTrans();
+  try {
+    db_->BeginTrans();
+  } catch (const Error& e) {
+    // A server that went away between two groups: everything before is committed.
+    throw Error(e.number(),
+                "The next group of rows could not be begun (" + e.description() + "): line " +
+                    std::to_string(groupFirstLine_) +
+                    " and those after it were not stored, and the import stopped there.",
+                e.source());
+  }
 }
 
 void ImportSession::Commit() {
   FlushTarget();
-  db_->CommitTrans();
+  try {
+    db_->CommitTrans();
+  } catch (const Error& e) {
+    // A link lost at the commit leaves the group's fate unknown: it counts as not stored.
+    CheckGroupSurvived(recordNumber_, e);
+    throw;
+  }
   committedRows_ = counts_.rowsStored;
   committedErrorRows_ = counts_.errorRows;
   groupFirstLine_ = recordNumber_ + 1;

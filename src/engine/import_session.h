@@ -60,9 +60,12 @@ class ImportSession {
   void BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t lineFields);
   void OpenErrorTable();
   void StoreRow(const std::vector<std::string_view>& fields);
-  // Adds one row to the error table; when that fails too, the line is lost and counted so.
+  // Queues one row for the error table; when that fails too, the line is lost and counted so.
   void GestErr(std::int64_t recordNumber, std::int32_t errorNumber, std::string_view description);
-  // Stores the rows queued in the target table and logs the ones that failed.
+  // A line that failed before reaching the table, logged at the next FlushTarget.
+  void Defer(std::int32_t errorNumber, std::string_view description);
+  // Stores the rows queued in the target table, then logs the failed lines (those refused by
+  // the table and those deferred) in line order.
   void FlushTarget();
   void LineDone();
   void CheckGroupSurvived(std::int64_t failingLine, const Error& cause);
@@ -77,7 +80,12 @@ class ImportSession {
   int msgErrLength_ = -1;     // the most characters MsgErr takes
   int numRiga_ = -1, codErr_ = -1, msgErr_ = -1;
   std::vector<FieldPlan> plan_;
-  std::string utf8_;               // scratch for converting a field
+  struct LineError {
+    std::int64_t line;
+    std::int32_t number;
+    std::string description;
+  };
+  std::vector<LineError> deferred_;
   std::int64_t recordNumber_ = 0;  // lines handed to the session so far
   ImportStats counts_;
   std::int64_t groupFirstLine_ = 1;

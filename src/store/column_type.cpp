@@ -568,6 +568,50 @@ ColumnType ParseDeclaredType(std::string_view declared) {
   return t;
 }
 
+ColumnType PostgresColumnType(std::string_view formatType) {
+  // The type modifier sits between the name and its time-zone suffix: "timestamp(3) without
+  // time zone"; take it out so the name compares whole.
+  std::string name(formatType);
+  std::string args;
+  if (auto open = name.find('('); open != std::string::npos) {
+    const auto close = name.find(')', open);
+    if (close != std::string::npos) {
+      args = name.substr(open, close - open + 1);
+      name.erase(open, close - open + 1);
+    }
+  }
+  const DeclaredParts p = SplitDeclared("x" + args);
+  ColumnType t;
+  if (name == "smallint") {
+    t = IntegerType(std::numeric_limits<std::int16_t>::min(),
+                    std::numeric_limits<std::int16_t>::max());
+  } else if (name == "integer") {
+    t = IntegerType(std::numeric_limits<std::int32_t>::min(),
+                    std::numeric_limits<std::int32_t>::max());
+  } else if (name == "bigint") {
+    t = IntegerType(kInt64Min, kInt64Max);
+  } else if (name == "real" || name == "double precision") {
+    t.kind = ColumnKind::Real;
+  } else if (name == "numeric") {
+    t.kind = ColumnKind::Decimal;
+    t.precision = p.arg1;
+    t.scale = p.arg1 > 0 ? std::max(p.arg2, 0) : -1;
+  } else if (name == "boolean") {
+    t.kind = ColumnKind::Boolean;
+  } else if (name == "date") {
+    t.kind = ColumnKind::Date;
+  } else if (name == "timestamp without time zone" || name == "timestamp with time zone") {
+    t.kind = ColumnKind::DateTime;
+  } else if (name == "time without time zone") {
+    t.kind = ColumnKind::Time;
+  } else if (name == "character varying" || name == "character" || name == "text") {
+    t.kind = ColumnKind::Text;
+    t.length = p.arg1 > 0 ? p.arg1 : -1;
+  }
+  t.declared = std::string(formatType);
+  return t;
+}
+
 void ConvertText(const ColumnType& type, const ValueFormat& format, std::string_view column,
                  std::string_view text, Value& out) {
   if (type.kind == ColumnKind::Text || type.kind == ColumnKind::Any) {

@@ -25,6 +25,12 @@ struct ColumnType {
 
 ColumnType ParseDeclaredType(std::string_view declared);
 
+// The rule for a PostgreSQL column, from its type as format_type() spells it ("integer",
+// "numeric(10,2)", "character varying(20)", "timestamp(3) without time zone", ...). Types
+// with no client-side rule (uuid, json, inet, arrays, domains, ...) are Any: their text goes
+// to the server unchanged and the server judges it.
+ColumnType PostgresColumnType(std::string_view formatType);
+
 // A converted value, ready to bind.
 struct Value {
   enum class Type { Null, Integer, Real, Text } type = Type::Null;

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "store/column_type.h"
+#include "store/stores.h"
 #include "util/ascii.h"
 #include "vandrel/error.h"
 #include "vandrel/store.h"
@@ -552,8 +553,8 @@ class SqliteDatabase final : public Database {
 
 }  // namespace
 
-std::unique_ptr<Database> OpenDatabase(const std::string& name, bool exclusive, bool readOnly,
-                                       std::string_view connect) {
+std::unique_ptr<Database> OpenSqliteDatabase(const std::string& name, bool exclusive,
+                                             bool readOnly, std::string_view connect) {
   return std::make_unique<SqliteDatabase>(name, exclusive, readOnly, connect);
 }
 

@@ -46,7 +46,16 @@ expect check-load 0 "$vandrel" check --load-properties "$work/form.ini" --errors
 expect check-case 1 "$vandrel" check --db "$work/shop.db" --table clienti
 contains check-case err "error 380: La tabella passata come TabImport non esiste nel database"
 expect check-missing-db 1 "$vandrel" check --db "$work/none.db"
-contains check-missing-db err "error 380: Invalid property value"
+contains check-missing-db err "error 380: 3024 The database file"
+# A PostgreSQL URI: no server needed to see the cause and that no password is shown.
+expect check-pg-down 1 "$vandrel" check --connect 'password=abc;connect_timeout=2' \
+  --db 'postgresql://ann:topsecret@/shop?host=/nonexistent-vandrel'
+contains check-pg-down out "MDBPassword = password=*****;connect_timeout=2: accepted"
+contains check-pg-down err "error 380: 3151 Cannot connect to the database 'postgresql://ann:*****@/shop"
+if grep -q -e topsecret -e abc "$work/out" "$work/err"; then
+  echo "FAIL check-pg-down: a password was shown"; failures=$((failures + 1)); else passes=$((passes + 1)); fi
+expect check-pg-bad-key 1 "$vandrel" check --connect 'colour=red' --db 'postgres:///shop'
+contains check-pg-bad-key err "error 380: 3001 "
 
 # Layouts and silent imports.
 specs="$work/specs"

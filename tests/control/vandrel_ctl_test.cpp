@@ -100,25 +100,31 @@ TEST_F(VandrelCtlTest, TablesNeedTheDatabaseFirstAndMatchLetterCase) {
   EXPECT_EQ(changed, (std::vector<std::string>{"MDBFile", "TabImport", "TabError"}));
 }
 
-TEST_F(VandrelCtlTest, ATableCheckOnADatabaseThatVanishedIsTheStoresError) {
+TEST_F(VandrelCtlTest, ATableCheckOnADatabaseThatVanishedIsRefusedWithTheStoresCause) {
   ctl.setMDBFile(db);
   std::filesystem::remove(db);
-  EXPECT_EQ(CatchError([&] { ctl.setTabImport("Clienti"); }).number(), store::kErrDatabaseNotFound);
+  const Error e = CatchError([&] { ctl.setTabImport("Clienti"); });
+  EXPECT_EQ(e.number(), 380);
+  EXPECT_EQ(e.description().rfind("3024 ", 0), 0u) << e.description();
 }
 
 TEST_F(VandrelCtlTest, MDBFileIsTestOpenedAndKeptOnFailure) {
   ctl.setMDBFile(db);
   const std::string notADatabase = dir.file("note.txt");
   test::WriteFile(notADatabase, "just some text, long enough to not be a database header......");
-  for (const std::string& bad : {dir.file("missing.db"), notADatabase, dir.path().string()}) {
-    const Error e = CatchError([&] { ctl.setMDBFile(bad); });
-    EXPECT_EQ(e.number(), 380) << bad;
-    EXPECT_EQ(e.description(), "Invalid property value");
+  const std::vector<std::pair<std::string, std::string>> bad = {
+      {dir.file("missing.db"), "3024 "}, {notADatabase, "3051 "}, {dir.path().string(), "3051 "}};
+  for (const auto& [path, cause] : bad) {
+    const Error e = CatchError([&] { ctl.setMDBFile(path); });
+    EXPECT_EQ(e.number(), 380) << path;
+    EXPECT_EQ(e.description().rfind(cause, 0), 0u) << e.description();
   }
   EXPECT_FALSE(std::filesystem::exists(dir.file("missing.db")));  // never created
 
   ctl.setMDBPassword("PWD=secret");  // a connect string SQLite cannot honour
-  EXPECT_EQ(CatchError([&] { ctl.setMDBFile(db); }).number(), 380);
+  const Error connect = CatchError([&] { ctl.setMDBFile(db); });
+  EXPECT_EQ(connect.number(), 380);
+  EXPECT_EQ(connect.description().rfind("3001 ", 0), 0u) << connect.description();
   ctl.setMDBPassword("busy_timeout=100");
   ctl.setMDBFile(db);
   EXPECT_EQ(ctl.MDBFile(), db);

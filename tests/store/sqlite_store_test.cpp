@@ -1,3 +1,5 @@
+// What only the SQLite store does: files, busy_timeout, conflict clauses. What every store
+// does is in store_contract_test.cpp.
 #include "vandrel/store.h"
 
 #include <gtest/gtest.h>
@@ -78,126 +80,6 @@ TEST_F(SqliteStoreTest, ConnectStringKeysAreHonouredOrRefused) {
   EXPECT_EQ(rs->RecordCount(), 1);
 }
 
-TEST_F(SqliteStoreTest, TablesAreListedInOrderAndMatchedExactly) {
-  auto db = Open(true);
-  EXPECT_EQ(db->TableDefs(), (std::vector<std::string>{"Parents", "Items", "we\"ird", "Victim"}));
-  EXPECT_EQ(CatchError([&] { db->OpenRecordset("items"); }).number(), kErrNoTable);
-  EXPECT_EQ(CatchError([&] { db->OpenRecordset("Nothing"); }).number(), kErrNoTable);
-  EXPECT_EQ(db->OpenRecordset("Parents")->RecordCount(), 1);
-}
-
-TEST_F(SqliteStoreTest, EmptyTableQuotesTheTableNameSoNothingElseRuns) {
-  test::RunSql(path, "INSERT INTO Victim VALUES ('safe'); INSERT INTO \"we\"\"ird\" VALUES ('x');");
-  auto db = Open();
-  EXPECT_EQ(CatchError([&] { db->EmptyTable("Victim; DROP TABLE Parents"); }).number(),
-            kErrNoTable);
-  db->EmptyTable("we\"ird");
-  EXPECT_EQ(Query(path, "SELECT count(*) FROM Victim")[0][0], "1");
-  EXPECT_EQ(Query(path, "SELECT count(*) FROM \"we\"\"ird\"")[0][0], "0");
-  EXPECT_EQ(db->TableDefs().size(), 4u);
-  db->EmptyTable("Victim");
-  EXPECT_EQ(Query(path, "SELECT count(*) FROM Victim")[0][0], "0");
-}
-
-TEST_F(SqliteStoreTest, RowsAreStoredTypedWithDefaultsForUnassignedColumns) {
-  auto db = Open();
-  auto rs = db->OpenRecordset("Items");
-  rs->AddNew();
-  rs->SetField("CODE", "A1");
-  rs->SetField("qty", " 7");
-  rs->SetField("price", "12.5");
-  rs->SetField("parent", std::int64_t{1});
-  rs->Update();
-  rs->AddNew();
-  rs->SetField("qty", "");
-  rs->Update();
-  EXPECT_EQ(
-      Query(path, "SELECT code, qty, typeof(qty), price, typeof(price), weight, note FROM Items"),
-      (std::vector<std::vector<std::string>>{
-          {"A1", "7", "integer", "12.5", "real", "0", "none"},
-          {"NULL", "NULL", "null", "NULL", "null", "0", "none"}}));
-}
-
-TEST_F(SqliteStoreTest, EachFailureHasItsNumberAndNamesTheColumnAndValue) {
-  test::RunSql(path, "INSERT INTO Items(code) VALUES ('DUP')");
-  auto db = Open();
-  auto rs = db->OpenRecordset("Items");
-  auto failure = [&](auto&& assign) {
-    return CatchError([&] {
-      rs->AddNew();
-      assign();
-      rs->Update();
-    });
-  };
-  const Error type = failure([&] { rs->SetField("qty", "tre"); });
-  EXPECT_EQ(type.number(), kErrTypeConversion);
-  EXPECT_NE(type.description().find("'tre'"), std::string::npos);
-  EXPECT_NE(type.description().find("'qty'"), std::string::npos);
-  EXPECT_EQ(failure([&] { rs->SetField("code", "LONG"); }).number(), kErrTooLong);
-  const Error dup = failure([&] { rs->SetField("code", "DUP"); });
-  EXPECT_EQ(dup.number(), kErrDuplicateKey);
-  EXPECT_NE(dup.description().find("code = 'DUP'"), std::string::npos) << dup.description();
-  EXPECT_EQ(failure([&] { rs->SetField("weight", ""); }).number(), kErrRequired);
-  EXPECT_EQ(failure([&] { rs->SetField("qty", "-1"); }).number(), kErrValidation);
-  EXPECT_EQ(failure([&] { rs->SetField("parent", "42"); }).number(), kErrForeignKey);
-  EXPECT_EQ(failure([&] { rs->SetField("colour", "red"); }).number(), kErrNoColumn);
-  EXPECT_EQ(rs->RecordCount(), 1);
-}
-
-TEST_F(SqliteStoreTest, AFailingRowInsideATransactionUndoesOnlyItself) {
-  auto db = Open();
-  auto rs = db->OpenRecordset("Items");
-  db->BeginTrans();
-  for (const char* code : {"A", "A", "B"}) {
-    rs->AddNew();
-    rs->SetField("code", code);
-    try {
-      rs->Update();
-    } catch (const Error& e) {
-      EXPECT_EQ(e.number(), kErrDuplicateKey);
-    }
-    EXPECT_TRUE(db->InTransaction());
-  }
-  db->CommitTrans();
-  EXPECT_EQ(Query(path, "SELECT code FROM Items ORDER BY id"),
-            (std::vector<std::vector<std::string>>{{"A"}, {"B"}}));
-}
-
-TEST_F(SqliteStoreTest, QueuedRowsStandOrFallOnTheirOwnAndKeepTheirOrder) {
-  auto db = Open();
-  auto rs = db->OpenRecordset("Items");
-  db->BeginTrans();
-  // 100 rows fill several full batches; rows 7 and 70 repeat a code, row 50 breaks a CHECK.
-  for (int i = 1; i <= 100; ++i) {
-    rs->AddNew();
-    rs->SetField("code", i == 7 ? "1" : i == 70 ? "2" : std::to_string(i));
-    rs->SetField("qty", i == 50 ? "-1" : "1");
-    if (i == 60) {
-      rs->SetField("note", "other columns");  // a row with other columns flushes the batch
-    }
-    rs->Queue(i);
-  }
-  rs->AddNew();
-  rs->SetField("code", "end");
-  rs->Update();  // stored after everything queued before it
-  const auto failures = rs->Flush();
-  db->CommitTrans();
-  ASSERT_EQ(failures.size(), 3u);
-  EXPECT_EQ(failures[0].tag, 7);
-  EXPECT_EQ(failures[0].error.number(), kErrDuplicateKey);
-  EXPECT_NE(failures[0].error.description().find("code = '1'"), std::string::npos);
-  EXPECT_EQ(failures[1].tag, 50);
-  EXPECT_EQ(failures[1].error.number(), kErrValidation);
-  EXPECT_EQ(failures[2].tag, 70);
-  EXPECT_TRUE(rs->Flush().empty());
-  const auto rows = Query(path, "SELECT code FROM Items ORDER BY id");
-  ASSERT_EQ(rows.size(), 98u);
-  EXPECT_EQ(rows[5][0], "6");
-  EXPECT_EQ(rows[6][0], "8");
-  EXPECT_EQ(rows.back()[0], "end");
-  EXPECT_EQ(Query(path, "SELECT note FROM Items WHERE code = '60'")[0][0], "other columns");
-}
-
 TEST_F(SqliteStoreTest, BatchesAreExactWhateverConflictClauseTheTableDeclares) {
   test::RunSql(path, R"(
     CREATE TABLE Fail(n INTEGER NOT NULL ON CONFLICT FAIL);
@@ -226,15 +108,6 @@ TEST_F(SqliteStoreTest, BatchesAreExactWhateverConflictClauseTheTableDeclares) {
   ASSERT_EQ(ignored.size(), 1u);
   EXPECT_EQ(ignored[0].tag, 20);
   EXPECT_EQ(Query(path, "SELECT count(*) FROM Ignore")[0][0], "39");
-}
-
-TEST_F(SqliteStoreTest, AReadOnlyDatabaseRefusesWrites) {
-  auto db = Open(true);
-  auto rs = db->OpenRecordset("Victim");
-  rs->AddNew();
-  rs->SetField("a", "x");
-  EXPECT_EQ(CatchError([&] { rs->Update(); }).number(), kErrReadOnly);
-  EXPECT_EQ(CatchError([&] { db->EmptyTable("Victim"); }).number(), kErrReadOnly);
 }
 
 }  // namespace

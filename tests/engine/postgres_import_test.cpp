@@ -1,0 +1,211 @@
+// Whole imports into PostgreSQL: the same file gives the same rows, error rows and result as
+// into SQLite, silently and through the wizard's loop; a server that goes away or a table
+// another writer holds ends the import with a clear error, keeping the groups committed.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "control/import_runs.h"
+#include "control/settings.h"
+#include "engine/import.h"
+#include "pg_server.h"
+#include "test_support.h"
+#include "vandrel/app_folder.h"
+#include "vandrel/import_stats.h"
+#include "vandrel/spec_files.h"
+#include "vandrel/store.h"
+#include "vandrel/vandrel_ctl.h"
+
+namespace vandrel {
+namespace {
+
+using test::CatchError;
+using Rows = std::vector<std::vector<std::string>>;
+
+constexpr const char* kSchema = R"(
+  CREATE TABLE "Items"(code VARCHAR(5) UNIQUE, qty INTEGER CHECK (qty >= 0),
+                       price NUMERIC(8,2), day DATE, note TEXT DEFAULT 'none');
+  CREATE TABLE errori(numriga INTEGER, coderr INTEGER, msgerr VARCHAR(300));)";
+
+// `lines` data lines after a header; some are bad in each way a line can be.
+std::string MakeFile(int lines) {
+  std::string text = "code;qty;price;day;note\r\n";
+  for (int i = 1; i <= lines; ++i) {
+    std::string code = "C" + std::to_string(i), qty = std::to_string(i % 7);
+    std::string day = "2024-01-" + std::string(i % 28 < 9 ? "0" : "") + std::to_string(i % 28 + 1);
+    std::string note = i == 10 ? "caff\xE8" : i == 11 ? "tab\\slash" : "n" + std::to_string(i);
+    if (i % 97 == 0) qty = "x";             // not a number
+    if (i == 300) code = "C1";              // a repeated code, refused by the server
+    if (i == 700) qty = "-5";               // breaks the CHECK, refused by the server
+    if (i == 710) code = "C2";              // another repeated code
+    if (i == 900) day = "2024-02-30";       // not a date
+    if (i == 1000) code = "TOOLONG";        // too long for the column
+    if (i == 1100) note += ";extra;fields";  // more fields than the layout has
+    text += code + ";" + qty + ";" + std::to_string(i) + ".25;" + day + ";" + note + "\r\n";
+  }
+  return text;
+}
+
+class PostgresImportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    VANDREL_REQUIRE_PG(server);
+    uri = server->CreateDatabase();
+    test::PgRun(uri, kSchema);
+    sqlite = dir.file("shop.db");
+    test::RunSql(sqlite, kSchema);
+    settings() = Settings{};
+    SetApplicationFolder(dir.path().string());
+    ASSERT_TRUE(specs::Append(dir.path().string(), "csv",
+                              specs::DelimitedSpecRecord{"csv", ";", "{NESSUNO}", 1}));
+    file = dir.file("in.txt");
+  }
+  void TearDown() override {
+    SetImportProgressHandler(nullptr);
+    SetApplicationFolder({});
+  }
+
+  // The control set up for `database`, with code, qty, price, day and note from fields 0-4.
+  void Assign(const std::string& database, const std::string& connect) {
+    ctl.InitProperties();
+    ctl.setMDBPassword(connect);
+    ctl.setMDBFile(database);
+    ctl.setTabImport("Items");
+    ctl.setTabError("errori");
+    const char* columns[] = {"code", "qty", "price", "day", "note"};
+    ctl.setNumField(4);
+    for (std::int16_t x = 0; x < 5; ++x) {
+      ctl.setInfoField(x, kColumnName, columns[x]);
+      ctl.setInfoField(x, kAssociatedColumn, std::to_string(x));
+    }
+    ctl.setFileType(fDelimited);
+    ctl.setImportFile(file);
+    ctl.setSpecificationName("csv");
+  }
+
+  struct Outcome {
+    eResult result;
+    std::array<std::int64_t, 4> counts;  // lines read, rows stored, error rows, error rows lost
+    Rows items, errors;
+    bool operator==(const Outcome&) const = default;
+  };
+
+  Outcome Read(bool postgres, eResult result, const ImportStats& counts) {
+    auto query = [&](const std::string& sql) {
+      return postgres ? test::PgQuery(uri, sql) : test::Query(sqlite, sql);
+    };
+    return {result,
+            {counts.linesRead, counts.rowsStored, counts.errorRows, counts.errorRowsLost},
+            query(R"(SELECT code, qty, CAST(price * 100 AS INTEGER), day, note FROM "Items"
+                     ORDER BY code)"),
+            query("SELECT numriga, coderr FROM errori ORDER BY numriga")};
+  }
+
+  Outcome Silent(bool postgres) {
+    Assign(postgres ? uri : sqlite, postgres ? test::PgServer::Connect() : "");
+    ctl.setAction(aBackground);
+    return Read(postgres, static_cast<eResult>(ctl.ImportResult()), LastImportStats());
+  }
+
+  Outcome Wizard(bool postgres) {
+    Assign(postgres ? uri : sqlite, postgres ? test::PgServer::Connect() : "");
+    ImportRequest request = SettingsRequest();
+    request.textFile = file;
+    request.lineFields = 5;
+    request.emptyTarget = request.emptyErrors = true;
+    const ImportOutcome outcome =
+        ImportaDelimitato(request, MakeDelimitedLayout(";", "{NESSUNO}", 1));
+    EXPECT_FALSE(outcome.error);
+    return Read(postgres, ResultOf(outcome), outcome.counts);
+  }
+
+  test::PgServer* server = nullptr;
+  test::TempDir dir;
+  std::string uri, sqlite, file;
+  VandrelCtl ctl;
+};
+
+TEST_F(PostgresImportTest, TheSameFileGivesTheSameRowsErrorsAndResultAsIntoSqlite) {
+  test::WriteFile(file, MakeFile(1200));
+  const Outcome intoSqlite = Silent(false);
+  const Outcome intoPostgres = Silent(true);
+  EXPECT_EQ(intoSqlite.result, eResult::SError);
+  EXPECT_EQ(intoSqlite.items.size(), 1200u - intoSqlite.errors.size());
+  EXPECT_EQ(intoSqlite.errors.size(), 12u + 6u);
+  EXPECT_TRUE(intoSqlite == intoPostgres);
+  EXPECT_EQ(intoSqlite.items, intoPostgres.items);
+  EXPECT_EQ(intoSqlite.errors, intoPostgres.errors);
+  EXPECT_EQ(intoPostgres.items[1], (std::vector<std::string>{"C10", "3", "1025", "2024-01-11",
+                                                            "caff\xC3\xA8"}));
+
+  // Again through the wizard's loop, emptying both tables first.
+  EXPECT_TRUE(Wizard(false) == Wizard(true));
+  EXPECT_TRUE(Wizard(true) == intoPostgres);
+}
+
+TEST_F(PostgresImportTest, AServerStoppedMidImportEndsItNamingTheFirstLineNotStored) {
+  // Enough lines for several groups.
+  std::string text;
+  for (int i = 0; i < 30000; ++i) text += "K" + std::to_string(i) + ";1;1;2024-01-01;x\n";
+  test::WriteFile(file, "head\n" + text);
+  Assign(uri, test::PgServer::Connect());
+  std::optional<ImportStats> committed;
+  SetImportProgressHandler([&](const ImportStats& s) {
+    if (!committed) {
+      committed = s;
+      server->Stop();
+    }
+  });
+  struct Restart {
+    test::PgServer* s;
+    ~Restart() { s->Start(); }
+  };
+  const Error e = [&] {
+    Restart restart{server};
+    return CatchError([&] { ctl.setAction(aBackground); });
+  }();
+  ASSERT_TRUE(committed);
+  EXPECT_EQ(e.number(), store::kErrCannotConnect);
+  EXPECT_NE(e.description().find("line " + std::to_string(committed->linesRead + 1) + " "),
+            std::string::npos)
+      << e.description();
+  EXPECT_EQ(LastImportStats().rowsStored, committed->rowsStored);
+  EXPECT_EQ(test::PgQuery(uri, R"(SELECT count(*) FROM "Items")")[0][0],
+            std::to_string(committed->rowsStored));
+}
+
+TEST_F(PostgresImportTest, ATableAnotherWriterHoldsStopsTheImportWithLocked) {
+  test::WriteFile(file, MakeFile(50));
+  test::PgSession holder(uri);
+  holder.Run(R"(BEGIN; LOCK TABLE "Items" IN ACCESS EXCLUSIVE MODE)");
+  Assign(uri, test::PgServer::Connect() + ";lock_timeout=100ms");
+  const Error appending = CatchError([&] { ctl.setAction(aBackground); });
+  EXPECT_EQ(appending.number(), store::kErrLocked);
+  EXPECT_NE(appending.description().find("lines 1 to"), std::string::npos)
+      << appending.description();
+  ctl.setOverWriteTab(Boolean16(std::int16_t{-1}));
+  EXPECT_EQ(CatchError([&] { ctl.setAction(aBackground); }).number(), store::kErrLocked);
+  holder.Run("ROLLBACK");
+  EXPECT_EQ(test::PgQuery(uri, R"(SELECT count(*) FROM "Items")")[0][0], "0");
+}
+
+TEST_F(PostgresImportTest, PropertyChecksGive380StartingWithTheCauseAndNoPassword) {
+  const std::string wrong = "postgresql://vandrel:topsecret@/" + uri.substr(uri.find("@/") + 2);
+  const Error refused = CatchError([&] { ctl.setMDBFile(wrong); });
+  EXPECT_EQ(refused.number(), kErrInvalidProperty);
+  EXPECT_EQ(refused.description().rfind("3029 ", 0), 0u) << refused.description();
+  EXPECT_EQ(refused.description().find("topsecret"), std::string::npos);
+  ctl.setMDBPassword(test::PgServer::Connect());
+  ctl.setMDBFile(uri);
+  ctl.setTabImport("Items");
+  EXPECT_EQ(CatchError([&] { ctl.setTabError("Errori"); }).number(), kErrInvalidProperty);
+  ctl.setTabError("public.errori");
+  ctl.setMDBPassword("password=nope");
+  const Error table = CatchError([&] { ctl.setTabImport("Items"); });
+  EXPECT_EQ(table.number(), kErrInvalidProperty);
+  EXPECT_EQ(table.description().rfind("3029 ", 0), 0u) << table.description();
+  EXPECT_EQ(ctl.MDBPassword(), "password=nope");  // kept as the host set it
+}
+
+}  // namespace
+}  // namespace vandrel

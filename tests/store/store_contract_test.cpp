@@ -1,0 +1,208 @@
+// What every store promises, run over each store: the same tables, the same calls, the same
+// rows and error numbers.
+#include <gtest/gtest.h>
+
+#include "pg_server.h"
+#include "test_support.h"
+#include "vandrel/store.h"
+
+namespace vandrel::store {
+namespace {
+
+using test::CatchError;
+using Rows = std::vector<std::vector<std::string>>;
+
+class StoreContractTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    if (Postgres()) {
+      test::PgServer* server = nullptr;
+      VANDREL_REQUIRE_PG(server);
+      name = server->CreateDatabase();
+      connect = test::PgServer::Connect();
+    } else {
+      name = dir.file("shop.db");
+    }
+    Run(R"(
+      CREATE TABLE "Parents"(id INTEGER PRIMARY KEY);
+      INSERT INTO "Parents" VALUES (1);
+      CREATE TABLE "Items"(
+        id )" + std::string(Postgres() ? "SERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT") +
+        R"(,
+        code VARCHAR(3) UNIQUE,
+        qty SMALLINT CHECK (qty >= 0),
+        price DECIMAL(6,2),
+        weight INTEGER NOT NULL DEFAULT 0,
+        parent INTEGER REFERENCES "Parents"(id),
+        note TEXT DEFAULT 'none');
+      CREATE TABLE "we""ird"(a TEXT);
+      CREATE TABLE "Victim"(a TEXT);
+    )");
+  }
+
+  bool Postgres() const { return GetParam() == "PostgreSQL"; }
+  void Run(const std::string& sql) {
+    Postgres() ? test::PgRun(name, sql) : test::RunSql(name, sql);
+  }
+  Rows Query(const std::string& sql) {
+    return Postgres() ? test::PgQuery(name, sql) : test::Query(name, sql);
+  }
+  std::unique_ptr<Database> Open(bool readOnly = false) {
+    return OpenDatabase(name, false, readOnly, connect);
+  }
+
+  test::TempDir dir;
+  std::string name, connect;
+};
+
+TEST_P(StoreContractTest, TablesAreListedInOrderAndMatchedExactly) {
+  auto db = Open(true);
+  EXPECT_EQ(db->TableDefs(), (std::vector<std::string>{"Parents", "Items", "we\"ird", "Victim"}));
+  EXPECT_TRUE(db->HasTable("Items"));
+  EXPECT_FALSE(db->HasTable("items"));
+  EXPECT_EQ(CatchError([&] { db->OpenRecordset("items"); }).number(), kErrNoTable);
+  EXPECT_EQ(CatchError([&] { db->OpenRecordset("Nothing"); }).number(), kErrNoTable);
+  EXPECT_EQ(db->OpenRecordset("Parents")->RecordCount(), 1);
+}
+
+TEST_P(StoreContractTest, EmptyTableQuotesTheTableNameSoNothingElseRuns) {
+  Run(R"(INSERT INTO "Victim" VALUES ('safe'); INSERT INTO "we""ird" VALUES ('x');)");
+  auto db = Open();
+  EXPECT_EQ(CatchError([&] { db->EmptyTable("Victim; DROP TABLE Parents"); }).number(),
+            kErrNoTable);
+  db->EmptyTable("we\"ird");
+  EXPECT_EQ(Query(R"(SELECT count(*) FROM "Victim")")[0][0], "1");
+  EXPECT_EQ(Query(R"(SELECT count(*) FROM "we""ird")")[0][0], "0");
+  EXPECT_EQ(db->TableDefs().size(), 4u);
+  db->EmptyTable("Victim");
+  EXPECT_EQ(Query(R"(SELECT count(*) FROM "Victim")")[0][0], "0");
+}
+
+TEST_P(StoreContractTest, RowsAreStoredTypedWithDefaultsForUnassignedColumns) {
+  auto db = Open();
+  auto rs = db->OpenRecordset("Items");
+  rs->AddNew();
+  rs->SetField("CODE", "A1");
+  rs->SetField("qty", " 7");
+  rs->SetField("price", "12.5");
+  rs->SetField("parent", std::int64_t{1});
+  rs->Update();
+  rs->AddNew();
+  rs->SetField("qty", "");
+  rs->Update();
+  EXPECT_EQ(Query(R"(SELECT code, qty + 1, CAST(price AS REAL), weight, note FROM "Items"
+                     ORDER BY id)"),
+            (Rows{{"A1", "8", "12.5", "0", "none"}, {"NULL", "NULL", "NULL", "0", "none"}}));
+}
+
+TEST_P(StoreContractTest, EachFailureHasItsNumberAndNamesTheColumnAndValue) {
+  Run(R"(INSERT INTO "Items"(code) VALUES ('DUP'))");
+  auto db = Open();
+  auto rs = db->OpenRecordset("Items");
+  auto failure = [&](auto&& assign) {
+    return CatchError([&] {
+      rs->AddNew();
+      assign();
+      rs->Update();
+    });
+  };
+  const Error type = failure([&] { rs->SetField("qty", "tre"); });
+  EXPECT_EQ(type.number(), kErrTypeConversion);
+  EXPECT_NE(type.description().find("'tre'"), std::string::npos);
+  EXPECT_NE(type.description().find("'qty'"), std::string::npos);
+  EXPECT_EQ(failure([&] { rs->SetField("qty", "40000"); }).number(), kErrTypeConversion);
+  EXPECT_EQ(failure([&] { rs->SetField("code", "LONG"); }).number(), kErrTooLong);
+  const Error dup = failure([&] { rs->SetField("code", "DUP"); });
+  EXPECT_EQ(dup.number(), kErrDuplicateKey);
+  EXPECT_NE(dup.description().find("DUP"), std::string::npos) << dup.description();
+  EXPECT_EQ(failure([&] { rs->SetField("weight", ""); }).number(), kErrRequired);
+  EXPECT_EQ(failure([&] { rs->SetField("qty", "-1"); }).number(), kErrValidation);
+  EXPECT_EQ(failure([&] { rs->SetField("parent", "42"); }).number(), kErrForeignKey);
+  EXPECT_EQ(failure([&] { rs->SetField("colour", "red"); }).number(), kErrNoColumn);
+  EXPECT_EQ(rs->RecordCount(), 1);
+}
+
+TEST_P(StoreContractTest, AFailingRowInsideATransactionUndoesOnlyItself) {
+  auto db = Open();
+  auto rs = db->OpenRecordset("Items");
+  db->BeginTrans();
+  for (const char* code : {"A", "A", "B"}) {
+    rs->AddNew();
+    rs->SetField("code", code);
+    try {
+      rs->Update();
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), kErrDuplicateKey);
+    }
+    EXPECT_TRUE(db->InTransaction());
+  }
+  db->CommitTrans();
+  EXPECT_EQ(Query(R"(SELECT code FROM "Items" ORDER BY id)"), (Rows{{"A"}, {"B"}}));
+}
+
+TEST_P(StoreContractTest, QueuedRowsStandOrFallOnTheirOwnAndKeepTheirOrder) {
+  auto db = Open();
+  auto rs = db->OpenRecordset("Items");
+  db->BeginTrans();
+  // 100 rows; rows 7 and 70 repeat a code, row 50 breaks a CHECK.
+  for (int i = 1; i <= 100; ++i) {
+    rs->AddNew();
+    rs->SetField("code", i == 7 ? "1" : i == 70 ? "2" : std::to_string(i));
+    rs->SetField("qty", i == 50 ? "-1" : "1");
+    if (i == 60) {
+      rs->SetField("note", "other columns");  // a row with other columns flushes the batch
+    }
+    rs->Queue(i);
+  }
+  rs->AddNew();
+  rs->SetField("code", "end");
+  rs->Update();  // stored after everything queued before it
+  const auto failures = rs->Flush();
+  db->CommitTrans();
+  ASSERT_EQ(failures.size(), 3u);
+  EXPECT_EQ(failures[0].tag, 7);
+  EXPECT_EQ(failures[0].error.number(), kErrDuplicateKey);
+  EXPECT_EQ(failures[1].tag, 50);
+  EXPECT_EQ(failures[1].error.number(), kErrValidation);
+  EXPECT_EQ(failures[2].tag, 70);
+  EXPECT_TRUE(rs->Flush().empty());
+  const auto rows = Query(R"(SELECT code FROM "Items" ORDER BY id)");
+  ASSERT_EQ(rows.size(), 98u);
+  EXPECT_EQ(rows[5][0], "6");
+  EXPECT_EQ(rows[6][0], "8");
+  EXPECT_EQ(rows.back()[0], "end");
+  EXPECT_EQ(Query(R"(SELECT note FROM "Items" WHERE code = '60')")[0][0], "other columns");
+}
+
+TEST_P(StoreContractTest, ValuesNeedingEscapesArriveUnchanged) {
+  auto db = Open();
+  auto rs = db->OpenRecordset("Victim");
+  const std::vector<std::string> values = {"tab\there", "back\\slash", "it's", "line\nbreak",
+                                           "\\N", "", "caffè"};
+  db->BeginTrans();
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    rs->AddNew();
+    rs->SetField("a", values[i]);
+    rs->Queue(static_cast<std::int64_t>(i));
+  }
+  EXPECT_TRUE(rs->Flush().empty());
+  db->CommitTrans();
+  Rows expected;
+  for (const std::string& v : values) expected.push_back({v});
+  EXPECT_EQ(Query(R"(SELECT a FROM "Victim")"), expected);
+}
+
+TEST_P(StoreContractTest, AReadOnlyDatabaseRefusesWrites) {
+  auto db = Open(true);
+  auto rs = db->OpenRecordset("Victim");
+  rs->AddNew();
+  rs->SetField("a", "x");
+  EXPECT_EQ(CatchError([&] { rs->Update(); }).number(), kErrReadOnly);
+  EXPECT_EQ(CatchError([&] { db->EmptyTable("Victim"); }).number(), kErrReadOnly);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, StoreContractTest, ::testing::Values("SQLite", "PostgreSQL"),
+                         [](const auto& p) { return p.param; });
+
+}  // namespace
+}  // namespace vandrel::store
