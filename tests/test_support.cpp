@@ -1,7 +1,9 @@
 #include "test_support.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -18,6 +20,18 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ec;
   std::filesystem::remove_all(path_, ec);
+}
+
+AsUnprivileged::AsUnprivileged() {
+  if (::geteuid() != 0) return;
+  constexpr uid_t kNobody = 65534;
+  ok_ = ::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0;
+  switched_ = true;
+}
+
+AsUnprivileged::~AsUnprivileged() {
+  if (!switched_) return;
+  if (::seteuid(0) != 0 || ::setegid(0) != 0) std::abort();
 }
 
 namespace {

@@ -6,7 +6,9 @@
 //
 // Strings on this API are UTF-8; they are converted to and from the file's single-byte code
 // page here. Every operation opens the file (creating it empty when missing), does its work
-// and closes it again. A failure throws vandrel::Error (75, Path/File access error, naming the
+// and closes it again. Operations are safe between processes: each change holds an exclusive
+// lock, each read a shared one, on a lock file beside the layout file ("FlDlmtd.lock",
+// "FlFxd.lock"), which is created when missing and left in place. A failure throws vandrel::Error (75, Path/File access error, naming the
 // file, for anything the file system refuses).
 #pragma once
 
@@ -75,8 +77,9 @@ bool Append(const std::string& folder, const std::string& typedName,
 bool Append(const std::string& folder, const std::string& typedName, const FixedSpecRecord& values);
 
 // Removes every record whose trimmed SpecName equals `name` exactly. The survivors are written
-// to the temporary file "Scambio" (started empty), which then replaces the layout file in one
-// rename, so the layout file is never missing.
+// to a temporary file of a name unique to this delete ("FlDlmtd.tmp.XXXXXX" in the same
+// folder), which then replaces the layout file in one rename, so the layout file is never
+// missing; a delete that fails removes its temporary file.
 void Delete(SpecKind kind, const std::string& folder, const std::string& name);
 
 }  // namespace vandrel::specs
