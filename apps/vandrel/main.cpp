@@ -3,7 +3,9 @@
 #include <unistd.h>
 #include <CLI/CLI.hpp>
 
+#include <exception>
 #include <iostream>
+#include <new>
 #include <map>
 #include <string>
 #include <vector>
@@ -469,6 +471,15 @@ int main(int argc, char** argv) {
     return kExitUsage;
   } catch (const vandrel::Error& e) {
     std::cerr << "error " << e.number() << ": " << ForTerminal(e.description()) << '\n';
+    return kExitHostError;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "error " << vandrel::kErrOutOfMemory << ": "
+              << vandrel::StandardErrorText(vandrel::kErrOutOfMemory) << '\n';
+    return kExitHostError;
+  } catch (const std::exception& e) {
+    // Anything else (a failure of the standard library, say) still ends with a message and
+    // status 1 rather than an abort.
+    std::cerr << "vandrel: " << e.what() << '\n';
     return kExitHostError;
   }
   return kExitUsage;

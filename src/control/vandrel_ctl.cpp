@@ -8,6 +8,7 @@
 #include "control/settings.h"
 #include "util/file.h"
 #include "util/ascii.h"
+#include "util/quote.h"
 #include "vandrel/error.h"
 #include "vandrel/property_bag.h"
 #include "vandrel/store.h"
@@ -67,7 +68,7 @@ bool ReadBool(const PropertyBag& bag, const char* key, bool fallback) {
   if (ascii::EqualsNoCase(t, "True") || t == "-1" || t == "1") return true;
   if (ascii::EqualsNoCase(t, "False") || t == "0") return false;
   throw Error(kErrTypeMismatch,
-              "The saved property " + std::string(key) + " is not True or False: '" + *text + "'.");
+              "The saved property " + std::string(key) + " is not True or False: '" + Quoted(*text) + "'.");
 }
 
 template <typename Int>
@@ -80,7 +81,7 @@ Int ReadInt(const PropertyBag& bag, const char* key, Int fallback) {
   if (t.empty() || p != t.data() + t.size() ||
       (ec != std::errc() && ec != std::errc::result_out_of_range)) {
     throw Error(kErrTypeMismatch,
-                "The saved property " + std::string(key) + " is not a number: '" + *text + "'.");
+                "The saved property " + std::string(key) + " is not a number: '" + Quoted(*text) + "'.");
   }
   if (ec != std::errc() || value < std::numeric_limits<Int>::min() ||
       value > std::numeric_limits<Int>::max()) {

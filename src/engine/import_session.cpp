@@ -4,6 +4,7 @@
 
 #include "text/cp1252.h"
 #include "util/ascii.h"
+#include "util/quote.h"
 #include "vandrel/error.h"
 
 namespace vandrel {
@@ -89,7 +90,7 @@ void ImportSession::BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t
         p.kind = FieldPlan::Kind::Fail;
         p.failNumber = kErrTypeMismatch;
         p.failText = "Type mismatch: the associated column of field row " + std::to_string(row) +
-                     " is not a number: '" + associated + "'.";
+                     " is not a number: '" + Quoted(associated) + "'.";
       } else if (index < 0 || static_cast<std::size_t>(index) >= lineFields) {
         p.kind = FieldPlan::Kind::Fail;
         p.failNumber = kErrSubscript;

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "util/ascii.h"
+#include "util/quote.h"
 #include "vandrel/error.h"
 #include "vandrel/store.h"
 
@@ -78,7 +79,7 @@ bool Contains(const std::string& s, const char* what) {
 [[noreturn]] void Refuse(std::int32_t number, std::string_view column, const ColumnType& type,
                          std::string_view text, std::string_view why) {
   std::string message = "The value '";
-  message.append(text);
+  message += Quoted(text);
   message += "' cannot be stored in the column '";
   message.append(column);
   message += "'";
@@ -377,7 +378,7 @@ void ConvertText(const ColumnType& type, std::string_view column, std::string_vi
   if (type.kind == ColumnKind::Text || type.kind == ColumnKind::Any) {
     if (type.length >= 0 && Utf8Length(text) > static_cast<std::size_t>(type.length)) {
       throw Error(kErrTooLong,
-                  "The value '" + std::string(text) + "' is too long for the column '" +
+                  "The value '" + Quoted(text) + "' is too long for the column '" +
                       std::string(column) + "' (" + type.declared +
                       "): " + std::to_string(Utf8Length(text)) + " characters.",
                   kStoreSource);

@@ -12,6 +12,7 @@
 
 #include "store/column_type.h"
 #include "util/ascii.h"
+#include "util/quote.h"
 #include "vandrel/error.h"
 #include "vandrel/store.h"
 
@@ -407,7 +408,7 @@ class SqliteRecordset final : public Recordset {
       case Value::Type::Real:
         return std::to_string(v.real);
       default:
-        return "'" + v.text + "'";
+        return "'" + Quoted(v.text) + "'";
     }
   }
 

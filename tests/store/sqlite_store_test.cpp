@@ -144,6 +144,25 @@ TEST_F(SqliteStoreTest, EachFailureHasItsNumberAndNamesTheColumnAndValue) {
   EXPECT_EQ(rs->RecordCount(), 1);
 }
 
+TEST_F(SqliteStoreTest, AConstraintFailureQuotesOnlyTheStartOfALongValue) {
+  test::RunSql(path, "CREATE TABLE Wide(t TEXT UNIQUE)");
+  const std::string huge(1 << 20, 'w');
+  auto db = Open();
+  auto rs = db->OpenRecordset("Wide");
+  rs->AddNew();
+  rs->SetField("t", huge);
+  rs->Update();
+  const Error dup = CatchError([&] {
+    rs->AddNew();
+    rs->SetField("t", huge);
+    rs->Update();
+  });
+  EXPECT_EQ(dup.number(), kErrDuplicateKey);
+  EXPECT_LT(dup.description().size(), 600u);
+  EXPECT_NE(dup.description().find("t = '" + huge.substr(0, 200) + "\u2026'"), std::string::npos)
+      << dup.description().substr(0, 300);
+}
+
 TEST_F(SqliteStoreTest, AFailingRowInsideATransactionUndoesOnlyItself) {
   auto db = Open();
   auto rs = db->OpenRecordset("Items");
