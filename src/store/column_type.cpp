@@ -195,9 +195,17 @@ void ConvertNumber(const ColumnType& type, std::string_view column, std::string_
   if (type.kind == ColumnKind::Decimal && type.precision > 0) {
     const int scale = std::max(type.scale, 0);
     // Only a value with more decimals than the column keeps needs rounding.
-    if (fracDigits > scale || s.find_first_of("eE") != std::string_view::npos) {
+    if (value != 0 && (fracDigits > scale || s.find_first_of("eE") != std::string_view::npos)) {
+      // Rounding goes through value × 10^scale, which a double cannot hold for a scale of
+      // hundreds of decimals: the value would turn into NaN, and SQLite stores NaN as NULL.
       const double factor = PowerOfTen(scale);
-      const double rounded = std::round(value * factor) / factor;
+      const double scaled = value * factor;
+      if (!std::isfinite(scaled)) {
+        Refuse(kErrTypeConversion, column, type, text,
+               "it cannot be rounded to the column's " + std::to_string(scale) +
+                   " decimals, more than a floating-point number can hold");
+      }
+      const double rounded = std::round(scaled) / factor;
       if (rounded != value) value = rounded;
     }
     if (std::fabs(value) >= PowerOfTen(type.precision - scale)) {

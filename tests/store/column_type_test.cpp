@@ -101,5 +101,18 @@ TEST(ColumnType, ErrorTextsQuoteOnlyTheStartOfALongValue) {
   EXPECT_NE(whole.description().find("'" + sevens.substr(0, 199) + "x'"), std::string::npos);
 }
 
+TEST(ColumnType, ADecimalScaleTooFineForADoubleIsRefusedNeverNaN) {
+  for (const char* text : {"1e-5", "0.5E1", "12.5e-3"}) {
+    const Error e = CatchError([&] { Convert("DECIMAL(700,400)", text); });
+    EXPECT_EQ(e.number(), kErrTypeConversion) << text;
+    EXPECT_NE(e.description().find("400 decimals"), std::string::npos) << e.description();
+  }
+  // What needs no rounding is stored as it is; zero needs none whatever its form.
+  EXPECT_EQ(Convert("DECIMAL(700,400)", "0.5").real, 0.5);
+  EXPECT_EQ(Convert("DECIMAL(700,400)", "0e7").real, 0.0);
+  EXPECT_EQ(Convert("DECIMAL(700,400)", "12").integer, 12);
+  EXPECT_EQ(Convert("DECIMAL(10,2)", "1.005e1").real, 10.05);
+}
+
 }  // namespace
 }  // namespace vandrel::store
