@@ -295,7 +295,18 @@ void ParseColumns(const std::string& columns, vandrel::specs::FixedSpecRecord& r
   }
 }
 
+// The name as the layout file will hold it. A name the file would cut or garble is a usage
+// error: the saved layout could not be found by the name typed.
+std::string StoredLayoutName(const std::string& typed) {
+  try {
+    return vandrel::specs::StorableName(typed);
+  } catch (const vandrel::Error& e) {
+    throw UsageError{e.description()};
+  }
+}
+
 int RunSpecsAdd(const SpecsOptions& o) {
+  const std::string name = StoredLayoutName(o.name);
   const int language = kLanguages.at(o.language);
   const std::string separator = vandrel::LocaliseToken(o.separator, language);
   const std::string delimiter = vandrel::LocaliseToken(o.delimiter, language);
@@ -303,24 +314,24 @@ int RunSpecsAdd(const SpecsOptions& o) {
   bool added;
   if (KindOf(o.kind) == SpecKind::Delimited) {
     if (!o.columns.empty()) throw UsageError{"--columns is for fixed-width layouts"};
-    vandrel::specs::DelimitedSpecRecord r{o.name, separator, delimiter,
+    vandrel::specs::DelimitedSpecRecord r{name, separator, delimiter,
                                           static_cast<std::int16_t>(o.skip)};
-    added = vandrel::specs::Append(Folder(o), o.name, r);
+    added = vandrel::specs::Append(Folder(o), name, r);
   } else {
     if (o.columns.empty()) throw UsageError{"a fixed-width layout needs --columns"};
     vandrel::specs::FixedSpecRecord r;
-    r.SpecName = o.name;
+    r.SpecName = name;
     r.FieldSeparator = separator;
     r.TextDelimiter = delimiter;
     r.SkipLines = static_cast<std::int16_t>(o.skip);
     ParseColumns(o.columns, r);
-    added = vandrel::specs::Append(Folder(o), o.name, r);
+    added = vandrel::specs::Append(Folder(o), name, r);
   }
   if (!added) {
     std::cerr << vandrel::LoadResString(language * 1000 + 518) << '\n';
     return kExitHostError;
   }
-  std::cout << "saved " << o.kind << " layout '" << o.name << "' in "
+  std::cout << "saved " << o.kind << " layout '" << name << "' in "
             << vandrel::specs::SpecFilePath(KindOf(o.kind), Folder(o)) << '\n';
   return kExitOk;
 }

@@ -26,6 +26,7 @@ enum class SpecKind { Delimited, Fixed };
 inline constexpr std::size_t kDelimitedRecordLength = 40;
 inline constexpr std::size_t kFixedRecordLength = 412;
 inline constexpr std::size_t kFixedEntries = 31;
+inline constexpr std::size_t kNameLength = 20;  // bytes of SpecName in a record
 
 // Values as read back (trimmed of blanks) or as given to be written.
 struct DelimitedSpecRecord {
@@ -68,6 +69,11 @@ std::vector<FixedSpecRecord> ApplyFixed(const std::string& folder, const std::st
 // silent import's rule); false when none does.
 bool FindDelimited(const std::string& folder, const std::string& name, DelimitedSpecRecord& out);
 bool FindFixed(const std::string& folder, const std::string& name, FixedSpecRecord& out);
+
+// The name a layout saved as `typedName` is stored under: trimmed of blanks. A name the file
+// cannot hold as typed is refused with Error 5 saying why: empty, longer than kNameLength
+// characters (it would be cut) or with a character Windows-1252 lacks (it would become '?').
+std::string StorableName(const std::string& typedName);
 
 // Appends a record after the last whole one. Refused (returns false, nothing written) when a
 // stored trimmed name equals `typedName` exactly as typed, untrimmed. The stored name is

@@ -28,6 +28,13 @@ constexpr const char* kCaseHint = "\r(Verificare maiuscole e minuscole).";
   throw Error(kErrInvalidProperty, std::move(description));
 }
 
+// A property refused because something else failed while checking it: still 380, as a host
+// expects of a property, but the description begins with the cause's own number and text
+// ("3001 The connect string's 'PWD' ..."), so the real reason is not lost.
+[[noreturn]] void RefuseFor(const Error& cause) {
+  Refuse(std::to_string(cause.number()) + " " + cause.description());
+}
+
 // True when the path names a regular file that can be opened for reading (never created
 // here; a FIFO or a device is not opened at all).
 bool IsFile(const std::string& path) {
@@ -238,8 +245,8 @@ void VandrelCtl::setMDBFile(std::string_view path) {
     auto db = store::OpenDatabase(p, false, true, settings().MDBPassword);
     db->SetConnect(settings().MDBPassword);
     db->Close();
-  } catch (const Error&) {
-    Refuse();
+  } catch (const Error& e) {
+    RefuseFor(e);
   }
   settings().MDBFile = std::move(p);
   Changed("MDBFile");

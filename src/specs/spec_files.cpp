@@ -19,7 +19,7 @@ namespace {
 
 // Field positions inside a record. Both kinds share the first 40 bytes.
 constexpr std::size_t kNameOffset = 0;
-constexpr std::size_t kNameWidth = 20;
+constexpr std::size_t kNameWidth = kNameLength;
 constexpr std::size_t kSeparatorOffset = 20;
 constexpr std::size_t kSeparatorWidth = 9;
 constexpr std::size_t kDelimiterOffset = 29;
@@ -292,6 +292,23 @@ bool FindDelimited(const std::string& folder, const std::string& name, Delimited
 
 bool FindFixed(const std::string& folder, const std::string& name, FixedSpecRecord& out) {
   return FindFirst(SpecKind::Fixed, folder, name, out, &DecodeFixed);
+}
+
+std::string StorableName(const std::string& typedName) {
+  const std::string name(TrimSpaces(typedName));
+  if (name.empty()) throw Error(kErrInvalidArgument, "A layout needs a name.");
+  const std::string bytes = Utf8ToCp1252(name);
+  if (Cp1252ToUtf8(bytes) != name) {
+    throw Error(kErrInvalidArgument, "The layout name '" + name +
+                                         "' has a character the layout file cannot hold "
+                                         "(Windows-1252 only).");
+  }
+  if (bytes.size() > kNameLength) {
+    throw Error(kErrInvalidArgument, "The layout name '" + name + "' has " +
+                                         std::to_string(bytes.size()) + " characters; at most " +
+                                         std::to_string(kNameLength) + " are kept.");
+  }
+  return name;
 }
 
 bool Append(const std::string& folder, const std::string& typedName,

@@ -46,16 +46,34 @@ expect check-load 0 "$vandrel" check --load-properties "$work/form.ini" --errors
 expect check-case 1 "$vandrel" check --db "$work/shop.db" --table clienti
 contains check-case err "error 380: La tabella passata come TabImport non esiste nel database"
 expect check-missing-db 1 "$vandrel" check --db "$work/none.db"
-contains check-missing-db err "error 380: Invalid property value"
+contains check-missing-db err "error 380: 3024 The database file '$work/none.db' was not found."
+expect check-bad-connect 1 "$vandrel" check --connect 'PWD=x' --db "$work/shop.db"
+contains check-bad-connect err "error 380: 3001 The connect string's 'PWD' cannot be honoured"
 
 # Layouts and silent imports.
 specs="$work/specs"
 mkdir -p "$specs"
 expect specs-add 0 "$vandrel" specs add Clienti --kind delimited --separator ';' --delimiter '{NONE}' \
   --skip 1 --language it --specs-dir "$specs"
+contains specs-add-echo out "saved delimited layout 'Clienti' in $specs/FlDlmtd"
 expect specs-add-dup 1 "$vandrel" specs add Clienti --kind delimited --separator ';' --delimiter '"' \
   --skip 0 --language en --specs-dir "$specs"
 contains specs-add-dup err "It's already present an import with this name."
+# Names the layout file cannot hold as typed are usage errors; the stored name is echoed.
+add_named() {  # add_named STATUS TESTNAME NAME
+  expect "$2" "$1" "$vandrel" specs add "$3" --kind delimited --separator ';' --delimiter '{NONE}' \
+    --skip 0 --specs-dir "$specs"
+}
+add_named 64 specs-add-empty '  '
+contains specs-add-empty err "A layout needs a name."
+add_named 64 specs-add-long 'ABCDEFGHIJKLMNOPQRSTU'
+contains specs-add-long err "has 21 characters; at most 20 are kept."
+add_named 64 specs-add-foreign 'Łódź'
+contains specs-add-foreign err "Windows-1252 only"
+add_named 0 specs-add-trimmed '  Città ventesima   '
+contains specs-add-trimmed out "saved delimited layout 'Città ventesima' in"
+add_named 1 specs-add-trimmed-dup 'Città ventesima '
+expect specs-delete-trimmed 0 "$vandrel" specs delete 'Città ventesima' --kind delimited --specs-dir "$specs"
 expect specs-show 0 "$vandrel" specs show Clienti --kind delimited --specs-dir "$specs"
 contains specs-show-token out "delimiter: {NESSUNO}"
 expect specs-add-fixed 0 "$vandrel" specs add Fisso --kind fixed --columns 1-5,6-8 --separator '{NONE}' \
@@ -86,6 +104,8 @@ run_import 2 import-no-layout --file "$work/clienti.txt" --type delimited --spec
 contains import-no-layout out "Failure"
 TABLE=Nessuna run_import 1 import-no-table --file "$work/clienti.txt" --type delimited --spec Clienti
 contains import-no-table err "error 380: La tabella passata come TabImport"
+run_import 1 import-bad-connect --file "$work/clienti.txt" --type delimited --spec Clienti --connect 'PWD=x'
+contains import-bad-connect err "error 380: 3001 The connect string's 'PWD' cannot be honoured"
 run_import 64 import-bad-field --file "$work/clienti.txt" --type delimited --spec Clienti \
   --field 'a|b|c|d|e|f|g|h|i'
 expect specs-delete 0 "$vandrel" specs delete Clienti --kind delimited --specs-dir "$specs"

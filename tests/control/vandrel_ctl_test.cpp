@@ -110,15 +110,30 @@ TEST_F(VandrelCtlTest, MDBFileIsTestOpenedAndKeptOnFailure) {
   ctl.setMDBFile(db);
   const std::string notADatabase = dir.file("note.txt");
   test::WriteFile(notADatabase, "just some text, long enough to not be a database header......");
-  for (const std::string& bad : {dir.file("missing.db"), notADatabase, dir.path().string()}) {
-    const Error e = CatchError([&] { ctl.setMDBFile(bad); });
-    EXPECT_EQ(e.number(), 380) << bad;
-    EXPECT_EQ(e.description(), "Invalid property value");
-  }
+  // Still 380, as for any property, but the description begins with the cause's number.
+  const auto refusal = [&](const std::string& path) {
+    const Error e = CatchError([&] { ctl.setMDBFile(path); });
+    EXPECT_EQ(e.number(), 380) << path;
+    return e.description();
+  };
+  EXPECT_EQ(refusal(dir.file("missing.db")).rfind("3024 The database file '", 0), 0u);
+  EXPECT_EQ(refusal(notADatabase).rfind("3051 ", 0), 0u);
+  EXPECT_EQ(refusal(dir.path().string()).rfind("3051 ", 0), 0u);
   EXPECT_FALSE(std::filesystem::exists(dir.file("missing.db")));  // never created
 
   ctl.setMDBPassword("PWD=secret");  // a connect string SQLite cannot honour
-  EXPECT_EQ(CatchError([&] { ctl.setMDBFile(db); }).number(), 380);
+  EXPECT_EQ(refusal(db).rfind("3001 The connect string's 'PWD' ", 0), 0u) << refusal(db);
+  {
+    // Another connection holds the database locked.
+    ctl.setMDBPassword("busy_timeout=0");
+    test::RunSql(db, "PRAGMA journal_mode = DELETE");
+    auto holder = store::OpenDatabase(db, true, false, "");
+    holder->BeginTrans();
+    holder->EmptyTable("Clienti");
+    holder->CommitTrans();  // an exclusive connection keeps its lock after writing
+    EXPECT_EQ(refusal(db).rfind("3260 ", 0), 0u) << refusal(db);
+  }
+  EXPECT_EQ(ctl.MDBFile(), db);
   ctl.setMDBPassword("busy_timeout=100");
   ctl.setMDBFile(db);
   EXPECT_EQ(ctl.MDBFile(), db);
