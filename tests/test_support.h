@@ -50,6 +50,17 @@ class AsUnprivileged {
   bool ok_ = true;
 };
 
+// While it lives, SQLite databases opened in this process sit on a disk that is full beyond
+// `limit` bytes: a write that would make a main database file longer fails with SQLITE_FULL,
+// as on a real full disk. It installs itself as SQLite's default file system for its lifetime.
+class FullDisk {
+ public:
+  explicit FullDisk(long long limit);
+  ~FullDisk();
+  FullDisk(const FullDisk&) = delete;
+  FullDisk& operator=(const FullDisk&) = delete;
+};
+
 // Runs `f`, expecting a vandrel::Error; returns it (a failed expectation otherwise).
 template <typename F>
 Error CatchError(F&& f) {

@@ -183,28 +183,8 @@ const char* ResultName(std::int16_t result) {
   }
 }
 
-int RunImport(const ImportOptions& o) {
-  vandrel::VandrelCtl ctl;
-  AssignCommonProperties(ctl, o);
-
-  const bool terminal = ::isatty(STDERR_FILENO);
-  if (terminal) vandrel::SetImportProgressHandler(ShowProgress);
-  ctl.setImportResult(vandrel::eResult::Abort);
-  try {
-    ctl.setAction(vandrel::aBackground);
-  } catch (...) {
-    if (terminal) std::cerr << '\n';
-    throw;
-  }
-  if (terminal) std::cerr << '\n';
-  vandrel::SetImportProgressHandler(nullptr);
-
-  const vandrel::ImportStats& stats = vandrel::LastImportStats();
-  std::cout << ResultName(ctl.ImportResult()) << '\n';
-  if (ctl.ImportResult() == vandrel::eResult::Failure && stats.linesRead == 0) {
-    std::cerr << "no saved " << o.type << " layout named '" << o.spec << "' in "
-              << vandrel::ApplicationFolder() << '\n';
-  }
+// How many rows the import stored and how many lines it logged (and lost).
+void PrintCounts(const vandrel::ImportStats& stats) {
   auto count = [](std::int64_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
   };
@@ -215,6 +195,37 @@ int RunImport(const ImportOptions& o) {
               << " failing lines whose error rows could not be stored";
   }
   std::cout << '\n';
+}
+
+int RunImport(const ImportOptions& o) {
+  vandrel::VandrelCtl ctl;
+  AssignCommonProperties(ctl, o);
+
+  const bool terminal = ::isatty(STDERR_FILENO);
+  if (terminal) vandrel::SetImportProgressHandler(ShowProgress);
+  ctl.setImportResult(vandrel::eResult::Abort);
+  try {
+    ctl.setAction(vandrel::aBackground);
+  } catch (const vandrel::Error& e) {
+    if (terminal) std::cerr << '\n';
+    vandrel::SetImportProgressHandler(nullptr);
+    // An import stopped by an error (a full disk, say) keeps what it committed before: the
+    // user needs those counts as much as the error.
+    if (!ctl.LastImportError()) throw;
+    std::cerr << "error " << e.number() << ": " << ForTerminal(e.description()) << '\n';
+    PrintCounts(vandrel::LastImportStats());
+    return kExitHostError;
+  }
+  if (terminal) std::cerr << '\n';
+  vandrel::SetImportProgressHandler(nullptr);
+
+  const vandrel::ImportStats& stats = vandrel::LastImportStats();
+  std::cout << ResultName(ctl.ImportResult()) << '\n';
+  if (ctl.ImportResult() == vandrel::eResult::Failure && stats.linesRead == 0) {
+    std::cerr << "no saved " << o.type << " layout named '" << o.spec << "' in "
+              << vandrel::ApplicationFolder() << '\n';
+  }
+  PrintCounts(stats);
   return ExitStatus(ctl.ImportResult());
 }
 

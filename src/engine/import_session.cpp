@@ -231,7 +231,24 @@ void ImportSession::LineDone() {
 
 void ImportSession::Commit() {
   FlushTarget();
-  db_->CommitTrans();
+  try {
+    db_->CommitTrans();
+  } catch (const Error& e) {
+    // A group that cannot be committed (a full disk, say) is given up whole, so what the
+    // table holds stays exactly the lines before it, and the import stops saying so.
+    try {
+      db_->Rollback();
+    } catch (const Error&) {
+      // Closing the connection undoes the group all the same.
+    }
+    counts_.rowsStored = committedRows_;
+    counts_.errorRows = committedErrorRows_;
+    throw Error(e.number(),
+                "The database could not store the current group of rows (" + e.description() +
+                    "): lines " + std::to_string(groupFirstLine_) + " to " +
+                    std::to_string(recordNumber_) + " were not stored, and the import stopped there.",
+                e.source());
+  }
   committedRows_ = counts_.rowsStored;
   committedErrorRows_ = counts_.errorRows;
   groupFirstLine_ = recordNumber_ + 1;

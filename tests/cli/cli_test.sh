@@ -106,6 +106,13 @@ TABLE=Nessuna run_import 1 import-no-table --file "$work/clienti.txt" --type del
 contains import-no-table err "error 380: La tabella passata come TabImport"
 run_import 1 import-bad-connect --file "$work/clienti.txt" --type delimited --spec Clienti --connect 'PWD=x'
 contains import-bad-connect err "error 380: 3001 The connect string's 'PWD' cannot be honoured"
+# An import that stops on an error still says what it stored before it.
+sqlite3 "$work/shop.db" "CREATE TABLE Unici(nome TEXT UNIQUE ON CONFLICT ROLLBACK, qta INTEGER);"
+{ echo 'nome;qta'; seq 1 12000 | sed 's/^/n/; s/$/;1/'; echo 'n1;1'; } >"$work/unici.txt"
+TABLE=Unici run_import 1 import-stopped --file "$work/unici.txt" --type delimited --spec Clienti
+contains import-stopped err "error 3022: The database undid the current group of rows"
+stored=$(sqlite3 "$work/shop.db" 'SELECT count(*) FROM Unici')
+contains import-stopped-counts out "$stored rows stored, 0 lines logged"
 run_import 64 import-bad-field --file "$work/clienti.txt" --type delimited --spec Clienti \
   --field 'a|b|c|d|e|f|g|h|i'
 expect specs-delete 0 "$vandrel" specs delete Clienti --kind delimited --specs-dir "$specs"
