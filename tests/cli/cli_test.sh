@@ -74,6 +74,15 @@ add_named 0 specs-add-trimmed '  Città ventesima   '
 contains specs-add-trimmed out "saved delimited layout 'Città ventesima' in"
 add_named 1 specs-add-trimmed-dup 'Città ventesima '
 expect specs-delete-trimmed 0 "$vandrel" specs delete 'Città ventesima' --kind delimited --specs-dir "$specs"
+# Saves from many processes at once are all kept.
+mkdir -p "$work/parallel"
+for i in $(seq 10 39); do
+  "$vandrel" specs add "P$i" --kind delimited --separator ';' --delimiter '{NONE}' --skip 0 \
+    --specs-dir "$work/parallel" >/dev/null 2>&1 &
+done
+wait
+[ "$("$vandrel" specs list --kind delimited --specs-dir "$work/parallel" | sort -u | wc -l)" -eq 30 ] \
+  && passes=$((passes + 1)) || { echo "FAIL: parallel saves lost"; failures=$((failures + 1)); }
 expect specs-show 0 "$vandrel" specs show Clienti --kind delimited --specs-dir "$specs"
 contains specs-show-token out "delimiter: {NESSUNO}"
 expect specs-add-fixed 0 "$vandrel" specs add Fisso --kind fixed --columns 1-5,6-8 --separator '{NONE}' \
@@ -113,6 +122,11 @@ TABLE=Unici run_import 1 import-stopped --file "$work/unici.txt" --type delimite
 contains import-stopped err "error 3022: The database undid the current group of rows"
 stored=$(sqlite3 "$work/shop.db" 'SELECT count(*) FROM Unici')
 contains import-stopped-counts out "$stored rows stored, 0 lines logged"
+# A FIFO is refused at once, not waited on for a writer.
+mkfifo "$work/pipe"
+expect import-fifo 1 timeout 10 "$vandrel" import --db "$work/shop.db" --table Ordini --errors Errori \
+  --specs-dir "$specs" --field 'Nome|nome||||0' --file "$work/pipe" --type delimited --spec Clienti
+contains import-fifo err "error 380"
 run_import 64 import-bad-field --file "$work/clienti.txt" --type delimited --spec Clienti \
   --field 'a|b|c|d|e|f|g|h|i'
 expect specs-delete 0 "$vandrel" specs delete Clienti --kind delimited --specs-dir "$specs"
