@@ -34,6 +34,33 @@ std::vector<std::vector<std::string>> Query(const std::string& path, const std::
 // Writes `bytes` to a file exactly.
 void WriteFile(const std::string& path, const std::string& bytes);
 
+// While it lives, file permissions bind the process: a superuser takes the effective user
+// and group "nobody" (65534) and gets its own back at the end; anyone else stays as is.
+// Files the test makes for this user must be made readable or writable for others.
+class AsUnprivileged {
+ public:
+  AsUnprivileged();
+  ~AsUnprivileged();
+  AsUnprivileged(const AsUnprivileged&) = delete;
+  AsUnprivileged& operator=(const AsUnprivileged&) = delete;
+  bool ok() const { return ok_; }  // false when the user could not be changed
+
+ private:
+  bool switched_ = false;
+  bool ok_ = true;
+};
+
+// While it lives, SQLite databases opened in this process sit on a disk that is full beyond
+// `limit` bytes: a write that would make a main database file longer fails with SQLITE_FULL,
+// as on a real full disk. It installs itself as SQLite's default file system for its lifetime.
+class FullDisk {
+ public:
+  explicit FullDisk(long long limit);
+  ~FullDisk();
+  FullDisk(const FullDisk&) = delete;
+  FullDisk& operator=(const FullDisk&) = delete;
+};
+
 // Runs `f`, expecting a vandrel::Error; returns it (a failed expectation otherwise).
 template <typename F>
 Error CatchError(F&& f) {

@@ -3,7 +3,9 @@
 #include <unistd.h>
 #include <CLI/CLI.hpp>
 
+#include <exception>
 #include <iostream>
+#include <new>
 #include <map>
 #include <string>
 #include <vector>
@@ -190,28 +192,8 @@ const char* ResultName(std::int16_t result) {
   }
 }
 
-int RunImport(const ImportOptions& o) {
-  vandrel::VandrelCtl ctl;
-  AssignCommonProperties(ctl, o);
-
-  const bool terminal = ::isatty(STDERR_FILENO);
-  if (terminal) vandrel::SetImportProgressHandler(ShowProgress);
-  ctl.setImportResult(vandrel::eResult::Abort);
-  try {
-    ctl.setAction(vandrel::aBackground);
-  } catch (...) {
-    if (terminal) std::cerr << '\n';
-    throw;
-  }
-  if (terminal) std::cerr << '\n';
-  vandrel::SetImportProgressHandler(nullptr);
-
-  const vandrel::ImportStats& stats = vandrel::LastImportStats();
-  std::cout << ResultName(ctl.ImportResult()) << '\n';
-  if (ctl.ImportResult() == vandrel::eResult::Failure && stats.linesRead == 0) {
-    std::cerr << "no saved " << o.type << " layout named '" << o.spec << "' in "
-              << vandrel::ApplicationFolder() << '\n';
-  }
+// How many rows the import stored and how many lines it logged (and lost).
+void PrintCounts(const vandrel::ImportStats& stats) {
   auto count = [](std::int64_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
   };
@@ -222,6 +204,37 @@ int RunImport(const ImportOptions& o) {
               << " failing lines whose error rows could not be stored";
   }
   std::cout << '\n';
+}
+
+int RunImport(const ImportOptions& o) {
+  vandrel::VandrelCtl ctl;
+  AssignCommonProperties(ctl, o);
+
+  const bool terminal = ::isatty(STDERR_FILENO);
+  if (terminal) vandrel::SetImportProgressHandler(ShowProgress);
+  ctl.setImportResult(vandrel::eResult::Abort);
+  try {
+    ctl.setAction(vandrel::aBackground);
+  } catch (const vandrel::Error& e) {
+    if (terminal) std::cerr << '\n';
+    vandrel::SetImportProgressHandler(nullptr);
+    // An import stopped by an error (a full disk, say) keeps what it committed before: the
+    // user needs those counts as much as the error.
+    if (!ctl.LastImportError()) throw;
+    std::cerr << "error " << e.number() << ": " << ForTerminal(e.description()) << '\n';
+    PrintCounts(vandrel::LastImportStats());
+    return kExitHostError;
+  }
+  if (terminal) std::cerr << '\n';
+  vandrel::SetImportProgressHandler(nullptr);
+
+  const vandrel::ImportStats& stats = vandrel::LastImportStats();
+  std::cout << ResultName(ctl.ImportResult()) << '\n';
+  if (ctl.ImportResult() == vandrel::eResult::Failure && stats.linesRead == 0) {
+    std::cerr << "no saved " << o.type << " layout named '" << o.spec << "' in "
+              << vandrel::ApplicationFolder() << '\n';
+  }
+  PrintCounts(stats);
   return ExitStatus(ctl.ImportResult());
 }
 
@@ -302,7 +315,18 @@ void ParseColumns(const std::string& columns, vandrel::specs::FixedSpecRecord& r
   }
 }
 
+// The name as the layout file will hold it. A name the file would cut or garble is a usage
+// error: the saved layout could not be found by the name typed.
+std::string StoredLayoutName(const std::string& typed) {
+  try {
+    return vandrel::specs::StorableName(typed);
+  } catch (const vandrel::Error& e) {
+    throw UsageError{e.description()};
+  }
+}
+
 int RunSpecsAdd(const SpecsOptions& o) {
+  const std::string name = StoredLayoutName(o.name);
   const int language = kLanguages.at(o.language);
   const std::string separator = vandrel::LocaliseToken(o.separator, language);
   const std::string delimiter = vandrel::LocaliseToken(o.delimiter, language);
@@ -310,24 +334,24 @@ int RunSpecsAdd(const SpecsOptions& o) {
   bool added;
   if (KindOf(o.kind) == SpecKind::Delimited) {
     if (!o.columns.empty()) throw UsageError{"--columns is for fixed-width layouts"};
-    vandrel::specs::DelimitedSpecRecord r{o.name, separator, delimiter,
+    vandrel::specs::DelimitedSpecRecord r{name, separator, delimiter,
                                           static_cast<std::int16_t>(o.skip)};
-    added = vandrel::specs::Append(Folder(o), o.name, r);
+    added = vandrel::specs::Append(Folder(o), name, r);
   } else {
     if (o.columns.empty()) throw UsageError{"a fixed-width layout needs --columns"};
     vandrel::specs::FixedSpecRecord r;
-    r.SpecName = o.name;
+    r.SpecName = name;
     r.FieldSeparator = separator;
     r.TextDelimiter = delimiter;
     r.SkipLines = static_cast<std::int16_t>(o.skip);
     ParseColumns(o.columns, r);
-    added = vandrel::specs::Append(Folder(o), o.name, r);
+    added = vandrel::specs::Append(Folder(o), name, r);
   }
   if (!added) {
     std::cerr << vandrel::LoadResString(language * 1000 + 518) << '\n';
     return kExitHostError;
   }
-  std::cout << "saved " << o.kind << " layout '" << o.name << "' in "
+  std::cout << "saved " << o.kind << " layout '" << name << "' in "
             << vandrel::specs::SpecFilePath(KindOf(o.kind), Folder(o)) << '\n';
   return kExitOk;
 }
@@ -500,6 +524,15 @@ int main(int argc, char** argv) {
     return kExitUsage;
   } catch (const vandrel::Error& e) {
     std::cerr << "error " << e.number() << ": " << ForTerminal(e.description()) << '\n';
+    return kExitHostError;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "error " << vandrel::kErrOutOfMemory << ": "
+              << vandrel::StandardErrorText(vandrel::kErrOutOfMemory) << '\n';
+    return kExitHostError;
+  } catch (const std::exception& e) {
+    // Anything else (a failure of the standard library, say) still ends with a message and
+    // status 1 rather than an abort.
+    std::cerr << "vandrel: " << e.what() << '\n';
     return kExitHostError;
   }
   return kExitUsage;

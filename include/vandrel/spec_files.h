@@ -6,7 +6,9 @@
 //
 // Strings on this API are UTF-8; they are converted to and from the file's single-byte code
 // page here. Every operation opens the file (creating it empty when missing), does its work
-// and closes it again. A failure throws vandrel::Error (75, Path/File access error, naming the
+// and closes it again. Operations are safe between processes: each change holds an exclusive
+// lock, each read a shared one, on a lock file beside the layout file ("FlDlmtd.lock",
+// "FlFxd.lock"), which is created when missing and left in place. A failure throws vandrel::Error (75, Path/File access error, naming the
 // file, for anything the file system refuses).
 #pragma once
 
@@ -24,6 +26,7 @@ enum class SpecKind { Delimited, Fixed };
 inline constexpr std::size_t kDelimitedRecordLength = 40;
 inline constexpr std::size_t kFixedRecordLength = 412;
 inline constexpr std::size_t kFixedEntries = 31;
+inline constexpr std::size_t kNameLength = 20;  // bytes of SpecName in a record
 
 // Values as read back (trimmed of blanks) or as given to be written.
 struct DelimitedSpecRecord {
@@ -67,6 +70,11 @@ std::vector<FixedSpecRecord> ApplyFixed(const std::string& folder, const std::st
 bool FindDelimited(const std::string& folder, const std::string& name, DelimitedSpecRecord& out);
 bool FindFixed(const std::string& folder, const std::string& name, FixedSpecRecord& out);
 
+// The name a layout saved as `typedName` is stored under: trimmed of blanks. A name the file
+// cannot hold as typed is refused with Error 5 saying why: empty, longer than kNameLength
+// characters (it would be cut) or with a character Windows-1252 lacks (it would become '?').
+std::string StorableName(const std::string& typedName);
+
 // Appends a record after the last whole one. Refused (returns false, nothing written) when a
 // stored trimmed name equals `typedName` exactly as typed, untrimmed. The stored name is
 // `typedName` trimmed and fitted to 20 characters.
@@ -75,8 +83,9 @@ bool Append(const std::string& folder, const std::string& typedName,
 bool Append(const std::string& folder, const std::string& typedName, const FixedSpecRecord& values);
 
 // Removes every record whose trimmed SpecName equals `name` exactly. The survivors are written
-// to the temporary file "Scambio" (started empty), which then replaces the layout file in one
-// rename, so the layout file is never missing.
+// to a temporary file of a name unique to this delete ("FlDlmtd.tmp.XXXXXX" in the same
+// folder), which then replaces the layout file in one rename, so the layout file is never
+// missing; a delete that fails removes its temporary file.
 void Delete(SpecKind kind, const std::string& folder, const std::string& name);
 
 }  // namespace vandrel::specs

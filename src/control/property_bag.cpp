@@ -2,11 +2,17 @@
 
 #include <ini.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <exception>
+#include <limits>
+#include <string_view>
 #include <vector>
 
 #include "util/ascii.h"
+#include "util/file.h"
 #include "vandrel/error.h"
 
 namespace vandrel {
@@ -58,10 +64,11 @@ std::string UnescapeValue(std::string_view value) {
 }
 
 // inih's behaviour is set through process-wide switches; these are set for one parse and put
-// back, so that a host using the same library keeps its own settings.
+// back, so that a host using the same library keeps its own settings. The longest line inih
+// takes is the file's own longest line: whatever Save wrote, Load reads back.
 class ParserSettings {
  public:
-  ParserSettings()
+  explicit ParserSettings(int maxLine)
       : multiline_(ini_allow_multiline),
         inline_(ini_allow_inline_comments),
         stack_(ini_use_stack),
@@ -71,7 +78,7 @@ class ParserSettings {
     ini_allow_inline_comments = false;
     ini_use_stack = false;
     ini_allow_realloc = true;
-    ini_max_line = 1 << 20;
+    ini_max_line = maxLine;
   }
   ~ParserSettings() {
     ini_allow_multiline = multiline_;
@@ -92,23 +99,61 @@ struct Entry {
   std::string section, name, value;
 };
 
+// The bytes of the longest line, its line end included.
+std::size_t LongestLine(std::string_view text) {
+  std::size_t longest = 0;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    const std::size_t length = end == std::string_view::npos ? text.size() : end + 1;
+    longest = std::max(longest, length);
+    text.remove_prefix(length);
+  }
+  return longest;
+}
+
+// What the parse hands back through inih's C callback. Nothing may be thrown through C code,
+// so a failure inside the callback is kept here and thrown once the parse is over.
+struct ParseState {
+  std::vector<Entry> entries;
+  std::exception_ptr failure;
+};
+
 // All entries of an INI file in file order; a missing file has none.
 std::vector<Entry> ParseIni(const std::string& path) {
-  std::vector<Entry> entries;
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return entries;
-  ParserSettings settings;
+  std::string text;
+  try {
+    File file(path, File::Mode::Read);
+    text = file.ReadAll();
+  } catch (const Error& e) {
+    if (e.number() == kErrFileNotFound && ::access(path.c_str(), F_OK) != 0) return {};
+    throw;
+  }
+  // Room for the line end and the terminating zero inih adds to the longest line.
+  const std::size_t longest = LongestLine(text) + 2;
+  if (longest > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
+    throw Error(kErrPathFileAccess,
+                "The properties file '" + path + "' cannot be read: a line is too long.");
+  }
+  ParserSettings settings(std::max(static_cast<int>(longest), 200));
+  ParseState state;
   auto handler = [](void* user, const char* section, const char* name, const char* value) {
-    static_cast<std::vector<Entry>*>(user)->push_back({section, name, value ? value : ""});
-    return 1;
+    auto* parse = static_cast<ParseState*>(user);
+    if (parse->failure) return 0;
+    try {
+      parse->entries.push_back({section, name, value ? value : ""});
+      return 1;
+    } catch (...) {
+      parse->failure = std::current_exception();
+      return 0;
+    }
   };
-  const int result = ini_parse_file(file, handler, &entries);
-  std::fclose(file);
+  const int result = ini_parse_string(text.c_str(), handler, &state);
+  if (state.failure) std::rethrow_exception(state.failure);
   if (result != 0) {
     throw Error(kErrPathFileAccess, "The properties file '" + path + "' cannot be read (line " +
                                         std::to_string(result) + ").");
   }
-  return entries;
+  return std::move(state.entries);
 }
 
 }  // namespace
@@ -148,25 +193,26 @@ void IniPropertyBag::Save(const std::string& path) const {
     if (!EqualsNoCase(e.section, section_)) others.push_back(std::move(e));
   }
   const std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    std::string current;
-    bool first = true;
-    for (const Entry& e : others) {
-      if (first || e.section != current) {
-        out << (first ? "" : "\n") << '[' << e.section << "]\n";
-        current = e.section;
-        first = false;
-      }
-      out << e.name << '=' << e.value << '\n';  // already in the file's own form
+  std::string out;
+  std::string current;
+  bool first = true;
+  for (const Entry& e : others) {
+    if (first || e.section != current) {
+      out += (first ? "[" : "\n[") + e.section + "]\n";
+      current = e.section;
+      first = false;
     }
-    out << (first ? "" : "\n") << '[' << section_ << "]\n";
-    for (const auto& [name, value] : entries()) out << name << '=' << EscapeValue(value) << '\n';
-    out.flush();
-    if (!out) {
-      std::remove(temporary.c_str());
-      throw Error(kErrPathFileAccess, "The properties file '" + path + "' cannot be written.");
-    }
+    out += e.name + '=' + e.value + '\n';  // already in the file's own form
+  }
+  out += (first ? "[" : "\n[") + section_ + "]\n";
+  for (const auto& [name, value] : entries()) out += name + '=' + EscapeValue(value) + '\n';
+  try {
+    File file(temporary, File::Mode::CreateTruncate);
+    file.WriteAt(0, out.data(), out.size());
+    file.Close();
+  } catch (const Error&) {
+    std::remove(temporary.c_str());
+    throw Error(kErrPathFileAccess, "The properties file '" + path + "' cannot be written.");
   }
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
     std::remove(temporary.c_str());

@@ -13,6 +13,7 @@
 #include "text/encoding.h"
 #include "util/ascii.h"
 #include "util/file.h"
+#include "util/quote.h"
 #include "vandrel/error.h"
 #include "vandrel/property_bag.h"
 #include "vandrel/store.h"
@@ -37,8 +38,10 @@ bool IsFile(const std::string& path) {
   return File::IsReadableFile(path);
 }
 
-// A 380 whose description starts with the cause's own number and text, so a host can tell
-// a wrong password from a missing file.
+// A property refused because something else failed while checking it: still 380, as a host
+// expects of a property, but the description begins with the cause's own number and text
+// ("3001 The connect string's 'PWD' ..."), passwords masked, so a host can tell a wrong
+// password from a missing file.
 [[noreturn]] void RefuseFor(const Error& cause) {
   Refuse(std::to_string(cause.number()) + " " + store::MaskPasswords(cause.description()));
 }
@@ -76,7 +79,7 @@ bool ReadBool(const PropertyBag& bag, const char* key, bool fallback) {
   if (ascii::EqualsNoCase(t, "True") || t == "-1" || t == "1") return true;
   if (ascii::EqualsNoCase(t, "False") || t == "0") return false;
   throw Error(kErrTypeMismatch,
-              "The saved property " + std::string(key) + " is not True or False: '" + *text + "'.");
+              "The saved property " + std::string(key) + " is not True or False: '" + Quoted(*text) + "'.");
 }
 
 template <typename Int>
@@ -89,7 +92,7 @@ Int ReadInt(const PropertyBag& bag, const char* key, Int fallback) {
   if (t.empty() || p != t.data() + t.size() ||
       (ec != std::errc() && ec != std::errc::result_out_of_range)) {
     throw Error(kErrTypeMismatch,
-                "The saved property " + std::string(key) + " is not a number: '" + *text + "'.");
+                "The saved property " + std::string(key) + " is not a number: '" + Quoted(*text) + "'.");
   }
   if (ec != std::errc() || value < std::numeric_limits<Int>::min() ||
       value > std::numeric_limits<Int>::max()) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "util/ascii.h"
+#include "util/quote.h"
 #include "vandrel/error.h"
 
 namespace vandrel {
@@ -90,7 +91,7 @@ void ImportSession::BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t
         p.kind = FieldPlan::Kind::Fail;
         p.failNumber = kErrTypeMismatch;
         p.failText = "Type mismatch: the associated column of field row " + std::to_string(row) +
-                     " is not a number: '" + associated + "'.";
+                     " is not a number: '" + Quoted(associated) + "'.";
       } else if (index < 0 || static_cast<std::size_t>(index) >= lineFields) {
         p.kind = FieldPlan::Kind::Fail;
         p.failNumber = kErrSubscript;
@@ -253,9 +254,20 @@ void ImportSession::Commit() {
   try {
     db_->CommitTrans();
   } catch (const Error& e) {
-    // A link lost at the commit leaves the group's fate unknown: it counts as not stored.
-    CheckGroupSurvived(recordNumber_, e);
-    throw;
+    // A group that cannot be committed (a full disk, say) is given up whole, so what the
+    // table holds stays exactly the lines before it, and the import stops saying so.
+    try {
+      db_->Rollback();
+    } catch (const Error&) {
+      // Closing the connection undoes the group all the same.
+    }
+    counts_.rowsStored = committedRows_;
+    counts_.errorRows = committedErrorRows_;
+    throw Error(e.number(),
+                "The database could not store the current group of rows (" + e.description() +
+                    "): lines " + std::to_string(groupFirstLine_) + " to " +
+                    std::to_string(recordNumber_) + " were not stored, and the import stopped there.",
+                e.source());
   }
   committedRows_ = counts_.rowsStored;
   committedErrorRows_ = counts_.errorRows;

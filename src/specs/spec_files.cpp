@@ -1,5 +1,8 @@
 #include "vandrel/spec_files.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -16,7 +19,7 @@ namespace {
 
 // Field positions inside a record. Both kinds share the first 40 bytes.
 constexpr std::size_t kNameOffset = 0;
-constexpr std::size_t kNameWidth = 20;
+constexpr std::size_t kNameWidth = kNameLength;
 constexpr std::size_t kSeparatorOffset = 20;
 constexpr std::size_t kSeparatorWidth = 9;
 constexpr std::size_t kDelimiterOffset = 29;
@@ -31,8 +34,6 @@ static_assert(kSkipLinesOffset + 2 == kDelimitedRecordLength);
 
 // Record numbers are 16-bit signed, so a file never grows past this many records.
 constexpr std::size_t kMaxRecords = 32767;
-
-constexpr const char* kScambio = "Scambio";
 
 std::size_t RecordLength(SpecKind kind) {
   return kind == SpecKind::Delimited ? kDelimitedRecordLength : kFixedRecordLength;
@@ -125,16 +126,34 @@ std::size_t ForEachRecord(const File& file, std::size_t length,
   return count;
 }
 
+// Every change to a layout file happens under an exclusive lock, and every read under a
+// shared one, on a lock file beside it ("FlDlmtd.lock", "FlFxd.lock"). The lock cannot be on
+// the layout file itself: a delete replaces that file by a rename, and a process waiting on
+// the old file would go on to work on a file no longer in the folder.
+FileLock LockLayout(SpecKind kind, const std::string& folder, FileLock::Kind lockKind) {
+  const std::string path = SpecFilePath(kind, folder);
+  return FileLock(path + ".lock", lockKind, path);
+}
+
+// Opened only once the lock is held, so that it is the layout file of the moment.
 File OpenLayout(SpecKind kind, const std::string& folder) {
   return File(SpecFilePath(kind, folder), File::Mode::ReadWrite);
 }
 
+// A reader's view of a layout file: shared-locked, so no change is half done under it.
+struct LockedLayout {
+  LockedLayout(SpecKind kind, const std::string& folder)
+      : lock(LockLayout(kind, folder, FileLock::Kind::Shared)), file(OpenLayout(kind, folder)) {}
+  FileLock lock;
+  File file;
+};
+
 template <typename Record>
 std::vector<Record> ApplyAll(SpecKind kind, const std::string& folder, const std::string& name,
                              Record (*decode)(std::string_view)) {
-  const File file = OpenLayout(kind, folder);
+  const LockedLayout layout(kind, folder);
   std::vector<Record> found;
-  ForEachRecord(file, RecordLength(kind), [&](std::string_view record) {
+  ForEachRecord(layout.file, RecordLength(kind), [&](std::string_view record) {
     if (NameIs(record, name)) found.push_back(decode(record));
     return true;
   });
@@ -144,13 +163,13 @@ std::vector<Record> ApplyAll(SpecKind kind, const std::string& folder, const std
 template <typename Record>
 bool FindFirst(SpecKind kind, const std::string& folder, const std::string& name, Record& out,
                Record (*decode)(std::string_view)) {
-  const File file = OpenLayout(kind, folder);
+  const LockedLayout layout(kind, folder);
   // Stored names are Windows-1252, so a name the code page cannot hold matches none.
   const std::string wanted = Utf8ToCp1252(name);
   if (name.empty() || Cp1252ToUtf8(wanted) != name) return false;
   const std::string wantedUpper = UpperCp1252(wanted);
   bool found = false;
-  ForEachRecord(file, RecordLength(kind), [&](std::string_view record) {
+  ForEachRecord(layout.file, RecordLength(kind), [&](std::string_view record) {
     if (UpperCp1252(StoredName(record)) != wantedUpper) return true;
     out = decode(record);
     found = true;
@@ -161,6 +180,9 @@ bool FindFirst(SpecKind kind, const std::string& folder, const std::string& name
 
 bool AppendRecord(SpecKind kind, const std::string& folder, const std::string& typedName,
                   std::string record) {
+  // The duplicate check and the record count are taken under the same lock as the write, so
+  // two saves never pick the same record number, and a delete cannot slip in between.
+  const FileLock lock = LockLayout(kind, folder, FileLock::Kind::Exclusive);
   File file = OpenLayout(kind, folder);
   const std::size_t length = RecordLength(kind);
   bool duplicate = false;
@@ -246,9 +268,9 @@ std::string SpecFilePath(SpecKind kind, const std::string& folder) {
 }
 
 std::vector<std::string> ListNames(SpecKind kind, const std::string& folder) {
-  const File file = OpenLayout(kind, folder);
+  const LockedLayout layout(kind, folder);
   std::vector<std::string> names;
-  ForEachRecord(file, RecordLength(kind), [&](std::string_view record) {
+  ForEachRecord(layout.file, RecordLength(kind), [&](std::string_view record) {
     names.push_back(Cp1252ToUtf8(StoredName(record)));
     return true;
   });
@@ -272,6 +294,23 @@ bool FindFixed(const std::string& folder, const std::string& name, FixedSpecReco
   return FindFirst(SpecKind::Fixed, folder, name, out, &DecodeFixed);
 }
 
+std::string StorableName(const std::string& typedName) {
+  const std::string name(TrimSpaces(typedName));
+  if (name.empty()) throw Error(kErrInvalidArgument, "A layout needs a name.");
+  const std::string bytes = Utf8ToCp1252(name);
+  if (Cp1252ToUtf8(bytes) != name) {
+    throw Error(kErrInvalidArgument, "The layout name '" + name +
+                                         "' has a character the layout file cannot hold "
+                                         "(Windows-1252 only).");
+  }
+  if (bytes.size() > kNameLength) {
+    throw Error(kErrInvalidArgument, "The layout name '" + name + "' has " +
+                                         std::to_string(bytes.size()) + " characters; at most " +
+                                         std::to_string(kNameLength) + " are kept.");
+  }
+  return name;
+}
+
 bool Append(const std::string& folder, const std::string& typedName,
             const DelimitedSpecRecord& values) {
   return AppendRecord(SpecKind::Delimited, folder, typedName,
@@ -286,36 +325,50 @@ bool Append(const std::string& folder, const std::string& typedName,
 
 void Delete(SpecKind kind, const std::string& folder, const std::string& name) {
   const std::string path = SpecFilePath(kind, folder);
-  const std::string scambioPath = folder + "/" + kScambio;
   const std::size_t length = RecordLength(kind);
-  {
-    File layout(path, File::Mode::ReadWrite);
-    // Truncated: a delete that failed earlier may have left survivors of its own behind.
-    File scambio(scambioPath, File::Mode::CreateTruncate);
-    std::string pending;
-    std::size_t written = 0;
-    const auto flush = [&] {
-      scambio.WriteAt(written, pending.data(), pending.size());
-      written += pending.size();
-      pending.clear();
-    };
-    ForEachRecord(layout, length, [&](std::string_view record) {
-      if (!NameIs(record, name)) pending.append(record);
-      if (pending.size() >= 64 * 1024) flush();
-      return true;
-    });
-    flush();
-    scambio.Sync();
-    scambio.Close();
-    layout.Close();
-  }
+  const FileLock lock = LockLayout(kind, folder, FileLock::Kind::Exclusive);
+  File layout = OpenLayout(kind, folder);
+  struct stat st {};
+  const bool haveMode = ::fstat(layout.fd(), &st) == 0;
+  // The survivors go to a file of their own, named for this delete alone, in the same folder
+  // (a rename cannot cross file systems). Whatever goes wrong before the rename, it is removed.
+  File survivors = File::CreateUnique(folder, (kind == SpecKind::Delimited ? "FlDlmtd" : "FlFxd") +
+                                                  std::string(".tmp."));
+  const std::string temporary = survivors.path();
+  struct RemoveUnlessRenamed {
+    const std::string& path;
+    bool renamed = false;
+    ~RemoveUnlessRenamed() {
+      if (!renamed) ::unlink(path.c_str());
+    }
+  } cleanup{temporary};
+  // The replacement keeps the layout file's permissions, so users sharing the folder keep
+  // their access.
+  if (haveMode) ::fchmod(survivors.fd(), st.st_mode & 07777);
+  std::string pending;
+  std::size_t written = 0;
+  const auto flush = [&] {
+    survivors.WriteAt(written, pending.data(), pending.size());
+    written += pending.size();
+    pending.clear();
+  };
+  ForEachRecord(layout, length, [&](std::string_view record) {
+    if (!NameIs(record, name)) pending.append(record);
+    if (pending.size() >= 64 * 1024) flush();
+    return true;
+  });
+  flush();
+  survivors.Sync();
+  survivors.Close();
+  layout.Close();
   // rename(2) swaps the names in one step: the layout file is never missing.
-  if (std::rename(scambioPath.c_str(), path.c_str()) != 0) {
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
     const int err = errno;
     throw Error(kErrPathFileAccess, "The layout file '" + path + "' cannot be replaced by '" +
-                                        scambioPath + "': " + std::system_category().message(err) +
+                                        temporary + "': " + std::system_category().message(err) +
                                         ".");
   }
+  cleanup.renamed = true;
 }
 
 }  // namespace vandrel::specs

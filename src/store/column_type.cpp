@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "util/ascii.h"
+#include "util/quote.h"
 #include "vandrel/error.h"
 #include "vandrel/store.h"
 
@@ -78,7 +79,7 @@ bool Contains(const std::string& s, const char* what) {
 [[noreturn]] void Refuse(std::int32_t number, std::string_view column, const ColumnType& type,
                          std::string_view text, std::string_view why) {
   std::string message = "The value '";
-  message.append(text);
+  message += Quoted(text);
   message += "' cannot be stored in the column '";
   message.append(column);
   message += "'";
@@ -299,9 +300,17 @@ void ConvertNumber(const ColumnType& type, const ValueFormat& format, std::strin
   if (type.kind == ColumnKind::Decimal && type.precision > 0) {
     const int scale = std::max(type.scale, 0);
     // Only a value with more decimals than the column keeps needs rounding.
-    if (fracDigits > scale || scan.exponent) {
+    if (value != 0 && (fracDigits > scale || scan.exponent)) {
+      // Rounding goes through value × 10^scale, which a double cannot hold for a scale of
+      // hundreds of decimals: the value would turn into NaN, and SQLite stores NaN as NULL.
       const double factor = PowerOfTen(scale);
-      const double rounded = std::round(value * factor) / factor;
+      const double scaled = value * factor;
+      if (!std::isfinite(scaled)) {
+        Refuse(kErrTypeConversion, column, type, text,
+               "it cannot be rounded to the column's " + std::to_string(scale) +
+                   " decimals, more than a floating-point number can hold");
+      }
+      const double rounded = std::round(scaled) / factor;
       if (rounded != value) value = rounded;
     }
     if (std::fabs(value) >= PowerOfTen(type.precision - scale)) {
@@ -617,7 +626,7 @@ void ConvertText(const ColumnType& type, const ValueFormat& format, std::string_
   if (type.kind == ColumnKind::Text || type.kind == ColumnKind::Any) {
     if (type.length >= 0 && Utf8Length(text) > static_cast<std::size_t>(type.length)) {
       throw Error(kErrTooLong,
-                  "The value '" + std::string(text) + "' is too long for the column '" +
+                  "The value '" + Quoted(text) + "' is too long for the column '" +
                       std::string(column) + "' (" + type.declared +
                       "): " + std::to_string(Utf8Length(text)) + " characters.",
                   kStoreSource);

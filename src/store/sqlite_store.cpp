@@ -1,8 +1,10 @@
 // The table store over SQLite. One Database owns one sqlite3 connection; a Recordset keeps
 // the table's column types and prepared INSERT statements, one per set of assigned columns,
 // so that a long import prepares its statement once and only binds and steps per row.
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -13,6 +15,7 @@
 #include "store/column_type.h"
 #include "store/stores.h"
 #include "util/ascii.h"
+#include "util/quote.h"
 #include "vandrel/error.h"
 #include "vandrel/store.h"
 
@@ -310,6 +313,17 @@ class SqliteRecordset final : public Recordset {
     }
   }
 
+  // After a full disk, an I/O error or exhausted memory, SQLite may have undone the statement
+  // only, or the whole transaction; it asks the application to roll back itself. The group
+  // is then given up for certain, and the import learns so from InTransaction.
+  void GiveUpTransactionAfter(int rc) {
+    const int primary = rc & 0xFF;
+    if ((primary == SQLITE_FULL || primary == SQLITE_IOERR || primary == SQLITE_NOMEM) &&
+        !sqlite3_get_autocommit(db_)) {
+      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+  }
+
   // Inserts one row; false when SQLite refused it or stored nothing (lastFailure_ says why).
   bool InsertRow(const std::vector<char>& assigned, const Value* row) {
     sqlite3_stmt* stmt = InsertFor(assigned, 1);
@@ -318,6 +332,7 @@ class SqliteRecordset final : public Recordset {
     const int rc = sqlite3_step(stmt);
     if (rc != SQLITE_DONE) lastFailure_ = RowError(assigned, row);
     sqlite3_reset(stmt);  // every parameter is bound again for the next row
+    if (rc != SQLITE_DONE) GiveUpTransactionAfter(rc);
     if (rc == SQLITE_DONE && sqlite3_changes(db_) == 0) {
       lastFailure_ = Error(kErrStoreOther,
                            "The table ignored the row (a constraint declared ON CONFLICT IGNORE, "
@@ -347,6 +362,7 @@ class SqliteRecordset final : public Recordset {
         const int rc = sqlite3_step(stmt);
         if (rc != SQLITE_DONE) lastFailure_ = RowError(batchMask_, nullptr);
         sqlite3_reset(stmt);
+        if (rc != SQLITE_DONE) GiveUpTransactionAfter(rc);
         if (rc == SQLITE_DONE && sqlite3_changes(db_) == rows) {
           Run("RELEASE vandrel_batch");
           return;
@@ -408,7 +424,7 @@ class SqliteRecordset final : public Recordset {
       case Value::Type::Real:
         return std::to_string(v.real);
       default:
-        return "'" + v.text + "'";
+        return "'" + Quoted(v.text) + "'";
     }
   }
 
@@ -464,6 +480,7 @@ class SqliteDatabase final : public Database {
       if (rc != SQLITE_ROW)
         Fail(handle, rc, "The file '" + name + "' cannot be opened as a database: ");
     }
+    if (!readOnly) RequireWritable(name);
   }
 
   ~SqliteDatabase() override { Close(); }
@@ -535,6 +552,36 @@ class SqliteDatabase final : public Database {
   sqlite3* Handle() const {
     if (!db_) throw Error(kErrStoreOther, "The database is closed.", kStoreSource);
     return db_.get();
+  }
+
+  // A connection opened for writing is refused at once when its writes would fail: SQLite
+  // falls back to reading only when the file is write-protected, and needs the folder to make
+  // its journal in. Found here, nothing has been changed yet; found at the first write, a
+  // table might already be emptied.
+  void RequireWritable(const std::string& name) {
+    if (sqlite3_db_readonly(Handle(), "main") == 1) {
+      throw Error(kErrReadOnly,
+                  "The database '" + name + "' is read-only: it can be read but not changed.",
+                  kStoreSource);
+    }
+    std::string journal;
+    {
+      Statement mode(Handle(), "PRAGMA journal_mode");
+      if (sqlite3_step(mode.get()) == SQLITE_ROW) {
+        const unsigned char* text = sqlite3_column_text(mode.get(), 0);
+        journal = text ? reinterpret_cast<const char*>(text) : "";
+      }
+    }
+    if (EqualsNoCase(journal, "memory") || EqualsNoCase(journal, "off")) return;
+    const auto slash = name.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : name.substr(0, slash));
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+      throw Error(kErrReadOnly,
+                  "The database '" + name + "' cannot be changed: its folder '" + folder +
+                      "' is read-only, and SQLite keeps its journal there while it writes.",
+                  kStoreSource);
+    }
   }
 
   void Run(const std::string& sql) {

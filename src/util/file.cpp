@@ -1,11 +1,14 @@
 #include "util/file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <system_error>
+#include <vector>
 
 #include "vandrel/error.h"
 
@@ -141,6 +144,45 @@ bool File::IsReadableFile(const std::string& path) {
     return true;
   } catch (const Error&) {
     return false;
+  }
+}
+
+File File::CreateUnique(const std::string& folder, const std::string& prefix) {
+  std::string pattern = folder + "/" + prefix + "XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  File file;
+  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) {
+    file.path_ = std::move(pattern);
+    file.Fail("created", errno);
+  }
+  file.path_ = name.data();
+  file.fd_ = fd;
+  return file;
+}
+
+File FileLock::Open(const std::string& lockPath, Kind kind, const std::string& guarded) {
+  try {
+    return File(lockPath, File::Mode::ReadWrite);
+  } catch (const Error& e) {
+    // A reader may share a lock file it cannot write (flock needs no write access).
+    if (kind == Kind::Shared && ::access(lockPath.c_str(), F_OK) == 0) {
+      return File(lockPath, File::Mode::Read);
+    }
+    throw Error(e.number(), "The file '" + guarded + "' cannot be locked: " + e.description());
+  }
+}
+
+FileLock::FileLock(const std::string& lockPath, Kind kind, const std::string& guarded)
+    : file_(Open(lockPath, kind, guarded)) {
+  const int operation = kind == Kind::Exclusive ? LOCK_EX : LOCK_SH;
+  while (::flock(file_.fd(), operation) != 0) {
+    const int err = errno;
+    if (err == EINTR) continue;
+    throw Error(kErrPathFileAccess, "The file '" + guarded + "' cannot be locked through '" +
+                                        lockPath + "': " + std::system_category().message(err) +
+                                        ".");
   }
 }
 

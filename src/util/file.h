@@ -48,12 +48,37 @@ class File {
   // and a FIFO, socket or device is never opened.
   static bool IsReadableFile(const std::string& path);
 
+  // Creates a new, empty file in `folder` under a name no other file has (`prefix` followed
+  // by six random characters), readable and writable by its owner only.
+  static File CreateUnique(const std::string& folder, const std::string& prefix);
+
  private:
+  File() = default;
   [[noreturn]] void Fail(const char* what, int err) const;
   [[noreturn]] void NotRegular(Mode mode) const;
 
   std::string path_;
   int fd_ = -1;
+};
+
+// An advisory lock (flock) on a lock file, held until the object goes. The lock file is
+// created when missing and never replaced or removed, so every process that locks it locks the
+// same file, even while the file it guards is being replaced by a rename. An exclusive lock
+// waits for every other holder; shared locks wait only for an exclusive one.
+class FileLock {
+ public:
+  enum class Kind { Shared, Exclusive };
+
+  // Waits for the lock. A lock file that cannot be opened or locked throws Error 75 naming
+  // `guarded`, the file the lock is for.
+  FileLock(const std::string& lockPath, Kind kind, const std::string& guarded);
+  ~FileLock() = default;  // closing the lock file releases the lock
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  static File Open(const std::string& lockPath, Kind kind, const std::string& guarded);
+  File file_;
 };
 
 }  // namespace vandrel

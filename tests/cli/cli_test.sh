@@ -46,7 +46,9 @@ expect check-load 0 "$vandrel" check --load-properties "$work/form.ini" --errors
 expect check-case 1 "$vandrel" check --db "$work/shop.db" --table clienti
 contains check-case err "error 380: La tabella passata come TabImport non esiste nel database"
 expect check-missing-db 1 "$vandrel" check --db "$work/none.db"
-contains check-missing-db err "error 380: 3024 The database file"
+contains check-missing-db err "error 380: 3024 The database file '$work/none.db' was not found."
+expect check-bad-connect 1 "$vandrel" check --connect 'PWD=x' --db "$work/shop.db"
+contains check-bad-connect err "error 380: 3001 The connect string's 'PWD' cannot be honoured"
 # A PostgreSQL URI: no server needed to see the cause and that no password is shown.
 expect check-pg-down 1 "$vandrel" check --connect 'password=abc;connect_timeout=2' \
   --db 'postgresql://ann:topsecret@/shop?host=/nonexistent-vandrel'
@@ -62,9 +64,34 @@ specs="$work/specs"
 mkdir -p "$specs"
 expect specs-add 0 "$vandrel" specs add Clienti --kind delimited --separator ';' --delimiter '{NONE}' \
   --skip 1 --language it --specs-dir "$specs"
+contains specs-add-echo out "saved delimited layout 'Clienti' in $specs/FlDlmtd"
 expect specs-add-dup 1 "$vandrel" specs add Clienti --kind delimited --separator ';' --delimiter '"' \
   --skip 0 --language en --specs-dir "$specs"
 contains specs-add-dup err "It's already present an import with this name."
+# Names the layout file cannot hold as typed are usage errors; the stored name is echoed.
+add_named() {  # add_named STATUS TESTNAME NAME
+  expect "$2" "$1" "$vandrel" specs add "$3" --kind delimited --separator ';' --delimiter '{NONE}' \
+    --skip 0 --specs-dir "$specs"
+}
+add_named 64 specs-add-empty '  '
+contains specs-add-empty err "A layout needs a name."
+add_named 64 specs-add-long 'ABCDEFGHIJKLMNOPQRSTU'
+contains specs-add-long err "has 21 characters; at most 20 are kept."
+add_named 64 specs-add-foreign 'Łódź'
+contains specs-add-foreign err "Windows-1252 only"
+add_named 0 specs-add-trimmed '  Città ventesima   '
+contains specs-add-trimmed out "saved delimited layout 'Città ventesima' in"
+add_named 1 specs-add-trimmed-dup 'Città ventesima '
+expect specs-delete-trimmed 0 "$vandrel" specs delete 'Città ventesima' --kind delimited --specs-dir "$specs"
+# Saves from many processes at once are all kept.
+mkdir -p "$work/parallel"
+for i in $(seq 10 39); do
+  "$vandrel" specs add "P$i" --kind delimited --separator ';' --delimiter '{NONE}' --skip 0 \
+    --specs-dir "$work/parallel" >/dev/null 2>&1 &
+done
+wait
+[ "$("$vandrel" specs list --kind delimited --specs-dir "$work/parallel" | sort -u | wc -l)" -eq 30 ] \
+  && passes=$((passes + 1)) || { echo "FAIL: parallel saves lost"; failures=$((failures + 1)); }
 expect specs-show 0 "$vandrel" specs show Clienti --kind delimited --specs-dir "$specs"
 contains specs-show-token out "delimiter: {NESSUNO}"
 expect specs-add-fixed 0 "$vandrel" specs add Fisso --kind fixed --columns 1-5,6-8 --separator '{NONE}' \
@@ -95,6 +122,20 @@ run_import 2 import-no-layout --file "$work/clienti.txt" --type delimited --spec
 contains import-no-layout out "Failure"
 TABLE=Nessuna run_import 1 import-no-table --file "$work/clienti.txt" --type delimited --spec Clienti
 contains import-no-table err "error 380: La tabella passata come TabImport"
+run_import 1 import-bad-connect --file "$work/clienti.txt" --type delimited --spec Clienti --connect 'PWD=x'
+contains import-bad-connect err "error 380: 3001 The connect string's 'PWD' cannot be honoured"
+# An import that stops on an error still says what it stored before it.
+sqlite3 "$work/shop.db" "CREATE TABLE Unici(nome TEXT UNIQUE ON CONFLICT ROLLBACK, qta INTEGER);"
+{ echo 'nome;qta'; seq 1 12000 | sed 's/^/n/; s/$/;1/'; echo 'n1;1'; } >"$work/unici.txt"
+TABLE=Unici run_import 1 import-stopped --file "$work/unici.txt" --type delimited --spec Clienti
+contains import-stopped err "error 3022: The database undid the current group of rows"
+stored=$(sqlite3 "$work/shop.db" 'SELECT count(*) FROM Unici')
+contains import-stopped-counts out "$stored rows stored, 0 lines logged"
+# A FIFO is refused at once, not waited on for a writer.
+mkfifo "$work/pipe"
+expect import-fifo 1 timeout 10 "$vandrel" import --db "$work/shop.db" --table Ordini --errors Errori \
+  --specs-dir "$specs" --field 'Nome|nome||||0' --file "$work/pipe" --type delimited --spec Clienti
+contains import-fifo err "error 380"
 run_import 64 import-bad-field --file "$work/clienti.txt" --type delimited --spec Clienti \
   --field 'a|b|c|d|e|f|g|h|i'
 # Numbers and dates as an Italian file writes them.

@@ -137,6 +137,29 @@ TEST_F(PropertyBagTest, IniFileKeepsAwkwardValuesAndOtherSections) {
   EXPECT_EQ(CatchError([&] { missing.Load(path); }).number(), 75);
 }
 
+TEST_F(PropertyBagTest, EveryValueSavedIsLoadedBackHoweverLong) {
+  // Each ';' is written as a four-byte escape: a line of 1.2 MB, and one of 3 MB beside it.
+  const std::string path = dir.file("form.ini");
+  const std::string semicolons(300'000, ';');
+  const std::string plain(3'000'000, 'p');
+  IniPropertyBag bag;
+  bag.WriteProperty("MDBFile", semicolons);
+  bag.WriteProperty("ImportFile", plain);
+  bag.Save(path);
+  ASSERT_GT(ReadAll(path).size(), 4'200'000u);
+
+  IniPropertyBag again;
+  again.Load(path);
+  EXPECT_EQ(again.ReadProperty("MDBFile"), semicolons);
+  EXPECT_EQ(again.ReadProperty("ImportFile"), plain);
+  bag.Save(path);  // a save reads the existing file first
+}
+
+TEST_F(PropertyBagTest, AFolderIsRefusedNotReadAsAnEmptyBag) {
+  IniPropertyBag bag;
+  EXPECT_EQ(CatchError([&] { bag.Load(dir.path().string()); }).number(), kErrFileNotFound);
+}
+
 TEST_F(PropertyBagTest, ControlRoundTripsThroughAnIniFile) {
   settings().SpecificationName = "Mensile; marzo";
   settings().OverWriteTab = true;

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
 
 #include "control/import_runs.h"
 #include "control/settings.h"
@@ -280,6 +286,99 @@ TEST_F(ImportTest, AnUndoneGroupStoresNothingAfterIt) {
   const Error e = CatchError([&] { Silent(text, "Layout"); });
   EXPECT_EQ(e.number(), 3022) << e.description();
   EXPECT_EQ(Query(db, "SELECT count(*) FROM Strict")[0][0], "0") << e.description();
+}
+
+// ---------------------------------------------------------------------------------------------
+// A database that cannot take the rows
+
+TEST_F(ImportTest, AReadOnlyDatabaseOrFolderIsRefusedBeforeAnythingChanges) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  SaveDelimited("Layout", ";", "{NONE}");
+  test::RunSql(db, "INSERT INTO Items VALUES ('old', 1, 'x')");
+  ctl.setOverWriteTab(-1);
+  ctl.setImportFile(TextFile("a;1\n"));
+  ctl.setFileType(fDelimited);
+  ctl.setSpecificationName("Layout");
+  const std::string folder = dir.path().string();
+  ImportRequest request = Request("b;2\n");
+  request.emptyTarget = true;
+  request.emptyErrors = true;
+  for (const std::string& file : {request.textFile, dir.file("FlDlmtd"), dir.file("FlDlmtd.lock")}) {
+    ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
+  }
+  // The database alone write-protected, then the folder alone.
+  for (const auto& [dbMode, folderMode] : {std::pair{0444, 0777}, std::pair{0666, 0555}}) {
+    ASSERT_EQ(::chmod(db.c_str(), static_cast<mode_t>(dbMode)), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), static_cast<mode_t>(folderMode)), 0);
+    Error wizard(0), silent(0);
+    {
+      test::AsUnprivileged unprivileged;
+      ASSERT_TRUE(unprivileged.ok());
+      ImportOutcome outcome = ImportaDelimitato(request, MakeDelimitedLayout(";", "{NONE}", 0));
+      ASSERT_TRUE(outcome.error);
+      EXPECT_FALSE(outcome.ran);
+      wizard = *outcome.error;
+      silent = CatchError([&] { ctl.setAction(aBackground); });
+    }
+    ::chmod(folder.c_str(), 0755);
+    for (const Error& e : {wizard, silent}) {
+      EXPECT_EQ(e.number(), 3027) << e.description();
+      EXPECT_NE(e.description().find("'" + db + "'"), std::string::npos) << e.description();
+    }
+    EXPECT_EQ(Items(), (Rows{{"old", "1", "x"}}));
+  }
+}
+
+TEST_F(ImportTest, AFullDiskStopsTheImportKeepingAnExactPrefixAndSaysWhere) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  SaveDelimited("Layout", ";", "{NONE}");
+  std::string text;
+  constexpr int kLines = 60'000;
+  for (int i = 1; i <= kLines; ++i) text += "code" + std::to_string(i) + ";" + std::to_string(i) + "\n";
+  ctl.setImportFile(TextFile(text));
+  ctl.setFileType(fDelimited);
+  ctl.setSpecificationName("Layout");
+  ctl.setImportResult(eResult::Abort);
+  Error e(0);
+  {
+    // Room for about a third of the rows.
+    test::FullDisk full(static_cast<long long>(std::filesystem::file_size(db)) + 512 * 1024);
+    e = CatchError([&] { ctl.setAction(aBackground); });
+  }
+  EXPECT_EQ(ctl.ImportResult(), eResult::Abort);  // an error reached the host instead
+  EXPECT_NE(e.description().find("database or disk is full"), std::string::npos)
+      << e.description();
+  const ImportStats& counts = LastImportStats();
+  const Rows stored = Query(db, "SELECT code, qty FROM Items ORDER BY rowid");
+  ASSERT_EQ(static_cast<std::int64_t>(stored.size()), counts.rowsStored);
+  EXPECT_GT(counts.rowsStored, 0);
+  EXPECT_LT(counts.rowsStored, kLines);
+  EXPECT_EQ(counts.errorRows, 0);
+  for (std::size_t i = 0; i < stored.size(); ++i) {
+    ASSERT_EQ(stored[i], (std::vector<std::string>{"code" + std::to_string(i + 1),
+                                                   std::to_string(i + 1)}));
+  }
+  EXPECT_NE(e.description().find("lines " + std::to_string(counts.rowsStored + 1) + " to "),
+            std::string::npos)
+      << e.description();
+}
+
+TEST_F(ImportTest, AFifoAsTheTextFileIsRefusedWithoutWaiting) {
+  Fields({{"code", "0"}});
+  const std::string fifo = dir.file("pipe");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // Run apart, so that a reader that waited for a writer would fail the test, not hang it.
+  auto run = std::async(std::launch::async, [&] {
+    ImportRequest request = Request("");
+    request.textFile = fifo;
+    return ImportaDelimitato(request, MakeDelimitedLayout(";", "{NONE}", 0));
+  });
+  ASSERT_EQ(run.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  const ImportOutcome outcome = run.get();
+  ASSERT_TRUE(outcome.error);
+  EXPECT_EQ(outcome.error->number(), 53);
+  EXPECT_FALSE(outcome.ran);
+  EXPECT_EQ(CatchError([&] { ctl.setImportFile(fifo); }).number(), 380);
 }
 
 TEST_F(ImportTest, AHostThatStopsAnImportFromItsProgressHandlerGetsItsError) {

@@ -1,13 +1,17 @@
 #include "vandrel/spec_files.h"
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -69,7 +73,18 @@ class SpecFilesTest : public ::testing::Test {
   std::string folder() const { return dir_.path().string(); }
   std::string delimitedPath() const { return dir_.file("FlDlmtd"); }
   std::string fixedPath() const { return dir_.file("FlFxd"); }
-  std::string scambioPath() const { return dir_.file("Scambio"); }
+  // Files in the folder besides the layout files and their lock files: temporaries a
+  // delete left behind.
+  Names Leftovers() const {
+    Names names;
+    for (const auto& entry : fs::directory_iterator(dir_.path())) {
+      const std::string name = entry.path().filename().string();
+      if (name != "FlDlmtd" && name != "FlFxd" && name != "FlDlmtd.lock" && name != "FlFxd.lock") {
+        names.push_back(name);
+      }
+    }
+    return names;
+  }
 
   std::vector<std::int16_t> AppliedSkips(const std::string& name) const {
     std::vector<std::int16_t> skips;
@@ -334,7 +349,7 @@ TEST_F(SpecFileDelete, RemovesEveryRecordOfThatNameAndKeepsTheOrder) {
   Delete(SpecKind::Delimited, folder(), "A");
   EXPECT_EQ(ReadBytes(delimitedPath()),
             DelimitedBytes("B", 2) + DelimitedBytes("C", 4) + DelimitedBytes("a", 5));
-  EXPECT_FALSE(fs::exists(scambioPath()));
+  EXPECT_EQ(Leftovers(), Names{});
 }
 
 TEST_F(SpecFileDelete, SurvivorsAreCopiedByteForByte) {
@@ -366,25 +381,141 @@ TEST_F(SpecFileDelete, AnUnknownNameRewritesTheFileUnchangedButDropsAPartialReco
 
   Delete(SpecKind::Fixed, folder(), "Anything");  // a missing file ends up existing and empty
   EXPECT_EQ(fs::file_size(fixedPath()), 0u);
-  EXPECT_FALSE(fs::exists(scambioPath()));
+  EXPECT_EQ(Leftovers(), Names{});
 }
 
-TEST_F(SpecFileDelete, AStaleTemporaryFileNeverReachesTheLayoutFile) {
-  WriteFile(scambioPath(), DelimitedBytes("Ghost", 1) + DelimitedBytes("Ghost", 2));
+TEST_F(SpecFileDelete, OtherFilesInTheFolderNeverReachTheLayoutFile) {
+  // A temporary file another delete left behind (the old fixed name, or one of its own form)
+  // is neither reused nor removed.
+  const std::string stale = DelimitedBytes("Ghost", 1);
+  WriteFile(folder() + "/Scambio", stale);
+  WriteFile(folder() + "/FlDlmtd.tmp.AAAAAA", stale);
   WriteFile(delimitedPath(), DelimitedBytes("Keep", 3) + DelimitedBytes("Drop", 4));
   Delete(SpecKind::Delimited, folder(), "Drop");
   EXPECT_EQ(ReadBytes(delimitedPath()), DelimitedBytes("Keep", 3));
-  EXPECT_FALSE(fs::exists(scambioPath()));
+  Names left = Leftovers();
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (Names{"FlDlmtd.tmp.AAAAAA", "Scambio"}));
 }
 
-TEST_F(SpecFileDelete, ATemporaryFileThatCannotBeOpenedLeavesTheLayoutFileAlone) {
+TEST_F(SpecFileDelete, TheReplacementKeepsTheLayoutFilesPermissions) {
+  WriteFile(delimitedPath(), DelimitedBytes("Keep", 3) + DelimitedBytes("Drop", 4));
+  ASSERT_EQ(::chmod(delimitedPath().c_str(), 0664), 0);
+  Delete(SpecKind::Delimited, folder(), "Drop");
+  struct stat st {};
+  ASSERT_EQ(::stat(delimitedPath().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0664u);
+}
+
+TEST_F(SpecFileDelete, ATemporaryFileThatCannotBeMadeLeavesTheLayoutFileAlone) {
   const std::string records = DelimitedBytes("Keep", 3) + DelimitedBytes("Drop", 4);
   WriteFile(delimitedPath(), records);
-  fs::create_directory(scambioPath());
-  const Error e = CatchError([&] { Delete(SpecKind::Delimited, folder(), "Drop"); });
+  Delete(SpecKind::Delimited, folder(), "Nobody");  // makes the lock file
+  for (const std::string& path : {delimitedPath(), delimitedPath() + ".lock"}) {
+    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+  }
+  ASSERT_EQ(::chmod(folder().c_str(), 0555), 0);  // nothing new can be made in it
+  Error e(0);
+  {
+    test::AsUnprivileged unprivileged;
+    ASSERT_TRUE(unprivileged.ok());
+    e = CatchError([&] { Delete(SpecKind::Delimited, folder(), "Drop"); });
+  }
+  ::chmod(folder().c_str(), 0755);
   EXPECT_EQ(e.number(), kErrPathFileAccess);
-  EXPECT_NE(e.description().find(scambioPath()), std::string::npos) << e.description();
+  EXPECT_NE(e.description().find(folder()), std::string::npos) << e.description();
   EXPECT_EQ(ReadBytes(delimitedPath()), records);
+  EXPECT_EQ(Leftovers(), Names{});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Several processes at once
+
+// Runs every job in a child process of its own, all released together; returns how many
+// children reported success.
+int RunInParallel(const std::vector<std::function<bool()>>& jobs) {
+  int release[2];
+  if (::pipe(release) != 0) return -1;
+  std::vector<pid_t> children;
+  for (const auto& job : jobs) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::close(release[1]);
+      char byte;
+      while (::read(release[0], &byte, 1) < 0 && errno == EINTR) {
+      }
+      bool ok = false;
+      try {
+        ok = job();
+      } catch (...) {
+      }
+      ::_exit(ok ? 0 : 1);
+    }
+    if (pid > 0) children.push_back(pid);
+  }
+  ::close(release[0]);
+  ::close(release[1]);  // every child's read returns now
+  int succeeded = 0;
+  for (pid_t pid : children) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    succeeded += WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+  return succeeded;
+}
+
+std::string Numbered(const char* prefix, int n) {
+  return prefix + std::to_string(100 + n);
+}
+
+using SpecFileConcurrency = SpecFilesTest;
+
+TEST_F(SpecFileConcurrency, ParallelSavesAreAllKept) {
+  constexpr int kProcesses = 40, kEach = 3;
+  std::vector<std::function<bool()>> jobs;
+  for (int p = 0; p < kProcesses; ++p) {
+    jobs.push_back([this, p] {
+      bool ok = true;
+      for (int i = 0; i < kEach; ++i) {
+        const std::string name = Numbered("S", p * kEach + i);
+        ok = Append(folder(), name, Delimited(name)) && ok;
+        ok = Append(folder(), name, Fixed(name, {{"1", "2"}})) && ok;
+      }
+      return ok;
+    });
+  }
+  ASSERT_EQ(RunInParallel(jobs), kProcesses);
+  for (SpecKind kind : {SpecKind::Delimited, SpecKind::Fixed}) {
+    const Names names = ListNames(kind, folder());
+    EXPECT_EQ(names.size(), std::size_t{kProcesses * kEach});
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(),
+              std::size_t{kProcesses * kEach});
+  }
+}
+
+TEST_F(SpecFileConcurrency, DeletesRacingSavesNeverLoseOneNorBringOneBack) {
+  constexpr int kEach = 20;
+  for (int i = 0; i < kEach; ++i) {
+    ASSERT_TRUE(Append(folder(), Numbered("D", i), Delimited(Numbered("D", i))));
+  }
+  std::vector<std::function<bool()>> jobs;
+  for (int i = 0; i < kEach; ++i) {
+    jobs.push_back([this, i] {
+      return Append(folder(), Numbered("A", i), Delimited(Numbered("A", i)));
+    });
+    jobs.push_back([this, i] {
+      Delete(SpecKind::Delimited, folder(), Numbered("D", i));
+      return true;
+    });
+  }
+  ASSERT_EQ(RunInParallel(jobs), 2 * kEach);
+  Names names = ListNames(SpecKind::Delimited, folder());
+  std::sort(names.begin(), names.end());
+  Names added;
+  for (int i = 0; i < kEach; ++i) added.push_back(Numbered("A", i));
+  EXPECT_EQ(names, added);
+  EXPECT_EQ(Leftovers(), Names{});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -432,13 +563,16 @@ TEST_F(SpecFileAccess, ALayoutFileThatIsAFolderIsAnAccessError) {
   fs::create_directory(delimitedPath());
   fs::create_directory(fixedPath());
   ExpectEveryOperationRefused(folder());
-  EXPECT_FALSE(fs::exists(scambioPath()));
+  EXPECT_EQ(Leftovers(), (Names{}));
 }
 
 TEST_F(SpecFileAccess, AReadOnlyFolderIsAnAccessError) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
   ASSERT_EQ(::chmod(folder().c_str(), 0555), 0);
-  ExpectEveryOperationRefused(folder());
+  {
+    test::AsUnprivileged unprivileged;
+    ASSERT_TRUE(unprivileged.ok());
+    ExpectEveryOperationRefused(folder());
+  }
   ::chmod(folder().c_str(), 0755);
 }
 

@@ -171,5 +171,37 @@ TEST(ColumnType, BooleansTakeYesAndNoInFiveLanguagesInAnyCase) {
   }
 }
 
+TEST(ColumnType, ErrorTextsQuoteOnlyTheStartOfALongValue) {
+  const std::string sevens(1 << 20, '7');
+  const std::string quoted = std::string(200, '7') + "\u2026'";
+  for (const auto& [declared, text] : {std::pair{"INTEGER", sevens}, std::pair{"REAL", sevens + "x"},
+                                       std::pair{"DATE", sevens}, std::pair{"VARCHAR(5)", sevens}}) {
+    const Error e = CatchError([&] { Convert(declared, text); });
+    EXPECT_LT(e.description().size(), 600u) << declared;
+    EXPECT_NE(e.description().find("'" + quoted), std::string::npos) << declared;
+  }
+  // Characters, not bytes, are counted, and none is split.
+  std::string accents;
+  for (int i = 0; i < 300; ++i) accents += "\u00E9";
+  const Error e = CatchError([&] { Convert("CHAR(3)", accents); });
+  EXPECT_NE(e.description().find("'" + accents.substr(0, 400) + "\u2026'"), std::string::npos);
+  // A value of exactly 200 characters is quoted whole.
+  const Error whole = CatchError([&] { Convert("INTEGER", sevens.substr(0, 199) + "x"); });
+  EXPECT_NE(whole.description().find("'" + sevens.substr(0, 199) + "x'"), std::string::npos);
+}
+
+TEST(ColumnType, ADecimalScaleTooFineForADoubleIsRefusedNeverNaN) {
+  for (const char* text : {"1e-5", "0.5E1", "12.5e-3"}) {
+    const Error e = CatchError([&] { Convert("DECIMAL(700,400)", text); });
+    EXPECT_EQ(e.number(), kErrTypeConversion) << text;
+    EXPECT_NE(e.description().find("400 decimals"), std::string::npos) << e.description();
+  }
+  // What needs no rounding is stored as it is; zero needs none whatever its form.
+  EXPECT_EQ(Convert("DECIMAL(700,400)", "0.5").real, 0.5);
+  EXPECT_EQ(Convert("DECIMAL(700,400)", "0e7").real, 0.0);
+  EXPECT_EQ(Convert("DECIMAL(700,400)", "12").integer, 12);
+  EXPECT_EQ(Convert("DECIMAL(10,2)", "1.005e1").real, 10.05);
+}
+
 }  // namespace
 }  // namespace vandrel::store

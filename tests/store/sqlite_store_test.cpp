@@ -80,6 +80,51 @@ TEST_F(SqliteStoreTest, ConnectStringKeysAreHonouredOrRefused) {
   EXPECT_EQ(rs->RecordCount(), 1);
 }
 
+TEST_F(SqliteStoreTest, AConstraintFailureQuotesOnlyTheStartOfALongValue) {
+  test::RunSql(path, "CREATE TABLE Wide(t TEXT UNIQUE)");
+  const std::string huge(1 << 20, 'w');
+  auto db = Open();
+  auto rs = db->OpenRecordset("Wide");
+  rs->AddNew();
+  rs->SetField("t", huge);
+  rs->Update();
+  const Error dup = CatchError([&] {
+    rs->AddNew();
+    rs->SetField("t", huge);
+    rs->Update();
+  });
+  EXPECT_EQ(dup.number(), kErrDuplicateKey);
+  EXPECT_LT(dup.description().size(), 600u);
+  EXPECT_NE(dup.description().find("t = '" + huge.substr(0, 200) + "\u2026'"), std::string::npos)
+      << dup.description().substr(0, 300);
+}
+
+TEST_F(SqliteStoreTest, AFullDiskInTheMiddleOfAGroupGivesUpTheWholeGroup) {
+  // Rows bigger than SQLite's page cache make it write to the file before the commit, so the
+  // disk fills up inside an INSERT, not at the COMMIT.
+  const std::string big(100'000, 'b');
+  Error e(0);
+  bool stillInGroup = true;
+  {
+    test::FullDisk full(static_cast<long long>(std::filesystem::file_size(path)) + 1'000'000);
+    auto db = Open();
+    auto rs = db->OpenRecordset("Victim");
+    db->BeginTrans();
+    e = CatchError([&] {
+      for (int i = 0; i < 100; ++i) {
+        rs->AddNew();
+        rs->SetField("a", big);
+        rs->Update();
+      }
+    });
+    stillInGroup = db->InTransaction();
+  }
+  EXPECT_NE(e.description().find("disk is full"), std::string::npos) << e.description();
+  // Going on would store later rows on their own, outside the group the earlier ones were in.
+  EXPECT_FALSE(stillInGroup);
+  EXPECT_EQ(Query(path, "SELECT count(*) FROM Victim")[0][0], "0");
+}
+
 TEST_F(SqliteStoreTest, BatchesAreExactWhateverConflictClauseTheTableDeclares) {
   test::RunSql(path, R"(
     CREATE TABLE Fail(n INTEGER NOT NULL ON CONFLICT FAIL);
