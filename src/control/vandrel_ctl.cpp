@@ -78,8 +78,8 @@ bool ReadBool(const PropertyBag& bag, const char* key, bool fallback) {
   const std::string_view t = ascii::TrimBlanks(*text);
   if (ascii::EqualsNoCase(t, "True") || t == "-1" || t == "1") return true;
   if (ascii::EqualsNoCase(t, "False") || t == "0") return false;
-  throw Error(kErrTypeMismatch,
-              "The saved property " + std::string(key) + " is not True or False: '" + Quoted(*text) + "'.");
+  throw Error(kErrTypeMismatch, "The saved property " + std::string(key) +
+                                    " is not True or False: '" + Quoted(*text) + "'.");
 }
 
 template <typename Int>
@@ -91,8 +91,8 @@ Int ReadInt(const PropertyBag& bag, const char* key, Int fallback) {
   auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
   if (t.empty() || p != t.data() + t.size() ||
       (ec != std::errc() && ec != std::errc::result_out_of_range)) {
-    throw Error(kErrTypeMismatch,
-                "The saved property " + std::string(key) + " is not a number: '" + Quoted(*text) + "'.");
+    throw Error(kErrTypeMismatch, "The saved property " + std::string(key) + " is not a number: '" +
+                                      Quoted(*text) + "'.");
   }
   if (ec != std::errc() || value < std::numeric_limits<Int>::min() ||
       value > std::numeric_limits<Int>::max()) {

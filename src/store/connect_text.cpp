@@ -111,7 +111,8 @@ std::string MaskPasswords(std::string_view text) {
   while (i < text.size()) {
     // password=VALUE, as a keyword pair or a URI parameter.
     if (StartsWithNoCase(text.substr(i), "password") &&
-        (i == 0 || !(std::isalnum(static_cast<unsigned char>(text[i - 1])) || text[i - 1] == '_'))) {
+        (i == 0 ||
+         !(std::isalnum(static_cast<unsigned char>(text[i - 1])) || text[i - 1] == '_'))) {
       std::size_t j = i + 8;
       while (j < text.size() && (text[j] == ' ' || text[j] == '\t')) ++j;
       if (j < text.size() && text[j] == '=') {

@@ -28,8 +28,8 @@ std::int32_t NumberForState(std::string_view state) {
 }
 
 bool IsRowFailure(std::string_view state) {
-  static constexpr std::string_view kRowClasses[] = {"22", "23", "27", "2F", "38", "39", "44",
-                                                     "P0"};
+  static constexpr std::string_view kRowClasses[] = {"22", "23", "27", "2F",
+                                                     "38", "39", "44", "P0"};
   return std::any_of(std::begin(kRowClasses), std::end(kRowClasses),
                      [&](std::string_view c) { return state.substr(0, 2) == c; });
 }
@@ -79,8 +79,8 @@ Result Link::Run(const std::string& sql, std::initializer_list<std::string> para
   if (!conn_) throw Error(kErrStoreOther, "The database is closed.", kStoreSource);
   std::vector<const char*> values;
   for (const std::string& p : params) values.push_back(p.c_str());
-  Result r(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
-                        values.data(), nullptr, nullptr, 0));
+  Result r(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
+                        nullptr, nullptr, 0));
   if (!Ok(r.get())) throw ErrorOf(r.get());
   return r;
 }
@@ -88,8 +88,7 @@ Result Link::Run(const std::string& sql, std::initializer_list<std::string> para
 void Link::RunGuarded(const std::string& sql) {
   Idle();
   const bool inTransaction = InTransaction();
-  Result r =
-      Exec(inTransaction ? "SAVEPOINT vandrel_row; " + sql + "; RELEASE vandrel_row" : sql);
+  Result r = Exec(inTransaction ? "SAVEPOINT vandrel_row; " + sql + "; RELEASE vandrel_row" : sql);
   if (Ok(r.get())) return;
   Error error = ErrorOf(r.get());
   if (inTransaction && !Lost()) Settle(r.get(), "vandrel_row");

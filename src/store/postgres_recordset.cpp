@@ -286,9 +286,8 @@ class PostgresRecordset final : public Recordset, private CopyStream {
     }
     batchInTransaction_ = link_->InTransaction();
     const std::string copy = "COPY " + quoted_ + " (" + names + ") FROM STDIN";
-    const std::string sql = batchInTransaction_
-                                ? "SAVEPOINT vandrel_batch; " + copy + "; RELEASE vandrel_batch"
-                                : copy;
+    const std::string sql =
+        batchInTransaction_ ? "SAVEPOINT vandrel_batch; " + copy + "; RELEASE vandrel_batch" : copy;
     Result r(PQexec(link_->get(), sql.c_str()));
     if (PQresultStatus(r.get()) == PGRES_COPY_IN) {
       copying_ = true;
@@ -420,8 +419,8 @@ class PostgresRecordset final : public Recordset, private CopyStream {
 std::unique_ptr<Recordset> OpenPostgresRecordset(std::shared_ptr<Link> link, std::string table,
                                                  std::string quoted,
                                                  std::vector<PostgresColumn> columns) {
-  return std::make_unique<PostgresRecordset>(std::move(link), std::move(table),
-                                             std::move(quoted), std::move(columns));
+  return std::make_unique<PostgresRecordset>(std::move(link), std::move(table), std::move(quoted),
+                                             std::move(columns));
 }
 
 }  // namespace vandrel::store

@@ -105,8 +105,7 @@ class PostgresDatabase final : public Database {
         {found->oid});
     std::vector<PostgresColumn> columns;
     for (int i = 0; i < PQntuples(r.get()); ++i) {
-      columns.push_back(
-          {PQgetvalue(r.get(), i, 0), PostgresColumnType(PQgetvalue(r.get(), i, 1))});
+      columns.push_back({PQgetvalue(r.get(), i, 0), PostgresColumnType(PQgetvalue(r.get(), i, 1))});
     }
     return OpenPostgresRecordset(link_, std::string(table), found->quoted, std::move(columns));
   }
@@ -134,8 +133,7 @@ class PostgresDatabase final : public Database {
     // COMMIT of a failed transaction rolls it back without an error: say so.
     if (PQtransactionStatus(Handle().get()) == PQTRANS_INERROR) {
       Rollback();
-      throw Error(kErrStoreOther, "The transaction had failed and was rolled back.",
-                  kStoreSource);
+      throw Error(kErrStoreOther, "The transaction had failed and was rolled back.", kStoreSource);
     }
     Handle().Run("COMMIT");
   }
@@ -177,9 +175,9 @@ class PostgresDatabase final : public Database {
     static constexpr const char* kSelect =
         "SELECT c.oid, n.nspname, c.relname FROM pg_catalog.pg_class c "
         "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace WHERE c.relkind IN ('r', 'p') ";
-    Result r = Handle().Run(std::string(kSelect) +
-                                "AND c.relname = $1 AND pg_catalog.pg_table_is_visible(c.oid)",
-                            {std::string(table)});
+    Result r = Handle().Run(
+        std::string(kSelect) + "AND c.relname = $1 AND pg_catalog.pg_table_is_visible(c.oid)",
+        {std::string(table)});
     if (PQntuples(r.get()) == 0) {
       const std::size_t dot = table.find('.');
       if (dot == std::string_view::npos) return std::nullopt;
@@ -187,8 +185,7 @@ class PostgresDatabase final : public Database {
                        {std::string(table.substr(0, dot)), std::string(table.substr(dot + 1))});
       if (PQntuples(r.get()) == 0) return std::nullopt;
     }
-    return Table{PQgetvalue(r.get(), 0, 0), Handle().Identifier(PQgetvalue(r.get(), 0, 1)) +
-                                                "." +
+    return Table{PQgetvalue(r.get(), 0, 0), Handle().Identifier(PQgetvalue(r.get(), 0, 1)) + "." +
                                                 Handle().Identifier(PQgetvalue(r.get(), 0, 2))};
   }
 
@@ -217,11 +214,11 @@ class PostgresDatabase final : public Database {
                           message.find("does not exist") != std::string::npos);
     const bool noDatabase = message.find("database \"") != std::string::npos &&
                             message.find("does not exist") != std::string::npos;
-    const std::int32_t number =
-        account ? kErrBadAccount : noDatabase ? kErrStoreOther : kErrCannotConnect;
+    const std::int32_t number = account      ? kErrBadAccount
+                                : noDatabase ? kErrStoreOther
+                                             : kErrCannotConnect;
     link_.reset();
-    throw Error(number,
-                MaskPasswords("Cannot connect to the database '" + uri + "': " + message),
+    throw Error(number, MaskPasswords("Cannot connect to the database '" + uri + "': " + message),
                 kStoreSource);
   }
 

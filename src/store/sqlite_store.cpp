@@ -600,8 +600,8 @@ class SqliteDatabase final : public Database {
 
 }  // namespace
 
-std::unique_ptr<Database> OpenSqliteDatabase(const std::string& name, bool exclusive,
-                                             bool readOnly, std::string_view connect) {
+std::unique_ptr<Database> OpenSqliteDatabase(const std::string& name, bool exclusive, bool readOnly,
+                                             std::string_view connect) {
   return std::make_unique<SqliteDatabase>(name, exclusive, readOnly, connect);
 }
 

@@ -9,8 +9,8 @@
 
 namespace vandrel::store {
 
-std::unique_ptr<Database> OpenSqliteDatabase(const std::string& path, bool exclusive,
-                                             bool readOnly, std::string_view connect);
+std::unique_ptr<Database> OpenSqliteDatabase(const std::string& path, bool exclusive, bool readOnly,
+                                             std::string_view connect);
 std::unique_ptr<Database> OpenPostgresDatabase(const std::string& uri, bool readOnly,
                                                std::string_view connect);
 
