@@ -72,7 +72,7 @@ frmMessage::frmMessage(frmInterfaccia& wizard, const QString& mode, const QStrin
   setFixedSize(Pixels(5370), Pixels(1470));
   lblPrompt = new QLabel(this);
   lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
-  lblPrompt->setGeometry(Pixels(240), 4, Pixels(3400), Pixels(360) - 4);
+  lblPrompt->setGeometry(Pixels(240), 4, Pixels(3560), Pixels(360) - 4);
   lblPrompt->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
   cmbVariant = new QComboBox(this);
   cmbVariant->setObjectName(QStringLiteral("cmbVariant"));

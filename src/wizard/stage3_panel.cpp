@@ -87,7 +87,6 @@ Stage3Panel::Stage3Panel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wiza
 
   prgImport = Make<QProgressBar>(this, "prgImport");
   prgImport->setRange(0, 1000);
-  prgImport->setTextVisible(false);
   // Keeps its place when hidden, so the window does not move under the user's pointer.
   QSizePolicy keep = prgImport->sizePolicy();
   keep.setRetainSizeWhenHidden(true);
@@ -392,6 +391,7 @@ ImportOutcome Stage3Panel::RunWatched(ImportRequest request) {
     wasEnabled << w->isEnabled();
     w->setEnabled(false);
   }
+  prgImport->setFormat(Text(624) + QStringLiteral("  %p%"));
   prgImport->setValue(0);
   prgImport->show();
   importing_ = true;

@@ -335,6 +335,7 @@ class UsabilityTest : public QObject {
     *poll = [&, poll] {
       if (bar->isVisible() && bar->value() > 0) {
         shown = bar->value();
+        test::Screenshot(w, "stage3-importing-it");
         othersWaited = !Ctl<QPushButton>(w, "Command4")->isEnabled() &&
                        !Ctl<QPushButton>(w, "Command2")->isEnabled();
         QTest::mouseClick(Ctl<QPushButton>(w, "Command3"), Qt::LeftButton);
