@@ -1,5 +1,6 @@
 // vandrel: the command-line host of the control. It sets the control's properties the way a
 // host application would, runs the silent import, and manages the saved layouts.
+#include <signal.h>
 #include <unistd.h>
 #include <CLI/CLI.hpp>
 
@@ -192,6 +193,29 @@ const char* ResultName(std::int16_t result) {
   }
 }
 
+// Ctrl-C during an import stops it cleanly before its next line; a second one ends the
+// program as usual.
+void StopImport(int) {
+  vandrel::VandrelCtl::Cancel();
+}
+
+class InterruptStopsImport {
+ public:
+  InterruptStopsImport() {
+    struct sigaction action {};
+    action.sa_handler = StopImport;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    sigaction(SIGINT, &action, &previous_);
+  }
+  ~InterruptStopsImport() { sigaction(SIGINT, &previous_, nullptr); }
+  InterruptStopsImport(const InterruptStopsImport&) = delete;
+  InterruptStopsImport& operator=(const InterruptStopsImport&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+};
+
 // How many rows the import stored and how many lines it logged (and lost).
 void PrintCounts(const vandrel::ImportStats& stats) {
   auto count = [](std::int64_t n, const char* one, const char* many) {
@@ -209,6 +233,7 @@ void PrintCounts(const vandrel::ImportStats& stats) {
 int RunImport(const ImportOptions& o) {
   vandrel::VandrelCtl ctl;
   AssignCommonProperties(ctl, o);
+  const InterruptStopsImport interrupt;
 
   const bool terminal = ::isatty(STDERR_FILENO);
   if (terminal) vandrel::SetImportProgressHandler(ShowProgress);
@@ -230,6 +255,10 @@ int RunImport(const ImportOptions& o) {
 
   const vandrel::ImportStats& stats = vandrel::LastImportStats();
   std::cout << ResultName(ctl.ImportResult()) << '\n';
+  if (const auto stoppedAt = ctl.LastImportStoppedAt()) {
+    std::cerr << "import interrupted: stopped at line " << *stoppedAt
+              << "; the lines before it are stored or logged\n";
+  }
   if (ctl.ImportResult() == vandrel::eResult::Failure && stats.linesRead == 0) {
     std::cerr << "no saved " << o.type << " layout named '" << o.spec << "' in "
               << vandrel::ApplicationFolder() << '\n';

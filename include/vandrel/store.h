@@ -83,6 +83,9 @@ class Recordset {
   virtual int ColumnIndex(std::string_view column) const = 0;
   // The most characters a text column takes, -1 without a limit.
   virtual int MaxLength(int column) const = 0;
+  // Whether any text goes into the column as it is: a text column, or one of no declared
+  // type (a number or date column would judge it).
+  virtual bool TakesText(int column) const = 0;
 
   // How the text given to SetField writes numbers and dates; the defaults until it is set.
   void SetValueFormat(const ValueFormat& format) { format_ = format; }

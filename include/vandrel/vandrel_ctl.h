@@ -98,6 +98,15 @@ class VandrelCtl {
   // error that stopped it. Nothing after an import that ran to its end.
   std::optional<Error> LastImportError() const;
 
+  // Asks the silent import (Action = 1) that is running, or the next one if none is, to stop
+  // before its next line: the lines before it stay stored or logged, and ImportResult becomes
+  // Abort. Safe to call from another thread or from a signal handler. The request is used up
+  // by the import it stops.
+  static void Cancel() noexcept;
+  // The line the latest import was stopped at by a cancel request (the first line neither
+  // stored nor logged); nothing when it was not cancelled.
+  std::optional<std::int64_t> LastImportStoppedAt() const;
+
   // Persistence in a host's property bag.
   void InitProperties();
   void ReadProperties(const PropertyBag& bag);

@@ -12,6 +12,7 @@ namespace {
 struct LastImport {
   ImportStats counts;
   std::optional<Error> error;
+  std::optional<std::int64_t> stoppedAt;
 };
 
 LastImport& Last() {
@@ -38,6 +39,20 @@ std::optional<Error> VandrelCtl::LastImportError() const {
   return Last().error;
 }
 
+std::optional<std::int64_t> VandrelCtl::LastImportStoppedAt() const {
+  return Last().stoppedAt;
+}
+
+std::atomic<bool>& HostCancelRequest() {
+  static std::atomic<bool> request{false};
+  static_assert(std::atomic<bool>::is_always_lock_free, "set from signal handlers");
+  return request;
+}
+
+void VandrelCtl::Cancel() noexcept {
+  HostCancelRequest().store(true);
+}
+
 ImportRequest SettingsRequest() {
   const Settings& s = settings();
   ImportRequest request;
@@ -51,7 +66,8 @@ ImportRequest SettingsRequest() {
 }
 
 void KeepOutcome(const ImportOutcome& outcome) {
-  Last() = {outcome.counts, outcome.error};
+  Last() = {outcome.counts, outcome.error,
+            outcome.cancelled ? std::optional(outcome.stoppedAtLine) : std::nullopt};
 }
 
 void ImportaBackGround() {
@@ -82,8 +98,11 @@ void ImportaBackGround() {
   request.textFile = s.ImportFile;
   request.lineFields = s.InfoField->size();
   request.emptyTarget = s.OverWriteTab;
+  request.cancel = &HostCancelRequest();
   const ImportOutcome outcome =
       fixed ? rigatxtfisso(request, *fixedLayout) : ImportaDelimitato(request, *delimited);
+  // A request that came in after the last line was read is used up too.
+  HostCancelRequest().store(false);
   KeepOutcome(outcome);
   if (outcome.error) throw *outcome.error;
   s.ImportResult = static_cast<std::int32_t>(ResultOf(outcome));

@@ -11,6 +11,9 @@ namespace vandrel {
 // adds the text file, the number of line fields and what to empty.
 ImportRequest SettingsRequest();
 
+// The host's cancel request for the silent import (VandrelCtl::Cancel).
+std::atomic<bool>& HostCancelRequest();
+
 // Keeps the outcome for LastImportStats and LastImportError.
 void KeepOutcome(const ImportOutcome& outcome);
 

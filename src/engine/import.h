@@ -8,6 +8,7 @@
 // hands out, the layout's cutter cuts it and the session stores it or logs it.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -57,6 +58,12 @@ struct ImportRequest {
   store::ValueFormat format;
   // Called after each committed group and at the end.
   std::function<void(const ImportStats&)> progress;
+  // Called now and then with the bytes of the text file read so far and its size, and once
+  // at the end; from the thread that runs the import.
+  std::function<void(std::int64_t read, std::int64_t size)> bytesRead;
+  // Set (from any thread) to stop the import before its next record: everything before that
+  // record is committed, nothing from it on is stored or logged.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 struct ImportOutcome {
@@ -66,14 +73,18 @@ struct ImportOutcome {
   // Whether the import got as far as its tables (and emptied those it was to empty). An
   // import that failed before that changed nothing.
   bool ran = false;
+  // Stopped through the request's cancel flag, before line `stoppedAtLine` (numbered as the
+  // error rows number lines): the counts are what was committed before it.
+  bool cancelled = false;
+  std::int64_t stoppedAtLine = 0;
 };
 
 // The delimited and fixed-width imports. They throw nothing: every failure is in the outcome.
 ImportOutcome ImportaDelimitato(const ImportRequest& request, const DelimitedLayout& layout);
 ImportOutcome rigatxtfisso(const ImportRequest& request, const FixedLayout& layout);
 
-// Failure when the import stopped or an error row was lost, SError when lines were logged,
-// else Success.
+// Abort when it was cancelled, Failure when the import stopped or an error row was lost,
+// SError when lines were logged, else Success.
 eResult ResultOf(const ImportOutcome& outcome);
 
 // The saved layout named `name` (letter case ignored, the first in file order) in `folder`;

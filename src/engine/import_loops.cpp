@@ -51,11 +51,24 @@ ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const Q
     RecordReader records(reader, quotes);
     Record record;
     std::int64_t lines = 0;
-    while (records.Next(record)) {
+    const std::int64_t size = request.bytesRead ? reader.FileSize() : 0;
+    std::uint32_t sinceReport = 0;
+    for (;;) {
+      if (request.cancel && request.cancel->load(std::memory_order_relaxed)) {
+        outcome.cancelled = true;
+        outcome.stoppedAtLine = lines + 1;
+        break;
+      }
+      if (!records.Next(record)) break;
+      if (request.bytesRead && ++sinceReport == 512) {
+        sinceReport = 0;
+        request.bytesRead(reader.BytesRead(), size);
+      }
       if (record.state == Record::State::Ok && HoldsNoData(record.text)) continue;
       const std::int64_t number = lines + 1;
       lines += record.lines;
       const std::string line = std::to_string(number);
+      session->KeepText(number, record.text);
       switch (record.state) {
         case Record::State::Ok:
           store(number, record.text, *session);
@@ -76,6 +89,7 @@ ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const Q
       }
     }
     session->Finish();
+    if (request.bytesRead) request.bytesRead(reader.BytesRead(), size);
   } catch (const Error& e) {
     outcome.error = e;
   } catch (const std::bad_alloc&) {
@@ -119,6 +133,7 @@ ImportOutcome rigatxtfisso(const ImportRequest& request, const FixedLayout& layo
 }
 
 eResult ResultOf(const ImportOutcome& outcome) {
+  if (outcome.cancelled && !outcome.error) return eResult::Abort;
   if (outcome.error || outcome.counts.errorRowsLost > 0) return eResult::Failure;
   return outcome.counts.errorRows > 0 ? eResult::SError : eResult::Success;
 }

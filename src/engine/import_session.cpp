@@ -1,8 +1,10 @@
 #include "engine/import_session.h"
 
+#include <algorithm>
 #include <charconv>
 #include <utility>
 
+#include "engine/text_reader.h"
 #include "util/ascii.h"
 #include "util/quote.h"
 #include "vandrel/error.h"
@@ -11,6 +13,21 @@ namespace vandrel {
 namespace {
 constexpr int kGroupRows = 10'000;
 constexpr auto kGroupTime = std::chrono::milliseconds(250);
+// The most bytes of record text kept for error rows before the queued rows are stored early
+// to learn which of them failed.
+constexpr std::size_t kKeptTextBytes = 16 << 20;
+
+// At most `bytes` of UTF-8 `text`, cut where a character begins.
+std::string_view FitBytes(std::string_view text, std::size_t bytes) {
+  if (text.size() <= bytes) return text;
+  while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80) --bytes;
+  return text.substr(0, bytes);
+}
+
+bool IdentifierChar(char c) {
+  return (c >= '0' && c <= '9') || ascii::Lower(c) != ascii::Upper(c) || c == '_' ||
+         (static_cast<unsigned char>(c) & 0x80) != 0;
+}
 
 // An error text cut to the error table's column, so a long value quoted in it cannot cost
 // the line its error row. `length` counts characters; -1 is no limit.
@@ -82,6 +99,7 @@ void ImportSession::BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t
     const std::string& associated = r[kAssociatedColumn];
     const std::string& constant = r[kConstantValue];
     FieldPlan p;
+    p.name = r[kColumnName];
     if (!associated.empty() && constant.empty()) {
       p.kind = FieldPlan::Kind::FromLine;
       const std::string_view t = ascii::TrimBlanks(associated);
@@ -120,8 +138,10 @@ void ImportSession::BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t
 }
 
 void ImportSession::StoreRow(const std::vector<std::string_view>& fields) {
+  refusedColumn_ = nullptr;
   target_->AddNew();
   for (const FieldPlan& p : plan_) {
+    refusedColumn_ = &p.name;
     switch (p.kind) {
       case FieldPlan::Kind::Fail:
         throw Error(p.failNumber, p.failText);
@@ -134,6 +154,7 @@ void ImportSession::StoreRow(const std::vector<std::string_view>& fields) {
         break;
     }
   }
+  refusedColumn_ = nullptr;
   target_->Queue(recordNumber_);
 }
 
@@ -143,7 +164,8 @@ void ImportSession::ScriviRecord(std::int64_t number, const std::vector<std::str
     StoreRow(fields);
     ++counts_.rowsStored;
   } catch (const Error& error) {
-    Defer(error.number(), error.description());
+    Defer(error.number(), error.description(),
+          refusedColumn_ ? std::string_view(*refusedColumn_) : std::string_view());
   }
   // A batch stored while queueing can have made the database give up the group: stop at once.
   if (!db_->InTransaction()) FlushTarget();
@@ -157,8 +179,47 @@ void ImportSession::RejectLine(std::int64_t number, std::int32_t errorNumber,
   LineDone();
 }
 
-void ImportSession::Defer(std::int32_t errorNumber, std::string_view description) {
-  deferred_.push_back({recordNumber_, errorNumber, std::string(description)});
+void ImportSession::Defer(std::int32_t errorNumber, std::string_view description,
+                          std::string_view column) {
+  deferred_.push_back({recordNumber_, errorNumber, std::string(description), std::string(column)});
+}
+
+void ImportSession::KeepText(std::int64_t number, std::string_view text) {
+  // An error table already known to have no TestoRiga column needs no texts.
+  if (errorsTried_ && testoRiga_ < 0) return;
+  text = FitBytes(text, kMaxRecordBytes);
+  keptLines_.push_back({number, keptTexts_.size(), text.size()});
+  keptTexts_.append(text);
+}
+
+std::string_view ImportSession::KeptText(std::int64_t number) const {
+  const auto kept =
+      std::lower_bound(keptLines_.begin(), keptLines_.end(), number,
+                       [](const KeptLine& k, std::int64_t line) { return k.line < line; });
+  if (kept == keptLines_.end() || kept->line != number) return {};
+  return std::string_view(keptTexts_).substr(kept->offset, kept->size);
+}
+
+// SQLite names a column as table.column, PostgreSQL as "column" or (column): the plan's
+// column that the text names so, when it names exactly one.
+std::string_view ImportSession::ColumnNamedIn(std::string_view description) const {
+  const std::string text = ascii::Upper(description);
+  std::string_view found;
+  for (const FieldPlan& p : plan_) {
+    if (p.name.empty() || ascii::EqualsNoCase(p.name, found)) continue;
+    const std::string name = ascii::Upper(p.name);
+    for (std::size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+      const char before = at > 0 ? text[at - 1] : ' ';
+      const std::size_t after = at + name.size();
+      if ((before == '.' || before == '"' || before == '(') &&
+          (after == text.size() || !IdentifierChar(text[after]))) {
+        if (!found.empty()) return {};
+        found = p.name;
+        break;
+      }
+    }
+  }
+  return found;
 }
 
 void ImportSession::FlushTarget() {
@@ -172,13 +233,17 @@ void ImportSession::FlushTarget() {
   auto d = deferred.begin();
   while (f != failures.end() || d != deferred.end()) {
     if (d == deferred.end() || (f != failures.end() && f->tag < d->line)) {
-      GestErr(f->tag, f->error.number(), f->error.description());
+      GestErr(f->tag, f->error.number(), f->error.description(),
+              ColumnNamedIn(f->error.description()));
       ++f;
     } else {
-      GestErr(d->line, d->number, d->description);
+      GestErr(d->line, d->number, d->description, d->column);
       ++d;
     }
   }
+  // Every line handed over so far is now stored or logged.
+  keptTexts_.clear();
+  keptLines_.clear();
   if (!errors_) return;
   for (const store::QueuedFailure& lost : errors_->Flush()) {
     CheckGroupSurvived(lost.tag, lost.error);
@@ -188,7 +253,7 @@ void ImportSession::FlushTarget() {
 }
 
 void ImportSession::GestErr(std::int64_t recordNumber, std::int32_t errorNumber,
-                            std::string_view description) {
+                            std::string_view description, std::string_view column) {
   try {
     if (!errorsTried_) OpenErrorTable();
     if (!errors_ || numRiga_ < 0 || codErr_ < 0 || msgErr_ < 0) {
@@ -198,6 +263,10 @@ void ImportSession::GestErr(std::int64_t recordNumber, std::int32_t errorNumber,
     errors_->SetField(numRiga_, recordNumber);
     errors_->SetField(codErr_, std::int64_t{errorNumber});
     errors_->SetField(msgErr_, FitText(description, msgErrLength_));
+    if (testoRiga_ >= 0) {
+      errors_->SetField(testoRiga_, FitText(KeptText(recordNumber), testoRigaLength_));
+    }
+    if (nomeColonna_ >= 0) errors_->SetField(nomeColonna_, FitText(column, nomeColonnaLength_));
     errors_->Queue(recordNumber);  // stored by FlushTarget, which counts the rows lost
     ++counts_.errorRows;
   } catch (const Error& e) {
@@ -213,6 +282,23 @@ void ImportSession::OpenErrorTable() {
   codErr_ = errors_->ColumnIndex("CodErr");
   msgErr_ = errors_->ColumnIndex("MsgErr");
   msgErrLength_ = errors_->MaxLength(msgErr_);
+  // Two more columns, where the table has them as text, help the user fix a line.
+  auto optional = [this](const char* name, int& length) {
+    try {
+      const int column = errors_->ColumnIndex(name);
+      if (!errors_->TakesText(column)) return -1;
+      length = errors_->MaxLength(column);
+      return column;
+    } catch (const Error&) {
+      return -1;
+    }
+  };
+  testoRiga_ = optional("TestoRiga", testoRigaLength_);
+  nomeColonna_ = optional("NomeColonna", nomeColonnaLength_);
+  if (testoRiga_ < 0) {
+    keptTexts_.clear();
+    keptLines_.clear();
+  }
 }
 
 // Some failures make SQLite give up the whole transaction (a full disk, a table declared
@@ -232,6 +318,7 @@ void ImportSession::CheckGroupSurvived(std::int64_t failingLine, const Error& ca
 
 void ImportSession::LineDone() {
   counts_.linesRead = recordNumber_;
+  if (keptTexts_.size() > kKeptTextBytes) FlushTarget();
   if (++groupRows_ < kGroupRows &&
       ((groupRows_ & 63) != 0 || std::chrono::steady_clock::now() - groupStart_ < kGroupTime)) {
     return;

@@ -34,6 +34,10 @@ class ImportSession {
   // empty. Records come in ascending numbers.
   void ScriviRecord(std::int64_t number, const std::vector<std::string_view>& fields);
 
+  // The text of record `number`, as read, before it is handed over: an error row of it
+  // carries it when the error table has a TestoRiga column.
+  void KeepText(std::int64_t number, std::string_view text);
+
   // Logs record `number`, which cannot even be cut, as an error row.
   void RejectLine(std::int64_t number, std::int32_t errorNumber, std::string_view description);
 
@@ -55,15 +59,23 @@ class ImportSession {
     std::string constant;
     std::int32_t failNumber = 0;
     std::string failText;
+    std::string name;  // the target column, as the field row names it
   };
 
   void BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t lineFields);
   void OpenErrorTable();
   void StoreRow(const std::vector<std::string_view>& fields);
   // Queues one row for the error table; when that fails too, the line is lost and counted so.
-  void GestErr(std::int64_t recordNumber, std::int32_t errorNumber, std::string_view description);
+  // `column` names the target column whose value was refused, empty when the error is not
+  // about one column.
+  void GestErr(std::int64_t recordNumber, std::int32_t errorNumber, std::string_view description,
+               std::string_view column);
   // A line that failed before reaching the table, logged at the next FlushTarget.
-  void Defer(std::int32_t errorNumber, std::string_view description);
+  void Defer(std::int32_t errorNumber, std::string_view description, std::string_view column = {});
+  // The kept text of record `number` ("" when none was kept).
+  std::string_view KeptText(std::int64_t number) const;
+  // The one target column a database's refusal names, or "".
+  std::string_view ColumnNamedIn(std::string_view description) const;
   // Stores the rows queued in the target table, then logs the failed lines (those refused by
   // the table and those deferred) in line order.
   void FlushTarget();
@@ -79,11 +91,25 @@ class ImportSession {
   bool errorsTried_ = false;  // the error table is opened at the first failing line
   int msgErrLength_ = -1;     // the most characters MsgErr takes
   int numRiga_ = -1, codErr_ = -1, msgErr_ = -1;
+  // The optional columns that help the user fix a line: its text and the refused column.
+  int testoRiga_ = -1, nomeColonna_ = -1;
+  int testoRigaLength_ = -1, nomeColonnaLength_ = -1;
+  struct KeptLine {
+    std::int64_t line;
+    std::size_t offset;
+    std::size_t size;
+  };
+  // The texts of the records handed over since the last FlushTarget, while they may still
+  // become error rows.
+  std::string keptTexts_;
+  std::vector<KeptLine> keptLines_;
+  const std::string* refusedColumn_ = nullptr;  // set while a row's fields are assigned
   std::vector<FieldPlan> plan_;
   struct LineError {
     std::int64_t line;
     std::int32_t number;
     std::string description;
+    std::string column;
   };
   std::vector<LineError> deferred_;
   std::int64_t recordNumber_ = 0;  // lines handed to the session so far

@@ -46,6 +46,10 @@ class TextReader {
   // Reads on from `offset`, the start of a line handed out before.
   void Rewind(std::int64_t offset);
 
+  // How many bytes of the file have been handed out as lines (or passed over), and its size.
+  std::int64_t BytesRead() const { return bufferStart_ + static_cast<std::int64_t>(pos_); }
+  std::int64_t FileSize() const { return static_cast<std::int64_t>(file_.Size()); }
+
   // The encoding the file is read in (Auto until it has been found out).
   TextEncoding encoding() const { return encoding_; }
 

@@ -1,8 +1,11 @@
 #include "forms/forms.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include "control/settings.h"
 #include "vandrel/catalogue.h"
@@ -97,6 +100,29 @@ QString Text(int offset) {
   return QString::fromStdString(LoadResString(ShownLanguage() * 1000 + offset));
 }
 
+void UseQtTranslations() {
+  static QTranslator* translator = nullptr;
+  static int loaded = 0;
+  const int language = ShownLanguage();
+  if (language == loaded || !QCoreApplication::instance()) return;
+  if (translator) {
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    translator = nullptr;
+  }
+  loaded = language;
+  const char* code = language == 1 ? "it" : language == 3 ? "fr" : language == 5 ? "es" : nullptr;
+  if (!code) return;
+  auto* next = new QTranslator;
+  if (next->load(QStringLiteral("qt_") + code,
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(next);
+    translator = next;
+  } else {
+    delete next;  // without Qt's translations installed, its texts stay English
+  }
+}
+
 QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -107,8 +133,13 @@ std::string ToUtf8(const QString& text) {
 
 Grid::Grid(int fixedRows, int fixedCols, QWidget* parent)
     : QTableWidget(parent), fixedRows_(fixedRows), fixedCols_(fixedCols) {
-  horizontalHeader()->hide();
+  // A grid with one heading row shows it as the column header, which stays in place while
+  // the rows scroll; row 0 still holds the heading texts, hidden.
+  if (fixedRows_ != 1) horizontalHeader()->hide();
+  horizontalHeader()->setSectionsClickable(false);
+  horizontalHeader()->setHighlightSections(false);
   verticalHeader()->hide();
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -126,6 +157,7 @@ Grid::Grid(int fixedRows, int fixedCols, QWidget* parent)
 void Grid::SetRows(int rows) {
   const int old = rowCount();
   setRowCount(std::max(rows, 0));
+  if (fixedRows_ == 1 && rows > 0) setRowHidden(0, true);
   for (int r = old; r < rows; ++r) {
     for (int c = 0; c < columnCount(); ++c) StyleFixed(r, c);
   }
@@ -135,6 +167,9 @@ void Grid::SetRows(int rows) {
 void Grid::SetCols(int cols) {
   const int old = columnCount();
   setColumnCount(std::max(cols, 0));
+  for (int c = old; c < cols && fixedRows_ == 1; ++c) {
+    setHorizontalHeaderItem(c, new QTableWidgetItem(CellText(0, c)));
+  }
   for (int c = old; c < cols; ++c) {
     for (int r = 0; r < rowCount(); ++r) StyleFixed(r, c);
   }
@@ -168,6 +203,9 @@ void Grid::SetCellText(int row, int col, const QString& text) {
     cell = item(row, col);
   }
   cell->setText(text);
+  if (row == 0 && fixedRows_ == 1) {
+    if (QTableWidgetItem* heading = horizontalHeaderItem(col)) heading->setText(text);
+  }
 }
 
 void Grid::SetColWidth(int col, int twips) {

@@ -59,6 +59,11 @@ QString Text(int offset);
 // The current language's number (1..5), English for one without texts.
 int ShownLanguage();
 
+// Qt's own texts (standard buttons, the file dialog) in the current language: Qt's
+// translations for Italian, French and Spanish; English for English and for German, whose
+// catalogue texts are the English ones, so that a window speaks one language.
+void UseQtTranslations();
+
 // UTF-8 text (as the engine hands it out) for the screen, and back.
 QString FromUtf8(std::string_view text);
 std::string ToUtf8(const QString& text);

@@ -108,6 +108,11 @@ class PostgresRecordset final : public Recordset, private CopyStream {
                 kStoreSource);
   }
 
+  bool TakesText(int column) const override {
+    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return false;
+    const ColumnKind kind = columns_[static_cast<std::size_t>(column)].type.kind;
+    return kind == ColumnKind::Text || kind == ColumnKind::Any;
+  }
   int MaxLength(int column) const override {
     if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return -1;
     const ColumnType& type = columns_[static_cast<std::size_t>(column)].type;

@@ -59,6 +59,8 @@ DelimitedPanel::DelimitedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard
   spec->addWidget(DelimCampoD, 0, 1);
   spec->addWidget(MakeLabel(frame7, "Label14", 204), 1, 0);
   DelimTestoD = MakeCombo(frame7, "DelimTestoD", true);
+  FitTokens(DelimCampoD);
+  FitTokens(DelimTestoD);
   spec->addWidget(DelimTestoD, 1, 1);
   spec->addLayout(SkipLinesRow(frame7, "Label15", "SaltaRigheD", "Label25", SaltaRigheD), 2, 0, 1,
                   2);

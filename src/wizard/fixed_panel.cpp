@@ -4,10 +4,12 @@
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "control/settings.h"
@@ -45,12 +47,14 @@ FixedPanel::FixedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wizard
   auto* top = new QHBoxLayout;
   auto* frame2 = Make<QGroupBox>(this, "Frame2", 201);
   auto* spec = new QGridLayout(frame2);
-  spec->addWidget(MakeLabel(frame2, "Label7", 202), 0, 0);
+  spec->addWidget(MakeLabel(frame2, "Label7", 202, true), 0, 0);
   ComboCharDeli = MakeCombo(frame2, "ComboCharDeli", true);
   spec->addWidget(ComboCharDeli, 0, 1);
   spec->addWidget(MakeLabel(frame2, "Label20", 203), 1, 0, 1, 2);
-  spec->addWidget(MakeLabel(frame2, "Label5", 204), 2, 0);
+  spec->addWidget(MakeLabel(frame2, "Label5", 204, true), 2, 0);
   ComboDelimTesto = MakeCombo(frame2, "ComboDelimTesto", true);
+  FitTokens(ComboCharDeli);
+  FitTokens(ComboDelimTesto);
   spec->addWidget(ComboDelimTesto, 2, 1);
   spec->addLayout(SkipLinesRow(frame2, "Label6", "ComboNumRighe", "Label26", ComboNumRighe), 3, 0,
                   1, 2);
@@ -60,7 +64,7 @@ FixedPanel::FixedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wizard
   auto* frame1 = Make<QGroupBox>(this, "Frame1", 207);
   auto* fields = new QGridLayout(frame1);
   grdInfoFldFix = Make<Grid>(frame1, "grdInfoFldFix", -1, 1, 1);
-  grdInfoFldFix->setFixedSize(forms::Pixels(2100), forms::Pixels(1800));
+  grdInfoFldFix->setFixedSize(forms::Pixels(2100), forms::Pixels(2600));  // widened by Reset
   fields->addWidget(grdInfoFldFix, 0, 0, 4, 1);
   cmdImpDefFisso = Make<QPushButton>(frame1, "cmdImpDefFisso", 212);
   cmdSalvImpFisso = Make<QPushButton>(frame1, "cmdSalvImpFisso", 213);
@@ -73,6 +77,9 @@ FixedPanel::FixedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wizard
   fields->addWidget(LabNomeImpF, 3, 1);
   fields->setVerticalSpacing(2);
   spec->setVerticalSpacing(2);
+  // The layout buttons keep their captions whole; the separator box gives way, its labels
+  // wrapping.
+  frame1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
   top->addWidget(frame1);
   page->addLayout(top);
   page->addLayout(ValueFormatRow(this, "F", cmbDecimaleF, cmbDateF));
@@ -128,9 +135,17 @@ void FixedPanel::Reset(int fieldRows) {
     grdInfoFldFix->SetCellText(r, 1, QString());
     grdInfoFldFix->SetCellText(r, 2, QString());
   }
-  grdInfoFldFix->SetColWidth(1, 700);
-  grdInfoFldFix->SetColWidth(2, 700);
-  grdInfoFldFix->SetColWidth(0, 300);
+  // BEGIN and END as wide as their headings in this language, the grid as wide as its
+  // columns and scroll bar.
+  Grid& grid = *grdInfoFldFix;
+  grid.SetColWidth(0, 300);
+  for (int c : {1, 2}) {
+    const int heading =
+        grid.horizontalHeader()->fontMetrics().horizontalAdvance(grid.CellText(0, c)) + 14;
+    grid.setColumnWidth(c, std::max(forms::Pixels(700), heading));
+  }
+  grid.setFixedWidth(grid.columnWidth(0) + grid.columnWidth(1) + grid.columnWidth(2) +
+                     grid.verticalScrollBar()->sizeHint().width() + 2 * grid.frameWidth());
 }
 
 void FixedPanel::FillPreview(const QString& file) {

@@ -44,6 +44,7 @@ void frmInterfaccia::Form_Load() {
                         static_cast<QFrame*>(fixed_), static_cast<QFrame*>(stage3_)}) {
     panel->move(0, 0);
   }
+  forms::UseQtTranslations();
   ShowPanel(QStringLiteral("pnlFase1di3"));
   stage1_->Reset();
   stage3_->Reset();
@@ -70,6 +71,15 @@ void frmInterfaccia::ShowPanel(const QString& name) {
   if (shown) {
     shown->setGeometry(0, 0, size.width(), size.height());
     shown->show();
+    // The focus must not stay on a control of the panel just hidden, where keys typed would
+    // go unseen: the first control of this panel takes it.
+    for (QWidget* w = shown->nextInFocusChain(); w != shown; w = w->nextInFocusChain()) {
+      if (shown->isAncestorOf(w) && w->isEnabled() && w->isVisibleTo(shown) &&
+          (w->focusPolicy() & Qt::TabFocus)) {
+        w->setFocus(Qt::OtherFocusReason);
+        break;
+      }
+    }
   }
   if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
     const QRect area = screen->availableGeometry();
@@ -132,6 +142,14 @@ void frmInterfaccia::ToStage3(wizard::WizardLayout layout, const store::ValueFor
 void frmInterfaccia::BackToStage2() {
   ShowPanel(FileType() == 1 ? QStringLiteral("pnlFase2di3Fisso")
                             : QStringLiteral("pnlFase2di3Del"));
+}
+
+void frmInterfaccia::reject() {
+  if (stage3_->Importing()) {
+    stage3_->CancelImport();
+    return;
+  }
+  QDialog::reject();
 }
 
 void frmInterfaccia::Abort() {

@@ -51,6 +51,8 @@ class frmInterfaccia : public QDialog {
 
   // The four Cancel buttons: ImportResult becomes Abort and the wizard closes.
   void Abort();
+  // Escape or the window's close box: while an import runs, a request to stop it.
+  void reject() override;
 
   Stage1Panel& stage1() { return *stage1_; }
   DelimitedPanel& delimited() { return *delimited_; }

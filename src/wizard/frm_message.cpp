@@ -70,6 +70,10 @@ frmMessage::frmMessage(frmInterfaccia& wizard, const QString& mode, const QStrin
   setObjectName(QStringLiteral("frmMessage"));
   setModal(true);
   setFixedSize(Pixels(5370), Pixels(1470));
+  lblPrompt = new QLabel(this);
+  lblPrompt->setObjectName(QStringLiteral("lblPrompt"));
+  lblPrompt->setGeometry(Pixels(240), 4, Pixels(3560), Pixels(360) - 4);
+  lblPrompt->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
   cmbVariant = new QComboBox(this);
   cmbVariant->setObjectName(QStringLiteral("cmbVariant"));
   cmbVariant->setEditable(true);
@@ -100,6 +104,12 @@ void frmMessage::Form_Load() {
     const QRect area = screen->availableGeometry();
     move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
   }
+  // What the box is for: the name to load, to save under, or to delete.
+  lblPrompt->setText(Text(mode_.startsWith(QLatin1String("Save"))   ? 622
+                          : mode_.startsWith(QLatin1String("Canc")) ? 623
+                                                                    : 620));
+  lblPrompt->setBuddy(mode_.startsWith(QLatin1String("Save")) ? static_cast<QWidget*>(txtVariant)
+                                                              : cmbVariant);
   cmdAnnulla->setText(Text(2));
   cmdOK->setText(Text(4));
   Form_Activate();

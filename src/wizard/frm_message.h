@@ -8,6 +8,7 @@
 #include <QStringList>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -25,6 +26,7 @@ class frmMessage : public QDialog {
   // `names` are the saved layouts offered in the load and delete modes.
   frmMessage(frmInterfaccia& wizard, const QString& mode, const QStringList& names);
 
+  QLabel* lblPrompt;
   QComboBox* cmbVariant;
   QLineEdit* txtVariant;
   QPushButton* cmdOK;

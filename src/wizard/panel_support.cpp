@@ -7,6 +7,7 @@
 #include <string>
 
 #include "forms/forms.h"
+#include "vandrel/catalogue.h"
 
 namespace vandrel::wizard {
 
@@ -31,6 +32,18 @@ QLabel* StageTitle(QWidget* parent, const char* name, int tag) {
   return label;
 }
 
+void FitTokens(QComboBox* combo) {
+  qsizetype longest = 0;
+  for (int language = 1; language <= 5; ++language) {
+    for (int token : {kTokenTab, kTokenSpace, kTokenNone}) {
+      longest =
+          std::max(longest, QString::fromStdString(LoadResString(language * 1000 + token)).size());
+    }
+  }
+  combo->setMinimumContentsLength(static_cast<int>(longest));
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+}
+
 QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons) {
   auto* row = new QHBoxLayout;
   row->addStretch();
@@ -42,9 +55,14 @@ QHBoxLayout* SkipLinesRow(QWidget* parent, const char* before, const char* combo
                           const char* after, QComboBox*& combo) {
   auto* row = new QHBoxLayout;
   row->addWidget(MakeLabel(parent, before, 205));
+  row->addSpacing(6);
   combo = MakeCombo(parent, comboName, true);
   for (int i = 0; i <= 10; ++i) combo->addItem(QString::number(i));
+  // Room for a few digits, no more: the row must fit beside the layout buttons.
+  combo->setMinimumContentsLength(3);
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   row->addWidget(combo);
+  row->addSpacing(6);
   row->addWidget(MakeLabel(parent, after, 206));
   row->addStretch();
   return row;

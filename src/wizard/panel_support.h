@@ -30,6 +30,9 @@ W* Make(QWidget* parent, const char* name, int tag = -1, Args&&... args) {
 QLabel* MakeLabel(QWidget* parent, const char* name, int tag, bool wrap = false);
 QComboBox* MakeCombo(QWidget* parent, const char* name, bool editable);
 QLabel* StageTitle(QWidget* parent, const char* name, int tag);
+// Makes an editable separator or delimiter combo wide enough for the longest token
+// ({TAB}, {SPACE}, {NONE}) in any of the five languages.
+void FitTokens(QComboBox* combo);
 // A panel's Back, Next (or Import) and Cancel, at the bottom right.
 QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons);
 // "Exclude first [combo of 0..10] lines": the lines-to-skip row of both stage-2 panels, with

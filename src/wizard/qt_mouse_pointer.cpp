@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QThread>
 
 #include "vandrel/mouse_pointer.h"
 
@@ -10,6 +11,9 @@ namespace vandrel {
 void InstallQtMousePointer() {
   SetMousePointerHandler([shown = false](MousePointer pointer) mutable {
     if (!QGuiApplication::instance()) return;
+    // Cursors belong to the GUI thread. An import run on a worker thread (the wizard's, which
+    // shows a progress bar instead) leaves the pointer alone.
+    if (QThread::currentThread() != QGuiApplication::instance()->thread()) return;
     // Qt keeps a stack of override cursors; ours takes at most one place on it.
     if (pointer == vbHourglass && !shown) {
       QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));

@@ -39,9 +39,11 @@ Stage1Panel::Stage1Panel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wiza
   grid->addWidget(cmbCodifica, 3, 3);
   CmdAvanti = Make<QPushButton>(this, "CmdAvanti", 0);
   CmdAnnulla = Make<QPushButton>(this, "CmdAnnulla", 2);
-  grid->addLayout(ButtonRow({CmdAvanti, CmdAnnulla}), 4, 0, 1, 5);
+  // Spare height goes between the file-type row and the buttons, which sit at the bottom.
+  grid->setRowMinimumHeight(4, 8);
+  grid->setRowStretch(4, 1);
+  grid->addLayout(ButtonRow({CmdAvanti, CmdAnnulla}), 5, 0, 1, 5);
   grid->setColumnStretch(1, 1);
-  grid->setRowStretch(1, 1);
   connect(CmdAvanti, &QPushButton::clicked, this, &Stage1Panel::CmdAvanti_Click);
   connect(CmdAnnulla, &QPushButton::clicked, &wizard_, &frmInterfaccia::Abort);
   connect(cmdCercaFile, &QPushButton::clicked, this, &Stage1Panel::cmdCercaFile_Click);

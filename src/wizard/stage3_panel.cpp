@@ -2,12 +2,19 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <exception>
+#include <thread>
 
 #include "control/import_runs.h"
 #include "control/settings.h"
@@ -71,14 +78,33 @@ Stage3Panel::Stage3Panel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wiza
   auto* frame6 = Make<QGroupBox>(this, "Frame6", 307);
   auto* preview = new QVBoxLayout(frame6);
   grdPreview = Make<Grid>(frame6, "grdPreview", -1, 0, 0);
+  // Numbered as the Column box numbers them.
+  grdPreview->horizontalHeader()->show();
+  grdPreview->horizontalHeader()->setSectionsClickable(false);
+  grdPreview->horizontalHeader()->setHighlightSections(false);
   preview->addWidget(grdPreview);
   page->addWidget(frame6, 1);
+
+  prgImport = Make<QProgressBar>(this, "prgImport");
+  prgImport->setRange(0, 1000);
+  // Keeps its place when hidden, so the window does not move under the user's pointer.
+  QSizePolicy keep = prgImport->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  prgImport->setSizePolicy(keep);
+  prgImport->hide();
+  page->addWidget(prgImport);
 
   Command2 = Make<QPushButton>(this, "Command2", 1);
   Command4 = Make<QPushButton>(this, "Command4", 3);
   Command3 = Make<QPushButton>(this, "Command3", 2);
   page->addLayout(ButtonRow({Command2, Command4, Command3}));
-  connect(Command3, &QPushButton::clicked, &wizard_, &frmInterfaccia::Abort);
+  connect(Command3, &QPushButton::clicked, this, [this] {
+    if (importing_) {
+      CancelImport();
+    } else {
+      wizard_.Abort();
+    }
+  });
   connect(Command2, &QPushButton::clicked, this, &Stage3Panel::Command2_Click);
   connect(Command4, &QPushButton::clicked, this, &Stage3Panel::Command4_Click);
   connect(CmdDisassocia, &QPushButton::clicked, this, &Stage3Panel::CmdDisassocia_Click);
@@ -92,8 +118,11 @@ Stage3Panel::Stage3Panel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wiza
 
 void Stage3Panel::Reset() {
   selectedFieldRow_ = 0;
+  // The labels go with their boxes.
   for (QWidget* w : {static_cast<QWidget*>(txtNmFldUtente), static_cast<QWidget*>(txtValoreCost),
-                     static_cast<QWidget*>(CmdDisassocia)}) {
+                     static_cast<QWidget*>(CmdDisassocia),
+                     static_cast<QWidget*>(findChild<QLabel*>(QStringLiteral("Label13"))),
+                     static_cast<QWidget*>(findChild<QLabel*>(QStringLiteral("Label10")))}) {
     w->setEnabled(false);
   }
   for (QLineEdit* box : {txtColAssociata, txtNmFldUtente, txtValoreCost}) box->clear();
@@ -127,8 +156,40 @@ void Stage3Panel::ShowPreview(const std::vector<QStringList>& rows, int firstRow
 }
 
 void Stage3Panel::Enter() {
+  markedColumn_ = -1;
   cmbNomeCampo->setCurrentIndex(0);
-  for (int c = 0; c < grdPreview->Cols(); ++c) grdPreview->SetColWidth(c, 2500);
+  MarkColumn(-1);
+  // Each column as wide as its widest text, none wider than the visible part of the table.
+  Grid& grid = *grdPreview;
+  grid.resizeColumnsToContents();
+  const int widest = std::max(grid.viewport()->width() - 4, 60);
+  for (int c = 0; c < grid.Cols(); ++c) {
+    grid.setColumnWidth(c, std::clamp(grid.columnWidth(c) + 8, 40, widest));
+  }
+  // No cell looks chosen before the user clicks one.
+  grid.setCurrentCell(-1, -1);
+  grid.clearSelection();
+  grid.scrollToTop();
+  grid.horizontalScrollBar()->setValue(0);
+}
+
+void Stage3Panel::MarkColumn(int column) {
+  Grid& grid = *grdPreview;
+  if (column >= grid.Cols()) column = -1;
+  const QBrush marked(palette().color(QPalette::Highlight).lighter(175));
+  for (int c : {markedColumn_, column}) {
+    if (c < 0 || c >= grid.Cols()) continue;
+    const bool on = c == column;
+    for (int r = 0; r < grid.Rows(); ++r) {
+      if (QTableWidgetItem* cell = grid.item(r, c)) cell->setBackground(on ? marked : QBrush());
+    }
+    auto* heading = new QTableWidgetItem(QString::number(c + 1));
+    QFont font = grid.horizontalHeader()->font();
+    font.setBold(on);
+    heading->setFont(font);
+    grid.setHorizontalHeaderItem(c, heading);
+  }
+  markedColumn_ = column;
 }
 
 bool Stage3Panel::eventFilter(QObject* watched, QEvent* event) {
@@ -147,7 +208,10 @@ int Stage3Panel::FieldRow() const {
 
 void Stage3Panel::cmbNomeCampo_Click() {
   const int row = FieldRow();
-  if (row < 0) return;
+  if (row < 0) {
+    MarkColumn(-1);
+    return;
+  }
   selectedFieldRow_ = row;
   const InfoFieldRow& f = Field(row);
   auto* label13 = findChild<QLabel*>(QStringLiteral("Label13"));
@@ -165,6 +229,7 @@ void Stage3Panel::cmbNomeCampo_Click() {
   const std::string& column = f[kAssociatedColumn];
   txtColAssociata->setText(column.empty() ? QString() : QString::number(LeadingNumber(column) + 1));
   CmdDisassocia->setEnabled(!column.empty());
+  MarkColumn(column.empty() ? -1 : static_cast<int>(LeadingNumber(column)));
 }
 
 void Stage3Panel::grdPreview_Click() {
@@ -173,6 +238,7 @@ void Stage3Panel::grdPreview_Click() {
   Field(row)[kAssociatedColumn] = std::to_string(grdPreview->Col());
   txtColAssociata->setText(QString::number(grdPreview->Col() + 1));
   CmdDisassocia->setEnabled(true);
+  MarkColumn(grdPreview->Col());
 }
 
 void Stage3Panel::CmdDisassocia_Click() {
@@ -182,6 +248,7 @@ void Stage3Panel::CmdDisassocia_Click() {
   }
   txtColAssociata->clear();
   CmdDisassocia->setEnabled(false);
+  MarkColumn(-1);
 }
 
 void Stage3Panel::txtColAssociata_LostFocus() {
@@ -190,6 +257,7 @@ void Stage3Panel::txtColAssociata_LostFocus() {
   const QString text = txtColAssociata->text();
   Field(row)[kAssociatedColumn] =
       text.isEmpty() ? std::string() : std::to_string(LeadingNumber(forms::ToUtf8(text)) - 1);
+  MarkColumn(text.isEmpty() ? -1 : static_cast<int>(LeadingNumber(forms::ToUtf8(text)) - 1));
 }
 
 void Stage3Panel::txtNmFldUtente_LostFocus() {
@@ -257,9 +325,19 @@ void Stage3Panel::Command4_Click() {
     return;
   }
   const ImportOutcome outcome =
-      RunImport(FilePath(wizard_.ChosenFile()), wizard_.Encoding(), wizard_.Layout(),
-                wizard_.Format(),
-                static_cast<std::size_t>(grdPreview->Cols()), emptyTarget);
+      RunWatched(WizardRequest(FilePath(wizard_.ChosenFile()), wizard_.Encoding(), wizard_.Format(),
+                               static_cast<std::size_t>(grdPreview->Cols()), emptyTarget));
+  KeepOutcome(outcome);
+  if (outcome.cancelled && !outcome.error) {
+    MsgBox(Text(621)
+               .replace(QLatin1String("%1"), QString::number(outcome.stoppedAtLine))
+               .replace(QLatin1String("%2"), QString::number(outcome.counts.rowsStored))
+               .replace(QLatin1String("%3"), QString::number(outcome.counts.errorRows)),
+           forms::vbInformation);
+    settings().ImportResult = static_cast<std::int32_t>(eResult::Abort);
+    wizard_.done(QDialog::Rejected);
+    return;
+  }
   if (outcome.error) {
     MsgBox(Text(507), forms::vbCritical, forms::kTitle, Describe(*outcome.error));
     // An import that could not start changed nothing: the user can put it right and retry.
@@ -267,6 +345,79 @@ void Stage3Panel::Command4_Click() {
   }
   settings().ImportResult = static_cast<std::int32_t>(ResultOf(outcome));
   wizard_.done(QDialog::Accepted);
+}
+
+void Stage3Panel::CancelImport() {
+  if (importing_) cancel_.store(true);
+}
+
+ImportOutcome Stage3Panel::RunWatched(ImportRequest request) {
+  cancel_.store(false);
+  bytesRead_.store(0);
+  fileSize_.store(0);
+  request.cancel = &cancel_;
+  // Called on the worker: only the counts are kept there; the bar is updated on the GUI
+  // thread, at most one update waiting at a time.
+  request.bytesRead = [this](std::int64_t read, std::int64_t size) {
+    bytesRead_.store(read);
+    fileSize_.store(size);
+    if (!progressPosted_.exchange(true)) {
+      QMetaObject::invokeMethod(this, &Stage3Panel::ShowProgress, Qt::QueuedConnection);
+    }
+  };
+  // A host's progress handler runs on the GUI thread, as it did before the import had a
+  // thread of its own; an Error it throws to stop the import still reaches the import.
+  if (request.progress) {
+    request.progress = [this, host = request.progress](const ImportStats& counts) {
+      std::exception_ptr thrown;
+      QMetaObject::invokeMethod(
+          this,
+          [&] {
+            try {
+              host(counts);
+            } catch (...) {
+              thrown = std::current_exception();
+            }
+          },
+          Qt::BlockingQueuedConnection);
+      if (thrown) std::rethrow_exception(thrown);
+    };
+  }
+  // While it runs, only Cancel acts; the rest of stage 3 waits.
+  const QList<QWidget*> idle{cmbNomeCampo,  txtColAssociata, txtNmFldUtente, txtValoreCost,
+                             CmdDisassocia, grdPreview,      Command2,       Command4};
+  QList<bool> wasEnabled;
+  for (QWidget* w : idle) {
+    wasEnabled << w->isEnabled();
+    w->setEnabled(false);
+  }
+  prgImport->setFormat(Text(624) + QStringLiteral("  %p%"));
+  prgImport->setValue(0);
+  prgImport->show();
+  importing_ = true;
+
+  ImportOutcome outcome;
+  QEventLoop loop;
+  std::thread worker([&] {
+    outcome = RunImport(request, wizard_.Layout());
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  worker.join();
+
+  importing_ = false;
+  ShowProgress();
+  for (qsizetype i = 0; i < idle.size(); ++i) idle[i]->setEnabled(wasEnabled[i]);
+  prgImport->hide();
+  return outcome;
+}
+
+void Stage3Panel::ShowProgress() {
+  progressPosted_.store(false);
+  const std::int64_t size = fileSize_.load();
+  if (size <= 0) return;
+  const std::int64_t read = std::min(bytesRead_.load(), size);
+  prgImport->setValue(static_cast<int>(read * prgImport->maximum() / size));
 }
 
 }  // namespace vandrel

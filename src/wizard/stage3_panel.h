@@ -7,9 +7,13 @@
 #include <QFrame>
 #include <QStringList>
 
+#include <atomic>
 #include <vector>
 
+#include "engine/import.h"
+
 class QComboBox;
+class QProgressBar;
 class QLineEdit;
 class QPushButton;
 
@@ -47,6 +51,10 @@ class Stage3Panel : public QFrame {
   void Command4_Click();
   // The InfoField row the field list last selected.
   int SelectedFieldRow() const { return selectedFieldRow_; }
+  // Whether an import is running (started by Import, not yet returned).
+  bool Importing() const { return importing_; }
+  // Asks the running import to stop before its next line (Cancel while it runs).
+  void CancelImport();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -58,6 +66,12 @@ class Stage3Panel : public QFrame {
   bool ReadyToImport();
   // Whether the target table is to be emptied: the user's answer when AsktoAppend is set.
   bool EmptyTarget();
+  // Runs the import on a worker thread while the window stays responsive: the progress bar
+  // follows the bytes read and Cancel stops the import.
+  ImportOutcome RunWatched(ImportRequest request);
+  void ShowProgress();
+  // Marks the preview column that feeds the selected field (-1: none).
+  void MarkColumn(int column);
 
   frmInterfaccia& wizard_;
   QComboBox* cmbNomeCampo;
@@ -69,7 +83,16 @@ class Stage3Panel : public QFrame {
   QPushButton* Command2;
   QPushButton* Command3;
   QPushButton* Command4;
+  QProgressBar* prgImport;
   int selectedFieldRow_ = 0;
+  int markedColumn_ = -1;
+  bool importing_ = false;
+  std::atomic<bool> cancel_{false};
+  // The latest byte counts the import reported, and whether the GUI thread has yet to show
+  // them.
+  std::atomic<std::int64_t> bytesRead_{0};
+  std::atomic<std::int64_t> fileSize_{0};
+  std::atomic<bool> progressPosted_{false};
 };
 
 }  // namespace vandrel

@@ -100,9 +100,9 @@ int FirstUnassociatedRequired(const std::vector<InfoFieldRow>& rows) {
   return -1;
 }
 
-ImportOutcome RunImport(const std::string& textFile, TextEncoding encoding,
-                        const WizardLayout& layout, const store::ValueFormat& format,
-                        std::size_t previewColumns, bool emptyTarget) {
+ImportRequest WizardRequest(const std::string& textFile, TextEncoding encoding,
+                            const store::ValueFormat& format, std::size_t previewColumns,
+                            bool emptyTarget) {
   ImportRequest request = SettingsRequest();
   request.textFile = textFile;
   request.encoding = encoding;
@@ -111,14 +111,24 @@ ImportOutcome RunImport(const std::string& textFile, TextEncoding encoding,
   request.lineFields = std::max(request.fields.size(), previewColumns + 1);
   request.emptyTarget = emptyTarget;
   request.emptyErrors = true;
-  ImportOutcome outcome;
+  return request;
+}
+
+ImportOutcome RunImport(const ImportRequest& request, const WizardLayout& layout) {
   if (const auto* delimited = std::get_if<DelimitedLayout>(&layout)) {
-    outcome = ImportaDelimitato(request, *delimited);
-  } else if (const auto* fixed = std::get_if<FixedLayout>(&layout)) {
-    outcome = rigatxtfisso(request, *fixed);
-  } else {
-    outcome.error = Error(kErrInvalidArgument, "No layout was chosen in stage 2.");
+    return ImportaDelimitato(request, *delimited);
   }
+  if (const auto* fixed = std::get_if<FixedLayout>(&layout)) return rigatxtfisso(request, *fixed);
+  ImportOutcome outcome;
+  outcome.error = Error(kErrInvalidArgument, "No layout was chosen in stage 2.");
+  return outcome;
+}
+
+ImportOutcome RunImport(const std::string& textFile, TextEncoding encoding,
+                        const WizardLayout& layout, const store::ValueFormat& format,
+                        std::size_t previewColumns, bool emptyTarget) {
+  const ImportOutcome outcome =
+      RunImport(WizardRequest(textFile, encoding, format, previewColumns, emptyTarget), layout);
   KeepOutcome(outcome);
   return outcome;
 }

@@ -63,4 +63,12 @@ ImportOutcome RunImport(const std::string& textFile, TextEncoding encoding,
                         const WizardLayout& layout, const store::ValueFormat& format,
                         std::size_t previewColumns, bool emptyTarget);
 
+// The same in two steps, for an import run on another thread: the request, made from the
+// control's settings where they live, and the import by it, which touches nothing else
+// (the caller keeps the outcome with KeepOutcome).
+ImportRequest WizardRequest(const std::string& textFile, TextEncoding encoding,
+                            const store::ValueFormat& format, std::size_t previewColumns,
+                            bool emptyTarget);
+ImportOutcome RunImport(const ImportRequest& request, const WizardLayout& layout);
+
 }  // namespace vandrel::wizard

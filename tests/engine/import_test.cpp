@@ -482,5 +482,67 @@ TEST_F(ImportTest, ActionTakesOnlyItsTwoValues) {
   EXPECT_EQ(ctl.Height(), 480);
 }
 
+// A host's cancel request stops the silent import before a line: every line before it is
+// committed (stored or logged), none after it, and the host learns where it stopped.
+TEST_F(ImportTest, ACancelledSilentImportKeepsEveryLineBeforeItsStop) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  SaveDelimited("Layout", ";", "{NONE}");
+  std::string text;
+  for (int i = 1; i <= 30000; ++i) text += "a;" + std::to_string(i) + "\n";
+  // Asked for from the progress handler, after the first group is committed.
+  SetImportProgressHandler([](const ImportStats&) { VandrelCtl::Cancel(); });
+  Silent(text, "Layout");
+  SetImportProgressHandler(nullptr);
+  EXPECT_EQ(ctl.ImportResult(), eResult::Abort);
+  const std::optional<std::int64_t> stop = ctl.LastImportStoppedAt();
+  ASSERT_TRUE(stop && *stop > 1 && *stop < 30000);
+  const std::string before = std::to_string(*stop - 1);
+  EXPECT_EQ(Query(db, "SELECT count(*), max(qty) FROM Items"), (Rows{{before, before}}));
+  EXPECT_FALSE(ctl.LastImportError());
+
+  // The request was used up: the next import runs to its end.
+  Silent("a;1\n", "Layout");
+  EXPECT_EQ(ctl.ImportResult(), eResult::Success);
+  EXPECT_FALSE(ctl.LastImportStoppedAt());
+  // One made before an import starts stops it at its first line, changing nothing.
+  VandrelCtl::Cancel();
+  ctl.setOverWriteTab(true);
+  Silent("a;1\n", "Layout");
+  EXPECT_EQ(ctl.ImportResult(), eResult::Abort);
+  EXPECT_EQ(ctl.LastImportStoppedAt(), std::optional<std::int64_t>(1));
+  EXPECT_EQ(LastImportStats().rowsStored, 0);
+}
+
+// An error table with TestoRiga and NomeColonna gets, for each failing line, its text as read
+// and the column whose value was refused.
+TEST_F(ImportTest, ErrorRowsKeepTheLineAndTheRefusedColumn) {
+  test::RunSql(db,
+               "DROP TABLE Errori; CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr "
+               "TEXT, testoriga VARCHAR(40), NomeColonna);"
+               "CREATE UNIQUE INDEX OneCode ON Items(code);");
+  Fields({{"code", "0"}, {"qty", "1"}});
+  SaveDelimited("Quoted", ";", "\"");
+  ctl.setEncoding("utf-8");
+  Silent(std::string("a;1\r\n") +
+             "b;two\r\n"         // qty refused
+             "\"c\r\nd\";x\r\n"  // two lines, qty refused
+             "a;3\r\n"           // a duplicate code
+             "e;4;5\r\n"         // too many fields: no one column
+             "f\xFF;5\r\n" +     // not UTF-8
+             "g;" +
+             std::string(60, '9') + "\r\n",  // too long for INTEGER, cut to 40
+         "Quoted");
+  EXPECT_EQ(ctl.ImportResult(), eResult::SError);
+  EXPECT_EQ(Query(db,
+                  "SELECT NumRiga, CodErr, TestoRiga, quote(NomeColonna) FROM Errori "
+                  "ORDER BY rowid"),
+            (Rows{{"2", "3421", "b;two", "'qty'"},
+                  {"3", "3421", "\"c\r\nd\";x", "'qty'"},
+                  {"5", "3022", "a;3", "'code'"},
+                  {"6", "9", "e;4;5", "''"},
+                  {"7", "31003", "f\xEF\xBF\xBD;5", "''"},
+                  {"8", "3421", "g;" + std::string(38, '9'), "'qty'"}}));
+}
+
 }  // namespace
 }  // namespace vandrel

@@ -1,10 +1,12 @@
 // The fixed-width stage 2 and the preview builder, driven through the real widgets.
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -15,6 +17,7 @@
 #include "preview/c_prepara_grd_preview.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
+#include "vandrel/catalogue.h"
 #include "vandrel/spec_files.h"
 #include "vandrel/vandrel_ctl.h"
 #include "wizard/frm_interfaccia.h"
@@ -388,7 +391,9 @@ class FixedStageTest : public QObject {
   }
 
   void screenshots() {
-    for (const auto& [language, code] : {std::pair{lItalian, "it"}, std::pair{lEnglish, "en"}}) {
+    for (const auto& [language, code] :
+         {std::pair{lItalian, "it"}, std::pair{lEnglish, "en"}, std::pair{lFrench, "fr"},
+          std::pair{lGerman, "de"}, std::pair{lSpanish, "es"}}) {
       Settle(language, 4);
       frmInterfaccia w;
       ToFixedStage(w, QStringLiteral(VANDREL_SAMPLES_DIR "/clienti_fisso.txt"));
@@ -400,6 +405,22 @@ class FixedStageTest : public QObject {
           test::Ctl<QPlainTextEdit>(w, "txtPreView")->toPlainText().split('\n');
       QCOMPARE(lines[1].left(52), QString("1234567890").repeated(6).left(52));
       QCOMPARE(lines[0].indexOf("50") + 1, 50 - 1);  // "50" ends over column 50
+      // The BEGIN/END heading stays in view when the rows scroll.
+      auto& limits = *test::Ctl<forms::Grid>(w, "grdInfoFldFix");
+      limits.SetRows(40);
+      limits.scrollToBottom();
+      QVERIFY(limits.horizontalHeader()->isVisible() && limits.verticalScrollBar()->value() > 0);
+      QCOMPARE(limits.model()->headerData(1, Qt::Horizontal).toString(), Text(12));
+      // Every token of every language shows whole in the separator box.
+      auto* box = test::Ctl<QComboBox>(w, "ComboCharDeli");
+      for (int token : {kTokenNone, kTokenSpace, kTokenTab}) {
+        for (int other = 1; other <= 5; ++other) {
+          box->setEditText(QString::fromStdString(LoadResString(other * 1000 + token)));
+          QVERIFY2(box->lineEdit()->width() >
+                       box->lineEdit()->fontMetrics().horizontalAdvance(box->currentText()),
+                   qPrintable(box->currentText()));
+        }
+      }
     }
   }
 };

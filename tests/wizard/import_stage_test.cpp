@@ -1,16 +1,22 @@
 // Stage 3 and the Import button: complete imports through the real wizard, from the file
 // choice to the rows in SQLite, and every way the Import button can end.
+#include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 #include <QtTest>
 
 #include "control/settings.h"
 #include "forms/forms.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
+#include "vandrel/import_stats.h"
 #include "vandrel/vandrel_ctl.h"
 #include "wizard/frm_interfaccia.h"
 #include "wizard/stage3_panel.h"
@@ -418,12 +424,135 @@ class ImportStageTest : public QObject {
     QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
   }
 
-  void screenshots() {
-    for (const auto& [language, code] : {std::pair{lItalian, "it"}, std::pair{lEnglish, "en"}}) {
+  // A blank typed as the fixed-width text delimiter is refused on stage 2, so the import
+  // that would empty the table and then fail is never reached: the table keeps its rows.
+  void aBlankFixedDelimiterNeverReachesTheImport() {
+    Settle(lEnglish);
+    test::RunSql(db_, "INSERT INTO Clienti(Codice, Nome) VALUES (100, 'kept');");
+    settings().AsktoAppend = false;
+    settings().OverWriteTab = true;
+    frmInterfaccia w;
+    Open(w);
+    test::Ctl<QLineEdit>(w, "txtNomeFile")->setText(kSamples + "/clienti_fisso.txt");
+    test::Ctl<QComboBox>(w, "cmbTipoFonte")->setCurrentIndex(1);
+    test::Ctl<QPushButton>(w, "CmdAvanti")->click();
+    test::Ctl<forms::Grid>(w, "grdInfoFldFix")->SetCellText(1, 1, "1");
+    test::Ctl<forms::Grid>(w, "grdInfoFldFix")->SetCellText(1, 2, "4");
+    test::Ctl<QComboBox>(w, "ComboDelimTesto")->setEditText(" ");
+    ScriptedBoxes boxes;
+    boxes.Expect(Text(217), kWarn);
+    QTest::mouseClick(test::Ctl<QPushButton>(w, "ComAvanti"), Qt::LeftButton);
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Fisso"));
+    QCOMPARE(Query("SELECT Nome FROM Clienti"), (Rows{{"kept"}}));
+  }
+
+  // What the user types goes to the first control of the panel shown, not to a hidden one;
+  // the new-name and constant labels go with their boxes, on a later opening too.
+  void focusAndLabelsFollowWhatIsShown() {
+    Settle(lEnglish);
+    frmInterfaccia w;
+    Open(w);
+    auto* name = test::Ctl<QLineEdit>(w, "txtNomeFile");
+    name->setText(kSamples + "/clienti.txt");
+    test::Ctl<QComboBox>(w, "cmbTipoFonte")->setCurrentIndex(0);
+    QTest::keyClick(name, Qt::Key_Return);
+    auto* separator = test::Ctl<QComboBox>(w, "DelimCampoD");
+    separator->lineEdit()->clear();
+    QTest::keyClicks(QApplication::focusWidget(), ";");
+    QCOMPARE(separator->currentText(), QString(";"));
+    QCOMPARE(name->text(), kSamples + "/clienti.txt");
+    test::Ctl<QPushButton>(w, "CAvantiD")->click();
+    QCOMPARE(QApplication::focusWidget(), test::Ctl<QComboBox>(w, "cmbNomeCampo"));
+    test::Ctl<QComboBox>(w, "cmbNomeCampo")->setCurrentText("Nome");
+    QVERIFY(w.findChild<QLabel*>("Label13")->isEnabled());
+    test::Ctl<QPushButton>(w, "Command3")->click();
+    ToStage3Delimited(w, kSamples + "/clienti.txt");
+    QVERIFY(!w.findChild<QLabel*>("Label13")->isEnabled());
+    QVERIFY(!w.findChild<QLabel*>("Label10")->isEnabled());
+  }
+
+  // A long import shows its progress while the window answers; Cancel stops it before a
+  // line, everything before which is stored, says so, and closes the wizard with Abort.
+  void cancelStopsALongImportAtALine() {
+    Settle(lItalian);
+    QByteArray text = "Codice;Nome\n";
+    for (int i = 1; i <= 400000; ++i) text += QByteArray::number(i) + ";Nome\n";
+    frmInterfaccia w;
+    ToStage3Delimited(w, test::WriteText(dir_, "lungo.txt", text));
+    Associate(w, "Codice", 0);
+    settings().AsktoAppend = false;
+    QStringList messages;
+    forms::SetMessageBoxHandler(
+        [&](const QString& prompt, int style, const QString&, const QString&) {
+          if (style != kQuestion) messages << prompt;
+          return kYes;
+        });
+    auto* bar = test::Ctl<QProgressBar>(w, "prgImport");
+    bool waited = false;
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [&, poll] {
+      if (!bar->isVisible() || bar->value() == 0) return QTimer::singleShot(1, *poll);
+      waited = !test::Ctl<QPushButton>(w, "Command4")->isEnabled();
+      test::Screenshot(w, "stage3-importing-it");
+      QTest::mouseClick(test::Ctl<QPushButton>(w, "Command3"), Qt::LeftButton);
+    };
+    QTimer::singleShot(0, *poll);
+    test::Ctl<QPushButton>(w, "Command4")->click();
+    forms::SetMessageBoxHandler(nullptr);
+    QVERIFY(waited);
+    QCOMPARE(settings().ImportResult, std::int32_t{4});
+    const std::int64_t stop = VandrelCtl().LastImportStoppedAt().value_or(0);
+    QVERIFY(stop > 1 && stop <= 400000);
+    const std::string before = std::to_string(stop - 1);
+    QCOMPARE(Query("SELECT count(*), max(Codice) FROM Clienti"), (Rows{{before, before}}));
+    QCOMPARE(messages, QStringList(Text(621)
+                                       .replace("%1", QString::number(stop))
+                                       .replace("%2", QString::fromStdString(before))
+                                       .replace("%3", "0")));
+  }
+
+  // The wizard's error rows keep the line and the refused column; a host's progress handler
+  // is still called on the GUI thread.
+  void errorRowsKeepTheLine() {
+    Settle(lEnglish);
+    test::RunSql(db_, "ALTER TABLE Errori ADD TestoRiga TEXT; ALTER TABLE Errori ADD NomeColonna;");
+    frmInterfaccia w;
+    ToStage3Delimited(w, test::WriteText(dir_, "errori.txt", "C;N\r\n1;Anna\r\nx;Bruno\r\n"));
+    Associate(w, "Codice", 0);
+    int elsewhere = -1;
+    SetImportProgressHandler(
+        [&](const ImportStats&) { elsewhere = QThread::currentThread() != qApp->thread(); });
+    ScriptedBoxes boxes;
+    boxes.Expect(Text(314), kQuestion, kYes);
+    test::Ctl<QPushButton>(w, "Command4")->click();
+    SetImportProgressHandler(nullptr);
+    QCOMPARE(elsewhere, 0);
+    QCOMPARE(Query("SELECT NumRiga, TestoRiga, NomeColonna FROM Errori"),
+             (Rows{{"2", "x;Bruno", "Codice"}}));
+  }
+
+  // The table preview numbers its columns as the Column box counts them, fits them in the
+  // window, chooses no cell before the user does, and marks the selected field's column.
+  void previewColumnsAreNumberedAndMarked() {
+    for (const auto& [language, code] :
+         {std::pair{lItalian, "it"}, std::pair{lEnglish, "en"}, std::pair{lFrench, "fr"},
+          std::pair{lGerman, "de"}, std::pair{lSpanish, "es"}}) {
       Settle(language);
       frmInterfaccia w;
       ToStage3Delimited(w, kSamples + "/clienti.txt");
+      auto& grid = *test::Ctl<forms::Grid>(w, "grdPreview");
+      for (int c = 0; c < grid.Cols(); ++c) {
+        QCOMPARE(grid.model()->headerData(c, Qt::Horizontal).toString(), QString::number(c + 1));
+      }
+      QCOMPARE(grid.horizontalScrollBar()->maximum(), 0);
+      QVERIFY(grid.selectedItems().isEmpty());
       Associate(w, "Nome", 1);
+      auto bold = [&grid](int c) {
+        return grid.model()->headerData(c, Qt::Horizontal, Qt::FontRole).value<QFont>().bold();
+      };
+      QVERIFY(bold(1) && !bold(2));
+      QVERIFY(grid.item(3, 1)->background() != grid.item(3, 2)->background());
       test::Screenshot(w, QString("stage3-%1").arg(code));
     }
   }

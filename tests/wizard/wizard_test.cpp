@@ -2,9 +2,11 @@
 // real widgets with message boxes and the file dialog answered by script.
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -455,8 +457,40 @@ class WizardTest : public QObject {
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
   }
 
+  // Qt's Yes/No and file dialog speak the wizard's language; German keeps Qt's English, as
+  // its catalogue does.
+  void qtButtonsAndDialogsSpeakTheWizardsLanguage() {
+    QStringList english;
+    for (int language : {lEnglish, lGerman, lItalian, lFrench, lSpanish}) {
+      Settle(language);
+      frmInterfaccia w;
+      w.Form_Load();
+      QStringList shown;
+      QTimer::singleShot(0, [&shown] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        shown << box->button(QMessageBox::Yes)->text();
+        box->button(QMessageBox::No)->click();
+      });
+      forms::MsgBox(Text(314), 36);
+      QTimer::singleShot(0, [&shown] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        shown << dialog->findChild<QLabel*>("lookInLabel")->text();
+        dialog->reject();
+      });
+      test::Ctl<QPushButton>(w, "cmdCercaFile")->click();
+      QCOMPARE(shown.size(), 2);
+      if (language == lEnglish) english = shown;
+      if (language == lGerman) QCOMPARE(shown, english);
+      if (language != lEnglish && language != lGerman) {
+        QVERIFY(shown[0] != english[0] && shown[1] != english[1]);
+      }
+    }
+  }
+
   void screenshots() {
-    for (const auto& [language, code] : {std::pair{lItalian, "it"}, std::pair{lEnglish, "en"}}) {
+    for (const auto& [language, code] :
+         {std::pair{lItalian, "it"}, std::pair{lEnglish, "en"}, std::pair{lFrench, "fr"},
+          std::pair{lGerman, "de"}, std::pair{lSpanish, "es"}}) {
       Settle(language);
       frmInterfaccia w;
       w.Form_Load();
@@ -473,6 +507,7 @@ class WizardTest : public QObject {
                     specs::DelimitedSpecRecord{"Clienti", ";", "{NONE}", 1});
       OnDialog([code = QString(code)](frmMessage& d) {
         d.cmbVariant->setCurrentIndex(0);
+        QVERIFY(d.lblPrompt->isVisible() && !d.lblPrompt->text().isEmpty());
         test::Screenshot(d, "dialog-" + code);
         d.reject();
       });
