@@ -50,7 +50,7 @@ FixedPanel::FixedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wizard
   spec->addWidget(MakeLabel(frame2, "Label7", 202, true), 0, 0);
   ComboCharDeli = MakeCombo(frame2, "ComboCharDeli", true);
   spec->addWidget(ComboCharDeli, 0, 1);
-  spec->addWidget(MakeLabel(frame2, "Label20", 203), 1, 0, 1, 2);
+  spec->addWidget(MakeLabel(frame2, "Label20", 203, true), 1, 0, 1, 2);
   spec->addWidget(MakeLabel(frame2, "Label5", 204, true), 2, 0);
   ComboDelimTesto = MakeCombo(frame2, "ComboDelimTesto", true);
   FitTokens(ComboCharDeli);

@@ -54,7 +54,7 @@ QHBoxLayout* ButtonRow(std::initializer_list<QPushButton*> buttons) {
 QHBoxLayout* SkipLinesRow(QWidget* parent, const char* before, const char* comboName,
                           const char* after, QComboBox*& combo) {
   auto* row = new QHBoxLayout;
-  row->addWidget(MakeLabel(parent, before, 205));
+  row->addWidget(MakeLabel(parent, before, 205, true));  // long in some languages: it wraps
   row->addSpacing(6);
   combo = MakeCombo(parent, comboName, true);
   for (int i = 0; i <= 10; ++i) combo->addItem(QString::number(i));
