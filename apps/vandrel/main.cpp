@@ -6,8 +6,8 @@
 
 #include <exception>
 #include <iostream>
-#include <new>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -23,53 +23,11 @@
 #include "vandrel/wizard.h"
 #endif
 
+#include "cli.h"
+
 namespace {
 
-using vandrel::specs::SpecKind;
-
-constexpr int kExitOk = 0;
-constexpr int kExitHostError = 1;
-constexpr int kExitFailure = 2;
-constexpr int kExitSError = 3;
-constexpr int kExitAbort = 4;
-constexpr int kExitUsage = 64;
-
-const std::map<std::string, int> kLanguages{{"it", vandrel::lItalian},
-                                            {"en", vandrel::lEnglish},
-                                            {"fr", vandrel::lFrench},
-                                            {"de", vandrel::lGerman},
-                                            {"es", vandrel::lSpanish}};
-
-// A usage error found after parsing (a malformed --field, say).
-struct UsageError {
-  std::string message;
-};
-
-// Error texts may hold a carriage return between their two sentences; a terminal wants a
-// line feed there. Passwords never reach the terminal.
-std::string ForTerminal(std::string text) {
-  text = vandrel::store::MaskPasswords(text);
-  for (char& c : text) {
-    if (c == '\r') c = '\n';
-  }
-  return text;
-}
-
-SpecKind KindOf(const std::string& kind) {
-  return kind == "fixed" ? SpecKind::Fixed : SpecKind::Delimited;
-}
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> parts(1);
-  for (char c : text) {
-    if (c == separator) {
-      parts.emplace_back();
-    } else {
-      parts.back() += c;
-    }
-  }
-  return parts;
-}
+using namespace vandrel::cli;
 
 // ---- check ----
 
@@ -283,117 +241,6 @@ int RunWizard(const ImportOptions& o) {
   return ExitStatus(ctl.ImportResult());
 }
 
-// ---- specs ----
-
-struct SpecsOptions {
-  std::string name, kind = "delimited", specsDir, separator, delimiter, columns, language = "it";
-  int skip = 0;
-};
-
-std::string Folder(const SpecsOptions& o) {
-  return o.specsDir.empty() ? vandrel::ApplicationFolder() : o.specsDir;
-}
-
-int RunSpecsList(const SpecsOptions& o) {
-  for (const std::string& name : vandrel::specs::ListNames(KindOf(o.kind), Folder(o))) {
-    std::cout << name << '\n';
-  }
-  return kExitOk;
-}
-
-int RunSpecsShow(const SpecsOptions& o) {
-  if (KindOf(o.kind) == SpecKind::Delimited) {
-    const auto records = vandrel::specs::ApplyDelimited(Folder(o), o.name);
-    if (records.empty()) throw UsageError{"no delimited layout named '" + o.name + "'"};
-    const auto& r = records.back();
-    std::cout << "name: " << r.SpecName << "\nseparator: " << r.FieldSeparator
-              << "\ndelimiter: " << r.TextDelimiter << "\nskip: " << r.SkipLines << '\n';
-    return kExitOk;
-  }
-  const auto records = vandrel::specs::ApplyFixed(Folder(o), o.name);
-  if (records.empty()) throw UsageError{"no fixed layout named '" + o.name + "'"};
-  const auto& r = records.back();
-  std::cout << "name: " << r.SpecName << "\nseparator: " << r.FieldSeparator
-            << "\ndelimiter: " << r.TextDelimiter << "\nskip: " << r.SkipLines << "\ncolumns: ";
-  for (std::size_t j = 0; j < r.FieldBegin.size() && !r.FieldBegin[j].empty(); ++j) {
-    std::cout << (j ? "," : "") << r.FieldBegin[j] << '-' << r.FieldEnd[j];
-  }
-  std::cout << '\n';
-  return kExitOk;
-}
-
-// "1-8,9-20" into the begin and end texts of a fixed-width layout.
-void ParseColumns(const std::string& columns, vandrel::specs::FixedSpecRecord& r) {
-  const auto ranges = Split(columns, ',');
-  if (ranges.size() > r.FieldBegin.size()) {
-    throw UsageError{"--columns takes at most " + std::to_string(r.FieldBegin.size()) + " ranges"};
-  }
-  for (std::size_t j = 0; j < ranges.size(); ++j) {
-    const auto ends = Split(ranges[j], '-');
-    int begin = 0, end = 0;
-    auto number = [&](const std::string& t, int& v) {
-      return !t.empty() && t.size() <= 4 &&
-             t.find_first_not_of("0123456789") == std::string::npos && (v = std::stoi(t)) > 0;
-    };
-    if (ends.size() != 2 || !number(ends[0], begin) || !number(ends[1], end) || end < begin) {
-      throw UsageError{"--columns: '" + ranges[j] +
-                       "' is not a range BEGIN-END of columns 1 to 9999"};
-    }
-    r.FieldBegin[j] = ends[0];
-    r.FieldEnd[j] = ends[1];
-  }
-}
-
-// The name as the layout file will hold it. A name the file would cut or garble is a usage
-// error: the saved layout could not be found by the name typed.
-std::string StoredLayoutName(const std::string& typed) {
-  try {
-    return vandrel::specs::StorableName(typed);
-  } catch (const vandrel::Error& e) {
-    throw UsageError{e.description()};
-  }
-}
-
-int RunSpecsAdd(const SpecsOptions& o) {
-  const std::string name = StoredLayoutName(o.name);
-  const int language = kLanguages.at(o.language);
-  const std::string separator = vandrel::LocaliseToken(o.separator, language);
-  const std::string delimiter = vandrel::LocaliseToken(o.delimiter, language);
-  if (o.skip < 0 || o.skip > 32767) throw UsageError{"--skip takes 0 to 32767"};
-  bool added;
-  if (KindOf(o.kind) == SpecKind::Delimited) {
-    if (!o.columns.empty()) throw UsageError{"--columns is for fixed-width layouts"};
-    vandrel::specs::DelimitedSpecRecord r{name, separator, delimiter,
-                                          static_cast<std::int16_t>(o.skip)};
-    added = vandrel::specs::Append(Folder(o), name, r);
-  } else {
-    if (o.columns.empty()) throw UsageError{"a fixed-width layout needs --columns"};
-    vandrel::specs::FixedSpecRecord r;
-    r.SpecName = name;
-    r.FieldSeparator = separator;
-    r.TextDelimiter = delimiter;
-    r.SkipLines = static_cast<std::int16_t>(o.skip);
-    ParseColumns(o.columns, r);
-    added = vandrel::specs::Append(Folder(o), name, r);
-  }
-  if (!added) {
-    std::cerr << vandrel::LoadResString(language * 1000 + 518) << '\n';
-    return kExitHostError;
-  }
-  std::cout << "saved " << o.kind << " layout '" << name << "' in "
-            << vandrel::specs::SpecFilePath(KindOf(o.kind), Folder(o)) << '\n';
-  return kExitOk;
-}
-
-int RunSpecsDelete(const SpecsOptions& o) {
-  const auto before = vandrel::specs::ListNames(KindOf(o.kind), Folder(o)).size();
-  vandrel::specs::Delete(KindOf(o.kind), Folder(o), o.name);
-  const auto after = vandrel::specs::ListNames(KindOf(o.kind), Folder(o)).size();
-  std::cout << "deleted " << before - after << " " << o.kind << " layout(s) named '" << o.name
-            << "'\n";
-  return kExitOk;
-}
-
 int RunMessages(const std::string& language) {
   for (const auto& [offset, text] : vandrel::CatalogueEntries(kLanguages.at(language))) {
     std::cout << offset << '\t' << text << '\n';
@@ -405,14 +252,14 @@ int RunMessages(const std::string& language) {
 
 int main(int argc, char** argv) {
   CLI::App app{
-      "vandrel - imports delimited or fixed-width text files into SQLite tables.\n"
+      "vandrel - imports delimited or fixed-width text files into SQLite or PostgreSQL tables.\n"
       "Exit status: 0 Success, 3 SError (imported, with error rows), 2 Failure, 4 Abort (the "
       "wizard was cancelled), 1 an error reached the host (printed as 'error NUMBER: "
       "DESCRIPTION'), 64 usage error."};
   app.set_version_flag("--version", std::string("vandrel ") + VANDREL_VERSION);
   app.require_subcommand(1);
-  const auto languages = CLI::IsMember({"it", "en", "fr", "de", "es"});
-  const auto kinds = CLI::IsMember({"delimited", "fixed"});
+  const auto languages = LanguageNames();
+  const auto kinds = KindNames();
   const auto encodings =
       CLI::IsMember({"auto", "windows-1252", "utf-8", "utf-16le", "utf-16be"}, CLI::ignore_case);
 
@@ -484,29 +331,8 @@ int main(int argc, char** argv) {
       ->required()
       ->take_all();
 
-  SpecsOptions sp;
-  CLI::App* specsCmd = app.add_subcommand("specs", "List, show, add or delete saved layouts.");
-  specsCmd->require_subcommand(1);
-  auto common = [&](CLI::App* cmd, bool named) {
-    if (named) cmd->add_option("name", sp.name, "the layout's name")->required();
-    cmd->add_option("--kind", sp.kind, "delimited or fixed")->required()->check(kinds);
-    cmd->add_option("--specs-dir", sp.specsDir, "folder of the layout files");
-    return cmd;
-  };
-  CLI::App* listCmd =
-      common(specsCmd->add_subcommand("list", "Names of the saved layouts."), false);
-  CLI::App* showCmd = common(specsCmd->add_subcommand("show", "One saved layout."), true);
-  CLI::App* addCmd = common(specsCmd->add_subcommand("add", "Save a layout."), true);
-  addCmd->add_option("--separator", sp.separator, "a character, or {TAB}, {SPACE}, {NONE}")
-      ->required();
-  addCmd->add_option("--delimiter", sp.delimiter, "text delimiter: a character or {NONE}")
-      ->required();
-  addCmd->add_option("--skip", sp.skip, "lines to skip at the start")->required();
-  addCmd->add_option("--columns", sp.columns, "fixed width: BEGIN-END[,BEGIN-END...], 1-based");
-  addCmd->add_option("--language", sp.language, "language the tokens are written in")
-      ->check(languages)
-      ->capture_default_str();
-  CLI::App* deleteCmd = common(specsCmd->add_subcommand("delete", "Delete a saved layout."), true);
+  SpecsCommand specs;
+  AddSpecsCommand(app, specs);
 
   CheckOptions check;
   CLI::App* checkCmd = app.add_subcommand(
@@ -542,10 +368,7 @@ int main(int argc, char** argv) {
   try {
     if (*importCmd) return RunImport(imp);
     if (*wizardCmd) return RunWizard(wiz);
-    if (*listCmd) return RunSpecsList(sp);
-    if (*showCmd) return RunSpecsShow(sp);
-    if (*addCmd) return RunSpecsAdd(sp);
-    if (*deleteCmd) return RunSpecsDelete(sp);
+    if (const int status = RunSpecsCommand(specs); status >= 0) return status;
     if (*checkCmd) return RunCheck(check);
     if (*messagesCmd) return RunMessages(language);
   } catch (const UsageError& e) {

@@ -1,0 +1,85 @@
+// What the command-line host's commands share: exit statuses, languages, usage errors and
+// small text helpers, and the layout-file commands (specs_command.cpp).
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "vandrel/spec_files.h"
+#include "vandrel/store.h"
+#include "vandrel/vandrel_ctl.h"
+
+namespace vandrel::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitHostError = 1;
+inline constexpr int kExitFailure = 2;
+inline constexpr int kExitSError = 3;
+inline constexpr int kExitAbort = 4;
+inline constexpr int kExitUsage = 64;
+
+inline const std::map<std::string, int> kLanguages{{"it", vandrel::lItalian},
+                                                   {"en", vandrel::lEnglish},
+                                                   {"fr", vandrel::lFrench},
+                                                   {"de", vandrel::lGerman},
+                                                   {"es", vandrel::lSpanish}};
+
+// A usage error found after parsing (a malformed --field, say).
+struct UsageError {
+  std::string message;
+};
+
+// Error texts may hold a carriage return between their two sentences; a terminal wants a
+// line feed there. Passwords never reach the terminal.
+inline std::string ForTerminal(std::string text) {
+  text = vandrel::store::MaskPasswords(text);
+  for (char& c : text) {
+    if (c == '\r') c = '\n';
+  }
+  return text;
+}
+
+inline vandrel::specs::SpecKind KindOf(const std::string& kind) {
+  return kind == "fixed" ? vandrel::specs::SpecKind::Fixed : vandrel::specs::SpecKind::Delimited;
+}
+
+inline std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts(1);
+  for (char c : text) {
+    if (c == separator) {
+      parts.emplace_back();
+    } else {
+      parts.back() += c;
+    }
+  }
+  return parts;
+}
+
+// Option checks the commands share.
+inline CLI::IsMember LanguageNames() {
+  return CLI::IsMember({"it", "en", "fr", "de", "es"});
+}
+inline CLI::IsMember KindNames() {
+  return CLI::IsMember({"delimited", "fixed"});
+}
+
+// `specs list|show|add|delete`: the saved layouts.
+struct SpecsOptions {
+  std::string name, kind = "delimited", specsDir, separator, delimiter, columns, language = "it";
+  int skip = 0;
+};
+struct SpecsCommand {
+  SpecsOptions options;
+  CLI::App* list = nullptr;
+  CLI::App* show = nullptr;
+  CLI::App* add = nullptr;
+  CLI::App* remove = nullptr;
+};
+void AddSpecsCommand(CLI::App& app, SpecsCommand& command);
+// Runs the specs subcommand given; -1 when none was.
+int RunSpecsCommand(const SpecsCommand& command);
+
+}  // namespace vandrel::cli
