@@ -148,6 +148,10 @@ class Database {
   virtual void CommitTrans() = 0;
   virtual void Rollback() = 0;
   virtual bool InTransaction() const = 0;
+  // Between two transactions of a long run of them: gives connections that wait to write a
+  // bounded chance to get in before the next transaction takes the lock again. A store whose
+  // writers wait for rows rather than for the whole database does nothing.
+  virtual void LetOthersWrite() {}
 
   virtual void Close() = 0;
 };

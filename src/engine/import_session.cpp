@@ -1,5 +1,6 @@
 #include "engine/import_session.h"
 
+#include <atomic>
 #include <charconv>
 #include <utility>
 
@@ -8,8 +9,12 @@
 
 namespace vandrel {
 namespace {
-constexpr int kGroupRows = 10'000;
-constexpr auto kGroupTime = std::chrono::milliseconds(250);
+// A group is about a second of work, whatever the rows cost: each commit syncs the disk a
+// few times, which is cheap once a second and dear a hundred times, and a second is what a
+// crash can lose and what another writer waits before LetOthersWrite gives it its turn.
+std::atomic<std::chrono::milliseconds::rep> groupTime{1000};
+// The clock is read once per this many lines.
+constexpr int kClockEvery = 64;
 
 // An error text cut to the error table's column, so a long value quoted in it cannot cost
 // the line its error row. `length` counts characters; -1 is no limit.
@@ -26,7 +31,16 @@ std::string_view FitText(std::string_view text, int length) {
 }
 }  // namespace
 
-ImportSession::ImportSession(const ImportRequest& request) : request_(request) {
+void ImportSession::SetGroupTime(std::chrono::milliseconds time) {
+  groupTime = time.count();
+}
+
+std::chrono::milliseconds ImportSession::GroupTime() {
+  return std::chrono::milliseconds(groupTime.load());
+}
+
+ImportSession::ImportSession(const ImportRequest& request)
+    : request_(request), groupTime_(GroupTime()) {
   const ImportTarget& t = request.target;
   db_ = store::OpenDatabase(t.database, false, false, t.connect);
   target_ = db_->OpenRecordset(t.table);
@@ -231,11 +245,13 @@ void ImportSession::CheckGroupSurvived(std::int64_t failingLine, const Error& ca
 
 void ImportSession::LineDone() {
   counts_.linesRead = recordNumber_;
-  if (++groupRows_ < kGroupRows &&
-      ((groupRows_ & 63) != 0 || std::chrono::steady_clock::now() - groupStart_ < kGroupTime)) {
+  if (++groupRows_ % kClockEvery != 0 ||
+      std::chrono::steady_clock::now() - groupStart_ < groupTime_) {
     return;
   }
   Commit();
+  db_->LetOthersWrite();
+  groupStart_ = std::chrono::steady_clock::now();
   try {
     db_->BeginTrans();
   } catch (const Error& e) {

@@ -1,9 +1,9 @@
 // One import's hold on the database: a single connection for the whole run, the target and
-// error tables opened once, and the rows committed in groups (about 10,000 rows or a quarter
-// of a second, whichever comes first), so a long import neither reopens the database per line
-// nor keeps other writers waiting for long. Rows go to the table several at a time, yet every
-// line is stored or logged on its own: a failing row undoes only itself, and error rows are
-// written in the order of their lines.
+// error tables opened once, and the rows committed in groups of about a second of work, with
+// a pause after each commit for another writer waiting its turn, so a long import neither
+// reopens the database per line nor shuts other writers out. Rows go to the table several at a
+// time, yet every line is stored or logged on its own: a failing row undoes only itself, and error
+// rows are written in the order of their lines.
 #pragma once
 
 #include <chrono>
@@ -45,6 +45,11 @@ class ImportSession {
 
   // What has been stored and logged; after Finish or Abandon, what was committed.
   const ImportStats& counts() const { return counts_; }
+
+  // How long a group lasts (about a second unless set): for tests, to see several groups in
+  // a small file. The imports that begin afterwards use it.
+  static void SetGroupTime(std::chrono::milliseconds time);
+  static std::chrono::milliseconds GroupTime();
 
  private:
   // How one InfoField row fills its column on every line.
@@ -93,6 +98,7 @@ class ImportSession {
   std::int64_t committedErrorRows_ = 0;
   int groupRows_ = 0;
   std::chrono::steady_clock::time_point groupStart_;
+  const std::chrono::milliseconds groupTime_;
   bool finished_ = false;
 };
 

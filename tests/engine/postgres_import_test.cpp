@@ -8,6 +8,7 @@
 #include "control/import_runs.h"
 #include "control/settings.h"
 #include "engine/import.h"
+#include "engine/import_session.h"
 #include "pg_server.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
@@ -144,7 +145,11 @@ TEST_F(PostgresImportTest, TheSameFileGivesTheSameRowsErrorsAndResultAsIntoSqlit
 }
 
 TEST_F(PostgresImportTest, AServerStoppedMidImportEndsItNamingTheFirstLineNotStored) {
-  // Enough lines for several groups.
+  // Enough lines for several groups, however quick the machine.
+  ImportSession::SetGroupTime(std::chrono::milliseconds(0));
+  struct RestoreGroupTime {
+    ~RestoreGroupTime() { ImportSession::SetGroupTime(std::chrono::seconds(1)); }
+  } restoreGroupTime;
   std::string text;
   for (int i = 0; i < 30000; ++i) text += "K" + std::to_string(i) + ";1;1;2024-01-01;x\n";
   test::WriteFile(file, "head\n" + text);
