@@ -132,35 +132,57 @@ void ImportSession::BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t
   }
 }
 
-void ImportSession::StoreRow(const std::vector<std::string_view>& fields) {
-  target_->AddNew();
-  for (const FieldPlan& p : plan_) {
-    switch (p.kind) {
-      case FieldPlan::Kind::Fail:
-        throw Error(p.failNumber, p.failText);
-      case FieldPlan::Kind::Constant:
-        target_->SetField(p.column, p.constant);
-        break;
-      case FieldPlan::Kind::FromLine:
-        target_->SetField(p.column,
-                          p.lineIndex < fields.size() ? fields[p.lineIndex] : std::string_view());
-        break;
+void ImportSession::ConvertRow(const std::vector<std::string_view>& fields,
+                               ConvertedRow& row) const {
+  row.failed = false;
+  row.values.resize(plan_.size());
+  try {
+    for (std::size_t i = 0; i < plan_.size(); ++i) {
+      const FieldPlan& p = plan_[i];
+      switch (p.kind) {
+        case FieldPlan::Kind::Fail:
+          throw Error(p.failNumber, p.failText);
+        case FieldPlan::Kind::Constant:
+          target_->Convert(p.column, p.constant, row.values[i]);
+          break;
+        case FieldPlan::Kind::FromLine:
+          target_->Convert(p.column,
+                           p.lineIndex < fields.size() ? fields[p.lineIndex] : std::string_view(),
+                           row.values[i]);
+          break;
+      }
     }
+  } catch (const Error& error) {
+    row.failed = true;
+    row.errorNumber = error.number();
+    row.errorText = error.description();
   }
-  target_->Queue(recordNumber_);
 }
 
-void ImportSession::ScriviRecord(std::int64_t number, const std::vector<std::string_view>& fields) {
+void ImportSession::StoreConverted(std::int64_t number, ConvertedRow& row) {
   recordNumber_ = number;
-  try {
-    StoreRow(fields);
-    ++counts_.rowsStored;
-  } catch (const Error& error) {
-    Defer(error.number(), error.description());
+  if (row.failed) {
+    Defer(row.errorNumber, row.errorText);
+  } else {
+    try {
+      target_->AddNew();
+      for (std::size_t i = 0; i < plan_.size(); ++i) {
+        target_->SetConverted(plan_[i].column, row.values[i]);
+      }
+      target_->Queue(recordNumber_);
+      ++counts_.rowsStored;
+    } catch (const Error& error) {
+      Defer(error.number(), error.description());
+    }
   }
   // A batch stored while queueing can have made the database give up the group: stop at once.
   if (!db_->InTransaction()) FlushTarget();
   LineDone();
+}
+
+void ImportSession::ScriviRecord(std::int64_t number, const std::vector<std::string_view>& fields) {
+  ConvertRow(fields, row_);
+  StoreConverted(number, row_);
 }
 
 void ImportSession::RejectLine(std::int64_t number, std::int32_t errorNumber,

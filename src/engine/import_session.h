@@ -19,6 +19,14 @@
 
 namespace vandrel {
 
+// A record's fields converted for the target table, or the error that stops it.
+struct ConvertedRow {
+  std::vector<store::Value> values;  // one per column the field plan fills
+  bool failed = false;
+  std::int32_t errorNumber = 0;
+  std::string errorText;
+};
+
 class ImportSession {
  public:
   // Opens the database and the tables, empties those the request says (in the first group),
@@ -33,6 +41,13 @@ class ImportSession {
   // field plan; a failure becomes an error row. A field the plan names beyond `fields` is
   // empty. Records come in ascending numbers.
   void ScriviRecord(std::int64_t number, const std::vector<std::string_view>& fields);
+
+  // ScriviRecord in two steps. ConvertRow converts a record's fields by the field plan; it
+  // changes nothing in the session, so it may run on another thread while the session stores
+  // earlier records. StoreConverted stores the row (or logs its error) as record `number`,
+  // taking the values out of `row`.
+  void ConvertRow(const std::vector<std::string_view>& fields, ConvertedRow& row) const;
+  void StoreConverted(std::int64_t number, ConvertedRow& row);
 
   // Logs record `number`, which cannot even be cut, as an error row.
   void RejectLine(std::int64_t number, std::int32_t errorNumber, std::string_view description);
@@ -64,7 +79,6 @@ class ImportSession {
 
   void BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t lineFields);
   void OpenErrorTable();
-  void StoreRow(const std::vector<std::string_view>& fields);
   // Queues one row for the error table; when that fails too, the line is lost and counted so.
   void GestErr(std::int64_t recordNumber, std::int32_t errorNumber, std::string_view description);
   // A line that failed before reaching the table, logged at the next FlushTarget.
@@ -91,6 +105,7 @@ class ImportSession {
     std::string description;
   };
   std::vector<LineError> deferred_;
+  ConvertedRow row_;               // ScriviRecord's, reused from line to line
   std::int64_t recordNumber_ = 0;  // lines handed to the session so far
   ImportStats counts_;
   std::int64_t groupFirstLine_ = 1;

@@ -191,6 +191,18 @@ class SqliteRecordset final : public Recordset {
     assigned_[static_cast<std::size_t>(column)] = 1;
   }
 
+  void Convert(int column, std::string_view text, Value& out) const override {
+    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) NoColumn(column);
+    const Column& c = columns_[static_cast<std::size_t>(column)];
+    ConvertText(c.type, format_, c.name, text, out);
+  }
+
+  void SetConverted(int column, Value& value) override {
+    Checked(column);
+    std::swap(values_[static_cast<std::size_t>(column)], value);
+    assigned_[static_cast<std::size_t>(column)] = 1;
+  }
+
   void SetField(int column, std::int64_t number) override {
     const Column& c = Checked(column);
     Value& v = values_[static_cast<std::size_t>(column)];
@@ -244,12 +256,14 @@ class SqliteRecordset final : public Recordset {
 
   const Column& Checked(int column) const {
     RequirePending("SetField");
-    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) {
-      throw Error(kErrNoColumn,
-                  "No column number " + std::to_string(column) + " in the table '" + table_ + "'.",
-                  kStoreSource);
-    }
+    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) NoColumn(column);
     return columns_[static_cast<std::size_t>(column)];
+  }
+
+  [[noreturn]] void NoColumn(int column) const {
+    throw Error(kErrNoColumn,
+                "No column number " + std::to_string(column) + " in the table '" + table_ + "'.",
+                kStoreSource);
   }
 
   Value* RowSlot(int row) { return &batch_[static_cast<std::size_t>(row) * columns_.size()]; }
