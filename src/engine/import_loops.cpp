@@ -8,6 +8,7 @@
 #include "engine/import.h"
 #include "engine/import_session.h"
 #include "engine/line_cut.h"
+#include "engine/pipeline.h"
 #include "engine/record_reader.h"
 #include "engine/text_reader.h"
 #include "text/encoding.h"
@@ -34,11 +35,39 @@ std::string EngineText(std::int32_t language, int offset, const std::string& one
   return text;
 }
 
-// Runs one import: `store(number, text, session)` cuts a record and hands it to the session.
-// Every failure ends up in the outcome; what was stored before it stays.
-template <typename StoreRecord>
+// The lines handed from the reading thread to the storing one: each record's number and its
+// converted row (or its error). Batches are reused, so `size` says how many items are new.
+struct LineBatch {
+  struct Item {
+    std::int64_t number = 0;
+    ConvertedRow row;
+  };
+  std::vector<Item> items;
+  std::size_t size = 0;
+  Item& Add(std::int64_t number) {
+    if (size == items.size()) items.emplace_back();
+    Item& item = items[size++];
+    item.number = number;
+    return item;
+  }
+};
+// Lines per batch, and batches that may wait for the store: enough to ride over a commit's
+// pause, little enough to keep memory small.
+constexpr std::size_t kBatchLines = 1024;
+constexpr std::size_t kBatchesQueued = 8;
+
+void Reject(ConvertedRow& row, std::int32_t number, std::string text) {
+  row.failed = true;
+  row.errorNumber = number;
+  row.errorText = std::move(text);
+}
+
+// Runs one import: `convert(text, row, session)` cuts a record and converts it, on a thread
+// of its own while the session stores the records before it. Every failure ends up in the
+// outcome; what was stored before it stays.
+template <typename ConvertRecord>
 ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const QuoteRule* quotes,
-                        StoreRecord&& store) {
+                        ConvertRecord&& convert) {
   HourglassPointer hourglass;
   ImportOutcome outcome;
   std::optional<ImportSession> session;
@@ -49,32 +78,47 @@ ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const Q
     outcome.ran = true;
     reader.Skip(skip);
     RecordReader records(reader, quotes);
-    Record record;
-    std::int64_t lines = 0;
-    while (records.Next(record)) {
-      if (record.state == Record::State::Ok && HoldsNoData(record.text)) continue;
-      const std::int64_t number = lines + 1;
-      lines += record.lines;
-      const std::string line = std::to_string(number);
-      switch (record.state) {
-        case Record::State::Ok:
-          store(number, record.text, *session);
-          break;
-        case Record::State::Invalid:
-          session->RejectLine(
-              number, kErrInvalidText,
-              EngineText(request.language, 603, line, EncodingName(reader.encoding())));
-          break;
-        case Record::State::OpenQuote:
-          session->RejectLine(
-              number, kErrOpenQuote,
-              EngineText(request.language, 602, line, quotes ? quotes->delimiter : std::string()));
-          break;
-        case Record::State::TooLong:
-          session->RejectLine(number, kErrRecordTooLong, EngineText(request.language, 615, line));
-          break;
+    const auto read = [&](auto emit) {
+      LineBatch batch;
+      Record record;
+      std::int64_t lines = 0;
+      while (records.Next(record)) {
+        if (record.state == Record::State::Ok && HoldsNoData(record.text)) continue;
+        const std::int64_t number = lines + 1;
+        lines += record.lines;
+        ConvertedRow& row = batch.Add(number).row;
+        const std::string line = std::to_string(number);
+        switch (record.state) {
+          case Record::State::Ok:
+            convert(record.text, row, *session);
+            break;
+          case Record::State::Invalid:
+            Reject(row, kErrInvalidText,
+                   EngineText(request.language, 603, line, EncodingName(reader.encoding())));
+            break;
+          case Record::State::OpenQuote:
+            Reject(row, kErrOpenQuote,
+                   EngineText(request.language, 602, line,
+                              quotes ? quotes->delimiter : std::string()));
+            break;
+          case Record::State::TooLong:
+            Reject(row, kErrRecordTooLong, EngineText(request.language, 615, line));
+            break;
+        }
+        if (batch.size == kBatchLines) {
+          if (!emit(batch)) return;
+          batch.size = 0;
+        }
       }
-    }
+      if (batch.size > 0) emit(batch);
+    };
+    const auto store = [&](LineBatch& batch) {
+      for (std::size_t i = 0; i < batch.size; ++i) {
+        session->StoreConverted(batch.items[i].number, batch.items[i].row);
+      }
+      batch.size = 0;
+    };
+    RunPipeline<LineBatch>(kBatchesQueued, read, store);
     session->Finish();
   } catch (const Error& e) {
     outcome.error = e;
@@ -94,17 +138,17 @@ ImportOutcome ImportaDelimitato(const ImportRequest& request, const DelimitedLay
   DelimitedCutter cutter(layout);
   std::vector<std::string_view> fields;
   return RunImport(request, layout.skipLines, &cutter.rule(),
-                   [&](std::int64_t number, std::string_view text, ImportSession& session) {
+                   [&](std::string_view text, ConvertedRow& row, const ImportSession& session) {
                      cutter.Cut(text, fields);
                      for (std::size_t i = request.lineFields; i < fields.size(); ++i) {
                        if (fields[i].empty()) continue;
-                       session.RejectLine(
-                           number, kErrSubscript,
-                           "Subscript out of range: the line has " + std::to_string(fields.size()) +
-                               " fields; " + std::to_string(request.lineFields) + " are expected.");
+                       Reject(row, kErrSubscript,
+                              "Subscript out of range: the line has " +
+                                  std::to_string(fields.size()) + " fields; " +
+                                  std::to_string(request.lineFields) + " are expected.");
                        return;
                      }
-                     session.ScriviRecord(number, fields);
+                     session.ConvertRow(fields, row);
                    });
 }
 
@@ -112,9 +156,9 @@ ImportOutcome rigatxtfisso(const ImportRequest& request, const FixedLayout& layo
   const FixedCutter cutter(layout);
   std::vector<std::string_view> fields;
   return RunImport(request, layout.skipLines, nullptr,
-                   [&](std::int64_t number, std::string_view text, ImportSession& session) {
+                   [&](std::string_view text, ConvertedRow& row, const ImportSession& session) {
                      cutter.Cut(text, fields);
-                     session.ScriviRecord(number, fields);
+                     session.ConvertRow(fields, row);
                    });
 }
 

@@ -4,6 +4,7 @@
 #include "control/import_runs.h"
 #include "control/settings.h"
 #include "engine/import.h"
+#include "engine/import_session.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
 #include "vandrel/import_stats.h"
@@ -381,6 +382,65 @@ TEST_F(ImportTest, ActionTakesOnlyItsTwoValues) {
   ctl.Resize(1000, 20);
   EXPECT_EQ(ctl.Width(), 480);
   EXPECT_EQ(ctl.Height(), 480);
+}
+
+}  // namespace
+}  // namespace vandrel
+
+namespace vandrel {
+namespace {
+
+// Thousands of lines, read and converted on one thread while another stores them: error rows
+// keep their lines' numbers and order, whatever stage refused the line.
+TEST_F(ImportTest, ErrorRowsKeepTheirLinesAcrossManyBatches) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  std::string text;
+  Rows errors;
+  for (int i = 1; i <= 5000; ++i) {
+    if (i % 7 == 0) {
+      text += "c;x\n";  // not a number: refused by the conversion
+      errors.push_back({std::to_string(i), std::to_string(store::kErrTypeConversion)});
+    } else if (i % 500 == 0) {
+      text += "c;1;extra\n";  // too many fields: refused as it is cut
+      errors.push_back({std::to_string(i), std::to_string(kErrSubscript)});
+    } else {
+      text += "c" + std::to_string(i) + ";" + std::to_string(i) + "\n";
+    }
+  }
+  WizardDelimited(text);
+  ASSERT_FALSE(last.error) << last.error->description();
+  EXPECT_EQ(Errors(), errors);
+  EXPECT_EQ(last.counts.rowsStored, 5000 - static_cast<std::int64_t>(errors.size()));
+  // Stored in line order: the qty column is the line number.
+  EXPECT_EQ(Query(db, "SELECT count(*) FROM Items WHERE qty % 7 = 0 OR qty % 500 = 0")[0][0], "0");
+  EXPECT_EQ(Query(db, "SELECT count(*) FROM Items a JOIN Items b ON b.rowid = a.rowid + 1 "
+                      "WHERE b.qty <= a.qty")[0][0],
+            "0");
+}
+
+// Stopped at its first commit while the reading thread is far ahead: what stays is exactly
+// the first group, the lines before the stop.
+TEST_F(ImportTest, AnImportStoppedMidwayKeepsExactlyTheLinesBeforeTheStop) {
+  ImportSession::SetGroupTime(std::chrono::milliseconds(0));
+  Fields({{"code", "0"}, {"qty", "1"}});
+  std::string text;
+  for (int i = 1; i <= 50000; ++i) text += "c;" + std::to_string(i) + "\n";
+  std::optional<ImportStats> committed;
+  ImportRequest request = Request(text);
+  request.progress = [&](const ImportStats& s) {
+    committed = s;
+    throw Error(5, "cancelled");
+  };
+  last = ImportaDelimitato(request, MakeDelimitedLayout(";", "{NONE}", 0));
+  ImportSession::SetGroupTime(std::chrono::seconds(1));
+  ASSERT_TRUE(last.error);
+  EXPECT_EQ(last.error->description(), "cancelled");
+  ASSERT_TRUE(committed);
+  EXPECT_LT(committed->rowsStored, 50000);
+  EXPECT_EQ(last.counts.rowsStored, committed->rowsStored);
+  EXPECT_EQ(Query(db, "SELECT count(*), min(qty), max(qty) FROM Items")[0],
+            (std::vector<std::string>{std::to_string(committed->rowsStored), "1",
+                                      std::to_string(committed->rowsStored)}));
 }
 
 }  // namespace
