@@ -199,7 +199,11 @@ class SqliteRecordset final : public Recordset {
 
   void SetConverted(int column, Value& value) override {
     Checked(column);
-    std::swap(values_[static_cast<std::size_t>(column)], value);
+    Value& v = values_[static_cast<std::size_t>(column)];
+    v.type = value.type;
+    v.integer = value.integer;
+    v.real = value.real;
+    v.text.swap(value.text);  // the buffers change hands: neither side allocates
     assigned_[static_cast<std::size_t>(column)] = 1;
   }
 
