@@ -1,7 +1,9 @@
-// Another process writing to the same SQLite database while an import runs: the import's
-// groups must leave it room, in both journal modes, however long the file.
+// An import and the processes around it: another process writing to the same SQLite
+// database while an import runs must get its turn, in both journal modes, however long the
+// file; an import killed outright keeps its committed groups and nothing else.
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -95,6 +97,59 @@ TEST_P(ConcurrentWriterTest, AnotherProcessWritesThroughoutAnImport) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the other process's write failed (1) or never ran (2)";
   EXPECT_EQ(Query(db, "SELECT count(*) FROM Items")[0][0], std::to_string(kLines));
+}
+
+TEST(ImportCrashTest, AKilledImportKeepsItsCommittedGroupsAsAPrefixOfTheFile) {
+  test::TempDir dir;
+  const std::string db = dir.file("crash.db");
+  test::RunSql(db, R"(CREATE TABLE Items(code TEXT, qty INTEGER);
+      CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);)");
+  constexpr int kLines = 2'000'000;
+  std::string text;
+  text.reserve(kLines * 12);
+  for (int i = 1; i <= kLines; ++i) text += "c;" + std::to_string(i) + "\n";
+  ImportRequest request;
+  request.textFile = dir.file("in.txt");
+  test::WriteFile(request.textFile, text);
+  request.target = {db, "", "Items", "Errori"};
+  request.lineFields = 2;
+  for (const char* column : {"code", "qty"}) {
+    InfoFieldRow row;
+    row[kColumnName] = column;
+    row[kAssociatedColumn] = std::to_string(request.fields.size());
+    request.fields.push_back(row);
+  }
+
+  // The child imports and says after each commit how many rows it has committed; it is
+  // killed as soon as it has said so twice, in the middle of its third group.
+  int committed[2];
+  ASSERT_EQ(::pipe(committed), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(committed[0]);
+    ImportSession::SetGroupTime(std::chrono::milliseconds(50));
+    request.progress = [&](const ImportStats& s) {
+      (void)!::write(committed[1], &s.rowsStored, sizeof s.rowsStored);
+    };
+    ImportaDelimitato(request, MakeDelimitedLayout(";", "{NONE}", 0));
+    ::_exit(0);
+  }
+  ::close(committed[1]);
+  std::int64_t rows = 0;
+  for (int group = 0; group < 2; ++group) {
+    ASSERT_EQ(::read(committed[0], &rows, sizeof rows), static_cast<ssize_t>(sizeof rows));
+  }
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ::close(committed[0]);
+
+  // The next connection rolls the group in progress back.
+  const auto stored = Query(db, "SELECT count(*), min(qty), max(qty) FROM Items")[0];
+  EXPECT_GE(std::stoll(stored[0]), rows);
+  EXPECT_EQ(stored[1], "1");
+  EXPECT_EQ(stored[2], stored[0]) << "the rows stored are not the file's first lines";
+  EXPECT_EQ(Query(db, "PRAGMA integrity_check")[0][0], "ok");
 }
 
 INSTANTIATE_TEST_SUITE_P(JournalModes, ConcurrentWriterTest, ::testing::Values("delete", "wal"));
