@@ -64,6 +64,14 @@ struct ValueFormat {
   friend bool operator==(const ValueFormat&, const ValueFormat&) = default;
 };
 
+// A value converted to its column's type, ready to store.
+struct Value {
+  enum class Type { Null, Integer, Real, Text } type = Type::Null;
+  std::int64_t integer = 0;
+  double real = 0;
+  std::string text;
+};
+
 // A queued row that could not be stored, with the tag it was queued under.
 struct QueuedFailure {
   std::int64_t tag;
@@ -96,6 +104,20 @@ class Recordset {
   // number is stored as given.
   virtual void SetField(int column, std::string_view text) = 0;
   virtual void SetField(int column, std::int64_t number) = 0;
+  // SetField in two steps, for a loop that converts on one thread and stores on another.
+  // Convert checks and converts `text` for `column` as SetField would (throwing the same
+  // errors) without touching the pending row; it reads only the table's columns and the value
+  // format, so it may run on another thread while the recordset is in use. SetConverted
+  // assigns the result to the pending row, taking `value` (which is left holding another
+  // value whose buffer can be reused). A store that converts only as it stores keeps the text
+  // in Convert and converts it in SetConverted.
+  virtual void Convert(int column, std::string_view text, Value& out) const {
+    (void)column;
+    out.type = Value::Type::Text;
+    out.text.assign(text);
+  }
+  virtual void SetConverted(int column, Value& value) { SetField(column, value.text); }
+
   void SetField(std::string_view column, std::string_view text) {
     SetField(ColumnIndex(column), text);
   }
@@ -151,6 +173,10 @@ class Database {
   virtual void CommitTrans() = 0;
   virtual void Rollback() = 0;
   virtual bool InTransaction() const = 0;
+  // Between two transactions of a long run of them: gives connections that wait to write a
+  // bounded chance to get in before the next transaction takes the lock again. A store whose
+  // writers wait for rows rather than for the whole database does nothing.
+  virtual void LetOthersWrite() {}
 
   virtual void Close() = 0;
 };

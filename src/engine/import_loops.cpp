@@ -8,6 +8,7 @@
 #include "engine/import.h"
 #include "engine/import_session.h"
 #include "engine/line_cut.h"
+#include "engine/pipeline.h"
 #include "engine/record_reader.h"
 #include "engine/text_reader.h"
 #include "text/encoding.h"
@@ -34,11 +35,41 @@ std::string EngineText(std::int32_t language, int offset, const std::string& one
   return text;
 }
 
-// Runs one import: `store(number, text, session)` cuts a record and hands it to the session.
-// Every failure ends up in the outcome; what was stored before it stays.
-template <typename StoreRecord>
+// The lines handed from the reading thread to the storing one: each record's number and its
+// converted row (or its error), and its text when error rows carry it. Batches are reused, so
+// `size` says how many items are new.
+struct LineBatch {
+  struct Item {
+    std::int64_t number = 0;
+    ConvertedRow row;
+    std::string text;
+  };
+  std::vector<Item> items;
+  std::size_t size = 0;
+  Item& Add(std::int64_t number) {
+    if (size == items.size()) items.emplace_back();
+    Item& item = items[size++];
+    item.number = number;
+    return item;
+  }
+};
+// Lines per batch, and batches that may wait for the store: enough to ride over a commit's
+// pause, little enough to keep memory small.
+constexpr std::size_t kBatchLines = 1024;
+constexpr std::size_t kBatchesQueued = 8;
+
+void Reject(ConvertedRow& row, std::int32_t number, std::string text) {
+  row.failed = true;
+  row.errorNumber = number;
+  row.errorText = std::move(text);
+}
+
+// Runs one import: `convert(text, row, session)` cuts a record and converts it, on a thread
+// of its own while the session stores the records before it. Every failure ends up in the
+// outcome; what was stored before it stays.
+template <typename ConvertRecord>
 ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const QuoteRule* quotes,
-                        StoreRecord&& store) {
+                        ConvertRecord&& convert) {
   HourglassPointer hourglass;
   ImportOutcome outcome;
   std::optional<ImportSession> session;
@@ -49,45 +80,71 @@ ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const Q
     outcome.ran = true;
     reader.Skip(skip);
     RecordReader records(reader, quotes);
-    Record record;
-    std::int64_t lines = 0;
+    const bool keepTexts = session->KeepsTexts();
     const std::int64_t size = request.bytesRead ? reader.FileSize() : 0;
-    std::uint32_t sinceReport = 0;
-    for (;;) {
-      if (request.cancel && request.cancel->load(std::memory_order_relaxed)) {
-        outcome.cancelled = true;
-        outcome.stoppedAtLine = lines + 1;
-        break;
+    // Read on the reading thread and looked at only after it has ended.
+    bool cancelled = false;
+    std::int64_t stoppedAt = 0;
+    const auto read = [&](auto emit) {
+      LineBatch batch;
+      Record record;
+      std::int64_t lines = 0;
+      std::uint32_t sinceReport = 0;
+      for (;;) {
+        // A cancel request stops the reading before a line: every line before it still
+        // reaches the store, none from it on.
+        if (request.cancel && request.cancel->load(std::memory_order_relaxed)) {
+          cancelled = true;
+          stoppedAt = lines + 1;
+          break;
+        }
+        if (!records.Next(record)) break;
+        if (request.bytesRead && ++sinceReport == 512) {
+          sinceReport = 0;
+          request.bytesRead(reader.BytesRead(), size);
+        }
+        if (record.state == Record::State::Ok && HoldsNoData(record.text)) continue;
+        const std::int64_t number = lines + 1;
+        lines += record.lines;
+        LineBatch::Item& item = batch.Add(number);
+        if (keepTexts) item.text.assign(record.text);
+        ConvertedRow& row = item.row;
+        const std::string line = std::to_string(number);
+        switch (record.state) {
+          case Record::State::Ok:
+            convert(record.text, row, *session);
+            break;
+          case Record::State::Invalid:
+            Reject(row, kErrInvalidText,
+                   EngineText(request.language, 603, line, EncodingName(reader.encoding())));
+            break;
+          case Record::State::OpenQuote:
+            Reject(row, kErrOpenQuote,
+                   EngineText(request.language, 602, line,
+                              quotes ? quotes->delimiter : std::string()));
+            break;
+          case Record::State::TooLong:
+            Reject(row, kErrRecordTooLong, EngineText(request.language, 615, line));
+            break;
+        }
+        if (batch.size == kBatchLines) {
+          if (!emit(batch)) return;
+          batch.size = 0;
+        }
       }
-      if (!records.Next(record)) break;
-      if (request.bytesRead && ++sinceReport == 512) {
-        sinceReport = 0;
-        request.bytesRead(reader.BytesRead(), size);
+      if (batch.size > 0) emit(batch);
+    };
+    const auto store = [&](LineBatch& batch) {
+      for (std::size_t i = 0; i < batch.size; ++i) {
+        LineBatch::Item& item = batch.items[i];
+        if (keepTexts) session->KeepText(item.number, item.text);
+        session->StoreConverted(item.number, item.row);
       }
-      if (record.state == Record::State::Ok && HoldsNoData(record.text)) continue;
-      const std::int64_t number = lines + 1;
-      lines += record.lines;
-      const std::string line = std::to_string(number);
-      session->KeepText(number, record.text);
-      switch (record.state) {
-        case Record::State::Ok:
-          store(number, record.text, *session);
-          break;
-        case Record::State::Invalid:
-          session->RejectLine(
-              number, kErrInvalidText,
-              EngineText(request.language, 603, line, EncodingName(reader.encoding())));
-          break;
-        case Record::State::OpenQuote:
-          session->RejectLine(
-              number, kErrOpenQuote,
-              EngineText(request.language, 602, line, quotes ? quotes->delimiter : std::string()));
-          break;
-        case Record::State::TooLong:
-          session->RejectLine(number, kErrRecordTooLong, EngineText(request.language, 615, line));
-          break;
-      }
-    }
+      batch.size = 0;
+    };
+    RunPipeline<LineBatch>(kBatchesQueued, read, store);
+    outcome.cancelled = cancelled;
+    outcome.stoppedAtLine = stoppedAt;
     session->Finish();
     if (request.bytesRead) request.bytesRead(reader.BytesRead(), size);
   } catch (const Error& e) {
@@ -108,17 +165,17 @@ ImportOutcome ImportaDelimitato(const ImportRequest& request, const DelimitedLay
   DelimitedCutter cutter(layout);
   std::vector<std::string_view> fields;
   return RunImport(request, layout.skipLines, &cutter.rule(),
-                   [&](std::int64_t number, std::string_view text, ImportSession& session) {
+                   [&](std::string_view text, ConvertedRow& row, const ImportSession& session) {
                      cutter.Cut(text, fields);
                      for (std::size_t i = request.lineFields; i < fields.size(); ++i) {
                        if (fields[i].empty()) continue;
-                       session.RejectLine(
-                           number, kErrSubscript,
-                           "Subscript out of range: the line has " + std::to_string(fields.size()) +
-                               " fields; " + std::to_string(request.lineFields) + " are expected.");
+                       Reject(row, kErrSubscript,
+                              "Subscript out of range: the line has " +
+                                  std::to_string(fields.size()) + " fields; " +
+                                  std::to_string(request.lineFields) + " are expected.");
                        return;
                      }
-                     session.ScriviRecord(number, fields);
+                     session.ConvertRow(fields, row);
                    });
 }
 
@@ -126,9 +183,9 @@ ImportOutcome rigatxtfisso(const ImportRequest& request, const FixedLayout& layo
   const FixedCutter cutter(layout);
   std::vector<std::string_view> fields;
   return RunImport(request, layout.skipLines, nullptr,
-                   [&](std::int64_t number, std::string_view text, ImportSession& session) {
+                   [&](std::string_view text, ConvertedRow& row, const ImportSession& session) {
                      cutter.Cut(text, fields);
-                     session.ScriviRecord(number, fields);
+                     session.ConvertRow(fields, row);
                    });
 }
 

@@ -1,6 +1,7 @@
 #include "engine/import_session.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <utility>
 
@@ -11,8 +12,12 @@
 
 namespace vandrel {
 namespace {
-constexpr int kGroupRows = 10'000;
-constexpr auto kGroupTime = std::chrono::milliseconds(250);
+// A group is about a second of work, whatever the rows cost: each commit syncs the disk a
+// few times, which is cheap once a second and dear a hundred times, and a second is what a
+// crash can lose and what another writer waits before LetOthersWrite gives it its turn.
+std::atomic<std::chrono::milliseconds::rep> groupTime{1000};
+// The clock is read once per this many lines.
+constexpr int kClockEvery = 64;
 // The most bytes of record text kept for error rows before the queued rows are stored early
 // to learn which of them failed.
 constexpr std::size_t kKeptTextBytes = 16 << 20;
@@ -44,7 +49,16 @@ std::string_view FitText(std::string_view text, int length) {
 }
 }  // namespace
 
-ImportSession::ImportSession(const ImportRequest& request) : request_(request) {
+void ImportSession::SetGroupTime(std::chrono::milliseconds time) {
+  groupTime = time.count();
+}
+
+std::chrono::milliseconds ImportSession::GroupTime() {
+  return std::chrono::milliseconds(groupTime.load());
+}
+
+ImportSession::ImportSession(const ImportRequest& request)
+    : request_(request), groupTime_(GroupTime()) {
   const ImportTarget& t = request.target;
   db_ = store::OpenDatabase(t.database, false, false, t.connect);
   target_ = db_->OpenRecordset(t.table);
@@ -52,7 +66,16 @@ ImportSession::ImportSession(const ImportRequest& request) : request_(request) {
   BuildPlan(request.fields, request.lineFields);
   // Both tables are known to be there before either is emptied; the emptying is part of the
   // first group, so a failure before that group commits takes it back.
-  if (request.emptyErrors) OpenErrorTable();
+  if (request.emptyErrors) {
+    OpenErrorTable();
+  } else {
+    // Opened now all the same, to know whether error rows carry the record's text; an error
+    // table that cannot take error rows costs the failing lines their rows, as they come.
+    try {
+      OpenErrorTable();
+    } catch (const Error&) {
+    }
+  }
   db_->BeginTrans();
   groupStart_ = std::chrono::steady_clock::now();
   if (request.emptyTarget) db_->EmptyTable(t.table);
@@ -137,39 +160,61 @@ void ImportSession::BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t
   }
 }
 
-void ImportSession::StoreRow(const std::vector<std::string_view>& fields) {
-  refusedColumn_ = nullptr;
-  target_->AddNew();
-  for (const FieldPlan& p : plan_) {
-    refusedColumn_ = &p.name;
-    switch (p.kind) {
-      case FieldPlan::Kind::Fail:
-        throw Error(p.failNumber, p.failText);
-      case FieldPlan::Kind::Constant:
-        target_->SetField(p.column, p.constant);
-        break;
-      case FieldPlan::Kind::FromLine:
-        target_->SetField(p.column,
-                          p.lineIndex < fields.size() ? fields[p.lineIndex] : std::string_view());
-        break;
+void ImportSession::ConvertRow(const std::vector<std::string_view>& fields,
+                               ConvertedRow& row) const {
+  row.failed = false;
+  row.errorColumn = nullptr;
+  row.values.resize(plan_.size());
+  try {
+    for (std::size_t i = 0; i < plan_.size(); ++i) {
+      const FieldPlan& p = plan_[i];
+      row.errorColumn = &p.name;
+      switch (p.kind) {
+        case FieldPlan::Kind::Fail:
+          throw Error(p.failNumber, p.failText);
+        case FieldPlan::Kind::Constant:
+          target_->Convert(p.column, p.constant, row.values[i]);
+          break;
+        case FieldPlan::Kind::FromLine:
+          target_->Convert(p.column,
+                           p.lineIndex < fields.size() ? fields[p.lineIndex] : std::string_view(),
+                           row.values[i]);
+          break;
+      }
     }
+    row.errorColumn = nullptr;
+  } catch (const Error& error) {
+    row.failed = true;
+    row.errorNumber = error.number();
+    row.errorText = error.description();
   }
-  refusedColumn_ = nullptr;
-  target_->Queue(recordNumber_);
 }
 
-void ImportSession::ScriviRecord(std::int64_t number, const std::vector<std::string_view>& fields) {
+void ImportSession::StoreConverted(std::int64_t number, ConvertedRow& row) {
   recordNumber_ = number;
-  try {
-    StoreRow(fields);
-    ++counts_.rowsStored;
-  } catch (const Error& error) {
-    Defer(error.number(), error.description(),
-          refusedColumn_ ? std::string_view(*refusedColumn_) : std::string_view());
+  if (row.failed) {
+    Defer(row.errorNumber, row.errorText,
+          row.errorColumn ? std::string_view(*row.errorColumn) : std::string_view());
+  } else {
+    try {
+      target_->AddNew();
+      for (std::size_t i = 0; i < plan_.size(); ++i) {
+        target_->SetConverted(plan_[i].column, row.values[i]);
+      }
+      target_->Queue(recordNumber_);
+      ++counts_.rowsStored;
+    } catch (const Error& error) {
+      Defer(error.number(), error.description());
+    }
   }
   // A batch stored while queueing can have made the database give up the group: stop at once.
   if (!db_->InTransaction()) FlushTarget();
   LineDone();
+}
+
+void ImportSession::ScriviRecord(std::int64_t number, const std::vector<std::string_view>& fields) {
+  ConvertRow(fields, row_);
+  StoreConverted(number, row_);
 }
 
 void ImportSession::RejectLine(std::int64_t number, std::int32_t errorNumber,
@@ -185,8 +230,7 @@ void ImportSession::Defer(std::int32_t errorNumber, std::string_view description
 }
 
 void ImportSession::KeepText(std::int64_t number, std::string_view text) {
-  // An error table already known to have no TestoRiga column needs no texts.
-  if (errorsTried_ && testoRiga_ < 0) return;
+  if (testoRiga_ < 0) return;  // error rows without the record's text
   text = FitBytes(text, kMaxRecordBytes);
   keptLines_.push_back({number, keptTexts_.size(), text.size()});
   keptTexts_.append(text);
@@ -319,11 +363,13 @@ void ImportSession::CheckGroupSurvived(std::int64_t failingLine, const Error& ca
 void ImportSession::LineDone() {
   counts_.linesRead = recordNumber_;
   if (keptTexts_.size() > kKeptTextBytes) FlushTarget();
-  if (++groupRows_ < kGroupRows &&
-      ((groupRows_ & 63) != 0 || std::chrono::steady_clock::now() - groupStart_ < kGroupTime)) {
+  if (++groupRows_ % kClockEvery != 0 ||
+      std::chrono::steady_clock::now() - groupStart_ < groupTime_) {
     return;
   }
   Commit();
+  db_->LetOthersWrite();
+  groupStart_ = std::chrono::steady_clock::now();
   try {
     db_->BeginTrans();
   } catch (const Error& e) {
@@ -353,7 +399,8 @@ void ImportSession::Commit() {
     throw Error(e.number(),
                 "The database could not store the current group of rows (" + e.description() +
                     "): lines " + std::to_string(groupFirstLine_) + " to " +
-                    std::to_string(recordNumber_) + " were not stored, and the import stopped there.",
+                    std::to_string(recordNumber_) +
+                    " were not stored, and the import stopped there.",
                 e.source());
   }
   committedRows_ = counts_.rowsStored;

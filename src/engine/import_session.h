@@ -1,9 +1,9 @@
 // One import's hold on the database: a single connection for the whole run, the target and
-// error tables opened once, and the rows committed in groups (about 10,000 rows or a quarter
-// of a second, whichever comes first), so a long import neither reopens the database per line
-// nor keeps other writers waiting for long. Rows go to the table several at a time, yet every
-// line is stored or logged on its own: a failing row undoes only itself, and error rows are
-// written in the order of their lines.
+// error tables opened once, and the rows committed in groups of about a second of work, with
+// a pause after each commit for another writer waiting its turn, so a long import neither
+// reopens the database per line nor shuts other writers out. Rows go to the table several at a
+// time, yet every line is stored or logged on its own: a failing row undoes only itself, and error
+// rows are written in the order of their lines.
 #pragma once
 
 #include <chrono>
@@ -18,6 +18,15 @@
 #include "vandrel/store.h"
 
 namespace vandrel {
+
+// A record's fields converted for the target table, or the error that stops it.
+struct ConvertedRow {
+  std::vector<store::Value> values;  // one per column the field plan fills
+  bool failed = false;
+  std::int32_t errorNumber = 0;
+  std::string errorText;
+  const std::string* errorColumn = nullptr;  // the target column refused, when one was
+};
 
 class ImportSession {
  public:
@@ -34,6 +43,17 @@ class ImportSession {
   // empty. Records come in ascending numbers.
   void ScriviRecord(std::int64_t number, const std::vector<std::string_view>& fields);
 
+  // ScriviRecord in two steps. ConvertRow converts a record's fields by the field plan; it
+  // changes nothing in the session, so it may run on another thread while the session stores
+  // earlier records. StoreConverted stores the row (or logs its error) as record `number`,
+  // taking the values out of `row`.
+  void ConvertRow(const std::vector<std::string_view>& fields, ConvertedRow& row) const;
+  void StoreConverted(std::int64_t number, ConvertedRow& row);
+
+  // Whether error rows carry the record's text (the error table has a TestoRiga column), so
+  // each record's text must be kept with KeepText before it is handed over. Fixed once the
+  // session is open; safe from any thread.
+  bool KeepsTexts() const { return testoRiga_ >= 0; }
   // The text of record `number`, as read, before it is handed over: an error row of it
   // carries it when the error table has a TestoRiga column.
   void KeepText(std::int64_t number, std::string_view text);
@@ -50,6 +70,11 @@ class ImportSession {
   // What has been stored and logged; after Finish or Abandon, what was committed.
   const ImportStats& counts() const { return counts_; }
 
+  // How long a group lasts (about a second unless set): for tests, to see several groups in
+  // a small file. The imports that begin afterwards use it.
+  static void SetGroupTime(std::chrono::milliseconds time);
+  static std::chrono::milliseconds GroupTime();
+
  private:
   // How one InfoField row fills its column on every line.
   struct FieldPlan {
@@ -64,7 +89,6 @@ class ImportSession {
 
   void BuildPlan(const std::vector<InfoFieldRow>& rows, std::size_t lineFields);
   void OpenErrorTable();
-  void StoreRow(const std::vector<std::string_view>& fields);
   // Queues one row for the error table; when that fails too, the line is lost and counted so.
   // `column` names the target column whose value was refused, empty when the error is not
   // about one column.
@@ -88,7 +112,7 @@ class ImportSession {
   std::unique_ptr<store::Database> db_;
   std::unique_ptr<store::Recordset> target_;
   std::unique_ptr<store::Recordset> errors_;
-  bool errorsTried_ = false;  // the error table is opened at the first failing line
+  bool errorsTried_ = false;  // the error table has been opened (or tried) once
   int msgErrLength_ = -1;     // the most characters MsgErr takes
   int numRiga_ = -1, codErr_ = -1, msgErr_ = -1;
   // The optional columns that help the user fix a line: its text and the refused column.
@@ -103,7 +127,6 @@ class ImportSession {
   // become error rows.
   std::string keptTexts_;
   std::vector<KeptLine> keptLines_;
-  const std::string* refusedColumn_ = nullptr;  // set while a row's fields are assigned
   std::vector<FieldPlan> plan_;
   struct LineError {
     std::int64_t line;
@@ -112,6 +135,7 @@ class ImportSession {
     std::string column;
   };
   std::vector<LineError> deferred_;
+  ConvertedRow row_;               // ScriviRecord's, reused from line to line
   std::int64_t recordNumber_ = 0;  // lines handed to the session so far
   ImportStats counts_;
   std::int64_t groupFirstLine_ = 1;
@@ -119,6 +143,7 @@ class ImportSession {
   std::int64_t committedErrorRows_ = 0;
   int groupRows_ = 0;
   std::chrono::steady_clock::time_point groupStart_;
+  const std::chrono::milliseconds groupTime_;
   bool finished_ = false;
 };
 

@@ -31,14 +31,6 @@ ColumnType ParseDeclaredType(std::string_view declared);
 // to the server unchanged and the server judges it.
 ColumnType PostgresColumnType(std::string_view formatType);
 
-// A converted value, ready to bind.
-struct Value {
-  enum class Type { Null, Integer, Real, Text } type = Type::Null;
-  std::int64_t integer = 0;
-  double real = 0;
-  std::string text;
-};
-
 // Converts `text` (UTF-8), written as `format` says, for a column of type `type`; on failure
 // throws vandrel::Error (kErrTypeConversion or kErrTooLong) naming `column` and the value and
 // saying what the format expects. The result is written into `out` so that its text buffer

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <map>
 #include <optional>
 #include <utility>
@@ -88,6 +89,10 @@ class Statement {
  private:
   sqlite3_stmt* stmt_ = nullptr;
 };
+
+// How long LetOthersWrite leaves the database to other writers: the default busy handler's
+// longest sleep (100 ms) and a margin for a loaded machine to wake the sleeper.
+constexpr std::chrono::milliseconds kHandOver{120};
 
 struct ConnectOptions {
   int busyTimeoutMs = 5000;
@@ -194,6 +199,22 @@ class SqliteRecordset final : public Recordset {
     assigned_[static_cast<std::size_t>(column)] = 1;
   }
 
+  void Convert(int column, std::string_view text, Value& out) const override {
+    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) NoColumn(column);
+    const Column& c = columns_[static_cast<std::size_t>(column)];
+    ConvertText(c.type, format_, c.name, text, out);
+  }
+
+  void SetConverted(int column, Value& value) override {
+    Checked(column);
+    Value& v = values_[static_cast<std::size_t>(column)];
+    v.type = value.type;
+    v.integer = value.integer;
+    v.real = value.real;
+    v.text.swap(value.text);  // the buffers change hands: neither side allocates
+    assigned_[static_cast<std::size_t>(column)] = 1;
+  }
+
   void SetField(int column, std::int64_t number) override {
     const Column& c = Checked(column);
     Value& v = values_[static_cast<std::size_t>(column)];
@@ -247,12 +268,14 @@ class SqliteRecordset final : public Recordset {
 
   const Column& Checked(int column) const {
     RequirePending("SetField");
-    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) {
-      throw Error(kErrNoColumn,
-                  "No column number " + std::to_string(column) + " in the table '" + table_ + "'.",
-                  kStoreSource);
-    }
+    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) NoColumn(column);
     return columns_[static_cast<std::size_t>(column)];
+  }
+
+  [[noreturn]] void NoColumn(int column) const {
+    throw Error(kErrNoColumn,
+                "No column number " + std::to_string(column) + " in the table '" + table_ + "'.",
+                kStoreSource);
   }
 
   Value* RowSlot(int row) { return &batch_[static_cast<std::size_t>(row) * columns_.size()]; }
@@ -546,6 +569,15 @@ class SqliteDatabase final : public Database {
     if (InTransaction()) Run("ROLLBACK");
   }
   bool InTransaction() const override { return db_ && !sqlite3_get_autocommit(db_.get()); }
+
+  // SQLite tells no one that a connection waits: a writer that finds the database locked
+  // sleeps in its busy handler, 1, 2, 5, ... ms at first and then 100 ms at a time, and tries
+  // again. A pause as long as its longest sleep is certain to see it wake and take the lock; a
+  // shorter one catches it only by chance, and the next transaction shuts it out again.
+  void LetOthersWrite() override {
+    if (InTransaction()) return;
+    sqlite3_sleep(static_cast<int>(kHandOver.count()));
+  }
 
   // Work not committed is rolled back: closing a connection never stores half a group.
   void Close() override {

@@ -162,8 +162,8 @@ contains check-bad-dates err "error 380"
 
 # Ctrl-C stops a long import before a line: the lines before it are committed, none after;
 # it says where and exits with 4 (Abort). The signal is sent once rows have been committed.
-awk 'BEGIN { print "nome;qta"; for (i = 1; i <= 3000000; i++) printf "n%d;%d\n", i, i }' \
-  >"$work/lungo.txt"
+# Long enough to be still running after its first group (about a second) is committed.
+{ echo "nome;qta"; paste -d ';' <(seq -f 'n%.0f' 1 12000000) <(seq 1 12000000); } >"$work/lungo.txt"
 sqlite3 "$work/stop.db" "CREATE TABLE Ordini(nome TEXT, qta INTEGER);
   CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);"
 "$vandrel" import --db "$work/stop.db" --table Ordini --errors Errori --specs-dir "$specs" \

@@ -10,6 +10,7 @@
 #include "control/import_runs.h"
 #include "control/settings.h"
 #include "engine/import.h"
+#include "engine/import_session.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
 #include "vandrel/import_stats.h"
@@ -303,7 +304,8 @@ TEST_F(ImportTest, AReadOnlyDatabaseOrFolderIsRefusedBeforeAnythingChanges) {
   ImportRequest request = Request("b;2\n");
   request.emptyTarget = true;
   request.emptyErrors = true;
-  for (const std::string& file : {request.textFile, dir.file("FlDlmtd"), dir.file("FlDlmtd.lock")}) {
+  for (const std::string& file :
+       {request.textFile, dir.file("FlDlmtd"), dir.file("FlDlmtd.lock")}) {
     ASSERT_EQ(::chmod(file.c_str(), 0666), 0);
   }
   // The database alone write-protected, then the folder alone.
@@ -329,12 +331,22 @@ TEST_F(ImportTest, AReadOnlyDatabaseOrFolderIsRefusedBeforeAnythingChanges) {
   }
 }
 
+// Groups of a few dozen lines, so that a small file makes several.
+struct ShortGroups {
+  ShortGroups() { ImportSession::SetGroupTime(std::chrono::milliseconds(0)); }
+  ~ShortGroups() { ImportSession::SetGroupTime(std::chrono::seconds(1)); }
+  ShortGroups(const ShortGroups&) = delete;
+  ShortGroups& operator=(const ShortGroups&) = delete;
+};
+
 TEST_F(ImportTest, AFullDiskStopsTheImportKeepingAnExactPrefixAndSaysWhere) {
+  const ShortGroups groups;
   Fields({{"code", "0"}, {"qty", "1"}});
   SaveDelimited("Layout", ";", "{NONE}");
   std::string text;
   constexpr int kLines = 60'000;
-  for (int i = 1; i <= kLines; ++i) text += "code" + std::to_string(i) + ";" + std::to_string(i) + "\n";
+  for (int i = 1; i <= kLines; ++i)
+    text += "code" + std::to_string(i) + ";" + std::to_string(i) + "\n";
   ctl.setImportFile(TextFile(text));
   ctl.setFileType(fDelimited);
   ctl.setSpecificationName("Layout");
@@ -346,8 +358,7 @@ TEST_F(ImportTest, AFullDiskStopsTheImportKeepingAnExactPrefixAndSaysWhere) {
     e = CatchError([&] { ctl.setAction(aBackground); });
   }
   EXPECT_EQ(ctl.ImportResult(), eResult::Abort);  // an error reached the host instead
-  EXPECT_NE(e.description().find("database or disk is full"), std::string::npos)
-      << e.description();
+  EXPECT_NE(e.description().find("database or disk is full"), std::string::npos) << e.description();
   const ImportStats& counts = LastImportStats();
   const Rows stored = Query(db, "SELECT code, qty FROM Items ORDER BY rowid");
   ASSERT_EQ(static_cast<std::int64_t>(stored.size()), counts.rowsStored);
@@ -355,8 +366,8 @@ TEST_F(ImportTest, AFullDiskStopsTheImportKeepingAnExactPrefixAndSaysWhere) {
   EXPECT_LT(counts.rowsStored, kLines);
   EXPECT_EQ(counts.errorRows, 0);
   for (std::size_t i = 0; i < stored.size(); ++i) {
-    ASSERT_EQ(stored[i], (std::vector<std::string>{"code" + std::to_string(i + 1),
-                                                   std::to_string(i + 1)}));
+    ASSERT_EQ(stored[i],
+              (std::vector<std::string>{"code" + std::to_string(i + 1), std::to_string(i + 1)}));
   }
   EXPECT_NE(e.description().find("lines " + std::to_string(counts.rowsStored + 1) + " to "),
             std::string::npos)
@@ -485,6 +496,7 @@ TEST_F(ImportTest, ActionTakesOnlyItsTwoValues) {
 // A host's cancel request stops the silent import before a line: every line before it is
 // committed (stored or logged), none after it, and the host learns where it stopped.
 TEST_F(ImportTest, ACancelledSilentImportKeepsEveryLineBeforeItsStop) {
+  const ShortGroups groups;
   Fields({{"code", "0"}, {"qty", "1"}});
   SaveDelimited("Layout", ";", "{NONE}");
   std::string text;
@@ -542,6 +554,66 @@ TEST_F(ImportTest, ErrorRowsKeepTheLineAndTheRefusedColumn) {
                   {"6", "9", "e;4;5", "''"},
                   {"7", "31003", "f\xEF\xBF\xBD;5", "''"},
                   {"8", "3421", "g;" + std::string(38, '9'), "'qty'"}}));
+}
+
+}  // namespace
+}  // namespace vandrel
+
+namespace vandrel {
+namespace {
+
+// Thousands of lines, read and converted on one thread while another stores them: error rows
+// keep their lines' numbers and order, whatever stage refused the line.
+TEST_F(ImportTest, ErrorRowsKeepTheirLinesAcrossManyBatches) {
+  Fields({{"code", "0"}, {"qty", "1"}});
+  std::string text;
+  Rows errors;
+  for (int i = 1; i <= 5000; ++i) {
+    if (i % 7 == 0) {
+      text += "c;x\n";  // not a number: refused by the conversion
+      errors.push_back({std::to_string(i), std::to_string(store::kErrTypeConversion)});
+    } else if (i % 500 == 0) {
+      text += "c;1;extra\n";  // too many fields: refused as it is cut
+      errors.push_back({std::to_string(i), std::to_string(kErrSubscript)});
+    } else {
+      text += "c" + std::to_string(i) + ";" + std::to_string(i) + "\n";
+    }
+  }
+  WizardDelimited(text);
+  ASSERT_FALSE(last.error) << last.error->description();
+  EXPECT_EQ(Errors(), errors);
+  EXPECT_EQ(last.counts.rowsStored, 5000 - static_cast<std::int64_t>(errors.size()));
+  // Stored in line order: the qty column is the line number.
+  EXPECT_EQ(Query(db, "SELECT count(*) FROM Items WHERE qty % 7 = 0 OR qty % 500 = 0")[0][0], "0");
+  EXPECT_EQ(Query(db,
+                  "SELECT count(*) FROM Items a JOIN Items b ON b.rowid = a.rowid + 1 "
+                  "WHERE b.qty <= a.qty")[0][0],
+            "0");
+}
+
+// Stopped at its first commit while the reading thread is far ahead: what stays is exactly
+// the first group, the lines before the stop.
+TEST_F(ImportTest, AnImportStoppedMidwayKeepsExactlyTheLinesBeforeTheStop) {
+  ImportSession::SetGroupTime(std::chrono::milliseconds(0));
+  Fields({{"code", "0"}, {"qty", "1"}});
+  std::string text;
+  for (int i = 1; i <= 50000; ++i) text += "c;" + std::to_string(i) + "\n";
+  std::optional<ImportStats> committed;
+  ImportRequest request = Request(text);
+  request.progress = [&](const ImportStats& s) {
+    committed = s;
+    throw Error(5, "cancelled");
+  };
+  last = ImportaDelimitato(request, MakeDelimitedLayout(";", "{NONE}", 0));
+  ImportSession::SetGroupTime(std::chrono::seconds(1));
+  ASSERT_TRUE(last.error);
+  EXPECT_EQ(last.error->description(), "cancelled");
+  ASSERT_TRUE(committed);
+  EXPECT_LT(committed->rowsStored, 50000);
+  EXPECT_EQ(last.counts.rowsStored, committed->rowsStored);
+  EXPECT_EQ(Query(db, "SELECT count(*), min(qty), max(qty) FROM Items")[0],
+            (std::vector<std::string>{std::to_string(committed->rowsStored), "1",
+                                      std::to_string(committed->rowsStored)}));
 }
 
 }  // namespace

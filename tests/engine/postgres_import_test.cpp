@@ -8,6 +8,7 @@
 #include "control/import_runs.h"
 #include "control/settings.h"
 #include "engine/import.h"
+#include "engine/import_session.h"
 #include "pg_server.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
@@ -34,12 +35,12 @@ std::string MakeFile(int lines) {
     std::string code = "C" + std::to_string(i), qty = std::to_string(i % 7);
     std::string day = "2024-01-" + std::string(i % 28 < 9 ? "0" : "") + std::to_string(i % 28 + 1);
     std::string note = i == 10 ? "caff\xE8" : i == 11 ? "tab\\slash" : "n" + std::to_string(i);
-    if (i % 97 == 0) qty = "x";             // not a number
-    if (i == 300) code = "C1";              // a repeated code, refused by the server
-    if (i == 700) qty = "-5";               // breaks the CHECK, refused by the server
-    if (i == 710) code = "C2";              // another repeated code
-    if (i == 900) day = "2024-02-30";       // not a date
-    if (i == 1000) code = "TOOLONG";        // too long for the column
+    if (i % 97 == 0) qty = "x";              // not a number
+    if (i == 300) code = "C1";               // a repeated code, refused by the server
+    if (i == 700) qty = "-5";                // breaks the CHECK, refused by the server
+    if (i == 710) code = "C2";               // another repeated code
+    if (i == 900) day = "2024-02-30";        // not a date
+    if (i == 1000) code = "TOOLONG";         // too long for the column
     if (i == 1100) note += ";extra;fields";  // more fields than the layout has
     text += code + ";" + qty + ";" + std::to_string(i) + ".25;" + day + ";" + note + "\r\n";
   }
@@ -135,8 +136,8 @@ TEST_F(PostgresImportTest, TheSameFileGivesTheSameRowsErrorsAndResultAsIntoSqlit
   EXPECT_TRUE(intoSqlite == intoPostgres);
   EXPECT_EQ(intoSqlite.items, intoPostgres.items);
   EXPECT_EQ(intoSqlite.errors, intoPostgres.errors);
-  EXPECT_EQ(intoPostgres.items[1], (std::vector<std::string>{"C10", "3", "1025", "2024-01-11",
-                                                            "caff\xC3\xA8"}));
+  EXPECT_EQ(intoPostgres.items[1],
+            (std::vector<std::string>{"C10", "3", "1025", "2024-01-11", "caff\xC3\xA8"}));
 
   // Again through the wizard's loop, emptying both tables first.
   EXPECT_TRUE(Wizard(false) == Wizard(true));
@@ -144,7 +145,11 @@ TEST_F(PostgresImportTest, TheSameFileGivesTheSameRowsErrorsAndResultAsIntoSqlit
 }
 
 TEST_F(PostgresImportTest, AServerStoppedMidImportEndsItNamingTheFirstLineNotStored) {
-  // Enough lines for several groups.
+  // Enough lines for several groups, however quick the machine.
+  ImportSession::SetGroupTime(std::chrono::milliseconds(0));
+  struct RestoreGroupTime {
+    ~RestoreGroupTime() { ImportSession::SetGroupTime(std::chrono::seconds(1)); }
+  } restoreGroupTime;
   std::string text;
   for (int i = 0; i < 30000; ++i) text += "K" + std::to_string(i) + ";1;1;2024-01-01;x\n";
   test::WriteFile(file, "head\n" + text);
