@@ -1,0 +1,50 @@
+// What the SQLite store's database and recordsets share: the one place that knows SQLite's
+// result codes, a prepared statement that finalizes itself, and the recordset's factory.
+// Internal to the store.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/column_type.h"
+#include "vandrel/store.h"
+
+namespace vandrel::store::sqlite {
+
+// `name` quoted as an SQL identifier, so no name can carry SQL.
+std::string QuoteIdentifier(std::string_view name);
+
+// The store's number for an SQLite result code, constraint kinds included.
+std::int32_t NumberFor(int extended);
+
+// Throws the store's error for the failure `rc` of `db` (its message after `prefix`).
+[[noreturn]] void Fail(sqlite3* db, int rc, std::string prefix = {});
+
+// A prepared statement, finalized when it goes.
+class Statement {
+ public:
+  Statement(sqlite3* db, std::string_view sql);
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  sqlite3_stmt* get() const { return stmt_; }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+struct Column {
+  std::string name;
+  ColumnType type;
+};
+
+// A recordset over `table` of the connection `db`, which must outlive it.
+std::unique_ptr<Recordset> MakeRecordset(sqlite3* db, std::string table,
+                                         std::vector<Column> columns);
+
+}  // namespace vandrel::store::sqlite
