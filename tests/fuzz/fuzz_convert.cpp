@@ -1,5 +1,5 @@
 // The strict conversion of text to a column's declared type. The input is a declared type,
-// a line feed, then the text. A conversion either throws the store's error or gives a value of
+// a line feed, then the text; the declared type's length picks the number and date format. A conversion either throws the store's error or gives a value of
 // the column's kind; a real is never NaN or infinite (SQLite would store NULL for NaN).
 #include <cmath>
 #include <cstddef>
@@ -19,9 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (newline == std::string_view::npos) return 0;
   const ColumnType type = ParseDeclaredType(input.substr(0, newline));
   const std::string_view text = input.substr(newline + 1);
+  ValueFormat format;
+  format.decimalSeparator = newline % 2 == 0 ? '.' : ',';
+  format.dateOrder = static_cast<DateOrder>(newline % 3);
   Value value;
   try {
-    ConvertText(type, "c", text, value);
+    ConvertText(type, format, "c", text, value);
   } catch (const Error& e) {
     VANDREL_FUZZ_CHECK(e.number() == kErrTypeConversion || e.number() == kErrTooLong);
     // Error texts quote a bounded part of the value.
