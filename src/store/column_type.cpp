@@ -155,6 +155,40 @@ ColumnType ParseDeclaredType(std::string_view declared) {
   return t;
 }
 
+int FindColumn(std::span<const TableColumn> columns, std::string_view name,
+               std::string_view table) {
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (ascii::EqualsNoCase(columns[i].name, name)) return static_cast<int>(i);
+  }
+  throw Error(
+      kErrNoColumn,
+      "No column named '" + std::string(name) + "' in the table '" + std::string(table) + "'.",
+      kStoreSource);
+}
+
+const TableColumn& ColumnAt(std::span<const TableColumn> columns, int column,
+                            std::string_view table) {
+  if (column < 0 || static_cast<std::size_t>(column) >= columns.size()) {
+    throw Error(kErrNoColumn,
+                "No column number " + std::to_string(column) + " in the table '" +
+                    std::string(table) + "'.",
+                kStoreSource);
+  }
+  return columns[static_cast<std::size_t>(column)];
+}
+
+bool ColumnTakesText(std::span<const TableColumn> columns, int column) {
+  if (column < 0 || static_cast<std::size_t>(column) >= columns.size()) return false;
+  const ColumnKind kind = columns[static_cast<std::size_t>(column)].type.kind;
+  return kind == ColumnKind::Text || kind == ColumnKind::Any;
+}
+
+int ColumnMaxLength(std::span<const TableColumn> columns, int column) {
+  if (column < 0 || static_cast<std::size_t>(column) >= columns.size()) return -1;
+  const ColumnType& type = columns[static_cast<std::size_t>(column)].type;
+  return type.kind == ColumnKind::Text ? type.length : -1;
+}
+
 ColumnType PostgresColumnType(std::string_view formatType) {
   // The type modifier sits between the name and its time-zone suffix: "timestamp(3) without
   // time zone"; take it out so the name compares whole.

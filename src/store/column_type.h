@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,25 @@ struct ColumnType {
 };
 
 ColumnType ParseDeclaredType(std::string_view declared);
+
+// A column of a table opened for import, as both stores describe it.
+struct TableColumn {
+  std::string name;
+  ColumnType type;
+};
+
+// The number of the column named `name` (without regard to case) among `columns` of `table`;
+// throws kErrNoColumn when there is none.
+int FindColumn(std::span<const TableColumn> columns, std::string_view name, std::string_view table);
+
+// Column number `column` of `table`; throws kErrNoColumn when there is no such number.
+const TableColumn& ColumnAt(std::span<const TableColumn> columns, int column,
+                            std::string_view table);
+
+// Whether column `column` takes text as it is, and the most characters it holds (-1 for no
+// limit, or when it takes no text or does not exist).
+bool ColumnTakesText(std::span<const TableColumn> columns, int column);
+int ColumnMaxLength(std::span<const TableColumn> columns, int column);
 
 // The rule for a PostgreSQL column, from its type as format_type() spells it ("integer",
 // "numeric(10,2)", "character varying(20)", "timestamp(3) without time zone", ...). Types

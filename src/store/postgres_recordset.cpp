@@ -12,8 +12,6 @@
 namespace vandrel::store {
 namespace {
 
-using ascii::EqualsNoCase;
-
 using Column = PostgresColumn;
 
 // A value as it goes to the server: text, or NULL.
@@ -100,24 +98,10 @@ class PostgresRecordset final : public Recordset, private CopyStream {
   }
 
   int ColumnIndex(std::string_view column) const override {
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-      if (EqualsNoCase(columns_[i].name, column)) return static_cast<int>(i);
-    }
-    throw Error(kErrNoColumn,
-                "No column named '" + std::string(column) + "' in the table '" + table_ + "'.",
-                kStoreSource);
+    return FindColumn(columns_, column, table_);
   }
-
-  bool TakesText(int column) const override {
-    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return false;
-    const ColumnKind kind = columns_[static_cast<std::size_t>(column)].type.kind;
-    return kind == ColumnKind::Text || kind == ColumnKind::Any;
-  }
-  int MaxLength(int column) const override {
-    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return -1;
-    const ColumnType& type = columns_[static_cast<std::size_t>(column)].type;
-    return type.kind == ColumnKind::Text ? type.length : -1;
-  }
+  bool TakesText(int column) const override { return ColumnTakesText(columns_, column); }
+  int MaxLength(int column) const override { return ColumnMaxLength(columns_, column); }
 
   void SetField(int column, std::string_view text) override {
     const Column& c = Checked(column);
@@ -239,12 +223,7 @@ class PostgresRecordset final : public Recordset, private CopyStream {
 
   const Column& Checked(int column) const {
     RequirePending("SetField");
-    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) {
-      throw Error(kErrNoColumn,
-                  "No column number " + std::to_string(column) + " in the table '" + table_ + "'.",
-                  kStoreSource);
-    }
-    return columns_[static_cast<std::size_t>(column)];
+    return ColumnAt(columns_, column, table_);
   }
 
   std::string ColumnList(const std::vector<char>& assigned) const {

@@ -12,10 +12,7 @@
 
 namespace vandrel::store {
 
-struct PostgresColumn {
-  std::string name;
-  ColumnType type;
-};
+using PostgresColumn = TableColumn;
 
 // `quoted` is the table's schema-qualified name, quoted; `table` the name the host gave.
 std::unique_ptr<Recordset> OpenPostgresRecordset(std::shared_ptr<Link> link, std::string table,

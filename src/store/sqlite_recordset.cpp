@@ -46,24 +46,10 @@ class SqliteRecordset final : public Recordset {
   }
 
   int ColumnIndex(std::string_view column) const override {
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-      if (EqualsNoCase(columns_[i].name, column)) return static_cast<int>(i);
-    }
-    throw Error(kErrNoColumn,
-                "No column named '" + std::string(column) + "' in the table '" + table_ + "'.",
-                kStoreSource);
+    return FindColumn(columns_, column, table_);
   }
-
-  bool TakesText(int column) const override {
-    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return false;
-    const ColumnKind kind = columns_[static_cast<std::size_t>(column)].type.kind;
-    return kind == ColumnKind::Text || kind == ColumnKind::Any;
-  }
-  int MaxLength(int column) const override {
-    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) return -1;
-    const ColumnType& type = columns_[static_cast<std::size_t>(column)].type;
-    return type.kind == ColumnKind::Text ? type.length : -1;
-  }
+  bool TakesText(int column) const override { return ColumnTakesText(columns_, column); }
+  int MaxLength(int column) const override { return ColumnMaxLength(columns_, column); }
 
   void SetField(int column, std::string_view text) override {
     const Column& c = Checked(column);
@@ -72,8 +58,7 @@ class SqliteRecordset final : public Recordset {
   }
 
   void Convert(int column, std::string_view text, Value& out) const override {
-    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) NoColumn(column);
-    const Column& c = columns_[static_cast<std::size_t>(column)];
+    const Column& c = ColumnAt(columns_, column, table_);
     ConvertText(c.type, format_, c.name, text, out);
   }
 
@@ -140,14 +125,7 @@ class SqliteRecordset final : public Recordset {
 
   const Column& Checked(int column) const {
     RequirePending("SetField");
-    if (column < 0 || static_cast<std::size_t>(column) >= columns_.size()) NoColumn(column);
-    return columns_[static_cast<std::size_t>(column)];
-  }
-
-  [[noreturn]] void NoColumn(int column) const {
-    throw Error(kErrNoColumn,
-                "No column number " + std::to_string(column) + " in the table '" + table_ + "'.",
-                kStoreSource);
+    return ColumnAt(columns_, column, table_);
   }
 
   Value* RowSlot(int row) { return &batch_[static_cast<std::size_t>(row) * columns_.size()]; }

@@ -38,10 +38,7 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
-struct Column {
-  std::string name;
-  ColumnType type;
-};
+using Column = TableColumn;
 
 // A recordset over `table` of the connection `db`, which must outlive it.
 std::unique_ptr<Recordset> MakeRecordset(sqlite3* db, std::string table,
