@@ -50,6 +50,23 @@ pid_t StartWriter(const std::string& db, const int (&pipe)[2]) {
   ::_exit(writes > 0 ? 0 : 2);
 }
 
+// A request importing `text` into Items(code, qty) of `db`, the file's two fields in order.
+ImportRequest ItemsRequest(const test::TempDir& dir, const std::string& db,
+                           const std::string& text) {
+  ImportRequest request;
+  request.textFile = dir.file("in.txt");
+  test::WriteFile(request.textFile, text);
+  request.target = {db, "", "Items", "Errori"};
+  request.lineFields = 2;
+  for (const char* column : {"code", "qty"}) {
+    InfoFieldRow row;
+    row[kColumnName] = column;
+    row[kAssociatedColumn] = std::to_string(request.fields.size());
+    request.fields.push_back(row);
+  }
+  return request;
+}
+
 class ConcurrentWriterTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override { ImportSession::SetGroupTime(kGroupTime); }
@@ -70,17 +87,7 @@ TEST_P(ConcurrentWriterTest, AnotherProcessWritesThroughoutAnImport) {
   text.reserve(kLines * 12);
   for (int i = 0; i < kLines; ++i)
     text += "K" + std::to_string(i) + ";" + std::to_string(i % 7) + "\n";
-  ImportRequest request;
-  request.textFile = dir.file("in.txt");
-  test::WriteFile(request.textFile, text);
-  request.target = {db, "", "Items", "Errori"};
-  request.lineFields = 2;
-  for (const char* column : {"code", "qty"}) {
-    InfoFieldRow row;
-    row[kColumnName] = column;
-    row[kAssociatedColumn] = std::to_string(request.fields.size());
-    request.fields.push_back(row);
-  }
+  ImportRequest request = ItemsRequest(dir, db, text);
 
   int stop[2];
   ASSERT_EQ(::pipe(stop), 0);
@@ -108,17 +115,7 @@ TEST(ImportCrashTest, AKilledImportKeepsItsCommittedGroupsAsAPrefixOfTheFile) {
   std::string text;
   text.reserve(kLines * 12);
   for (int i = 1; i <= kLines; ++i) text += "c;" + std::to_string(i) + "\n";
-  ImportRequest request;
-  request.textFile = dir.file("in.txt");
-  test::WriteFile(request.textFile, text);
-  request.target = {db, "", "Items", "Errori"};
-  request.lineFields = 2;
-  for (const char* column : {"code", "qty"}) {
-    InfoFieldRow row;
-    row[kColumnName] = column;
-    row[kAssociatedColumn] = std::to_string(request.fields.size());
-    request.fields.push_back(row);
-  }
+  ImportRequest request = ItemsRequest(dir, db, text);
 
   // The child imports and says after each commit how many rows it has committed; it is
   // killed as soon as it has said so twice, in the middle of its third group.
