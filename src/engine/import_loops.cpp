@@ -64,6 +64,26 @@ void Reject(ConvertedRow& row, std::int32_t number, std::string text) {
   row.errorText = std::move(text);
 }
 
+// Fills `row` with the error of record `number`, which could not be read as text.
+void RejectRecord(std::int32_t language, Record::State state, std::int64_t number,
+                  TextEncoding encoding, const QuoteRule* quotes, ConvertedRow& row) {
+  const std::string line = std::to_string(number);
+  switch (state) {
+    case Record::State::Ok:
+      break;
+    case Record::State::Invalid:
+      Reject(row, kErrInvalidText, EngineText(language, 603, line, EncodingName(encoding)));
+      break;
+    case Record::State::OpenQuote:
+      Reject(row, kErrOpenQuote,
+             EngineText(language, 602, line, quotes ? quotes->delimiter : std::string()));
+      break;
+    case Record::State::TooLong:
+      Reject(row, kErrRecordTooLong, EngineText(language, 615, line));
+      break;
+  }
+}
+
 // Runs one import: `convert(text, row, session)` cuts a record and converts it, on a thread
 // of its own while the session stores the records before it. Every failure ends up in the
 // outcome; what was stored before it stays.
@@ -109,23 +129,10 @@ ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const Q
         LineBatch::Item& item = batch.Add(number);
         if (keepTexts) item.text.assign(record.text);
         ConvertedRow& row = item.row;
-        const std::string line = std::to_string(number);
-        switch (record.state) {
-          case Record::State::Ok:
-            convert(record.text, row, *session);
-            break;
-          case Record::State::Invalid:
-            Reject(row, kErrInvalidText,
-                   EngineText(request.language, 603, line, EncodingName(reader.encoding())));
-            break;
-          case Record::State::OpenQuote:
-            Reject(row, kErrOpenQuote,
-                   EngineText(request.language, 602, line,
-                              quotes ? quotes->delimiter : std::string()));
-            break;
-          case Record::State::TooLong:
-            Reject(row, kErrRecordTooLong, EngineText(request.language, 615, line));
-            break;
+        if (record.state == Record::State::Ok) {
+          convert(record.text, row, *session);
+        } else {
+          RejectRecord(request.language, record.state, number, reader.encoding(), quotes, row);
         }
         if (batch.size == kBatchLines) {
           if (!emit(batch)) return;
