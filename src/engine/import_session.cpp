@@ -21,6 +21,9 @@ constexpr int kClockEvery = 64;
 // The most bytes of record text kept for error rows before the queued rows are stored early
 // to learn which of them failed.
 constexpr std::size_t kKeptTextBytes = 16 << 20;
+// The most refused lines waiting for their error rows; a group of nothing but bad lines
+// logs them this many at a time rather than holding a second's worth.
+constexpr std::size_t kDeferredLines = 4096;
 
 // At most `bytes` of UTF-8 `text`, cut where a character begins.
 std::string_view FitBytes(std::string_view text, std::size_t bytes) {
@@ -362,7 +365,7 @@ void ImportSession::CheckGroupSurvived(std::int64_t failingLine, const Error& ca
 
 void ImportSession::LineDone() {
   counts_.linesRead = recordNumber_;
-  if (keptTexts_.size() > kKeptTextBytes) FlushTarget();
+  if (keptTexts_.size() > kKeptTextBytes || deferred_.size() >= kDeferredLines) FlushTarget();
   if (++groupRows_ % kClockEvery != 0 ||
       std::chrono::steady_clock::now() - groupStart_ < groupTime_) {
     return;
