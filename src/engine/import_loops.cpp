@@ -58,10 +58,13 @@ struct LineBatch {
 constexpr std::size_t kBatchLines = 1024;
 constexpr std::size_t kBatchesQueued = 8;
 
+// A line refused before conversion: it names no column (the row may be a reused one that
+// named one before).
 void Reject(ConvertedRow& row, std::int32_t number, std::string text) {
   row.failed = true;
   row.errorNumber = number;
   row.errorText = std::move(text);
+  row.errorColumn = nullptr;
 }
 
 // Fills `row` with the error of record `number`, which could not be read as text.

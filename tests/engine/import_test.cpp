@@ -556,6 +556,22 @@ TEST_F(ImportTest, ErrorRowsKeepTheLineAndTheRefusedColumn) {
                   {"8", "3421", "g;" + std::string(38, '9'), "'qty'"}}));
 }
 
+// The reading thread reuses its rows from batch to batch: a line refused before conversion
+// must not inherit the column an earlier line's conversion refused.
+TEST_F(ImportTest, ALineRefusedBeforeConversionNamesNoColumnWhateverCameBefore) {
+  test::RunSql(db,
+               "DROP TABLE Errori; CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr "
+               "TEXT, NomeColonna);");
+  Fields({{"code", "0"}, {"qty", "1"}});
+  std::string text;
+  for (int i = 1; i <= 30000; ++i) {
+    text += i % 3 == 0 ? "c;x\n" : "c;1;extra\n";
+  }
+  WizardDelimited(text);
+  ASSERT_FALSE(last.error) << last.error->description();
+  EXPECT_EQ(Query(db, "SELECT CodErr, quote(NomeColonna), count(*) FROM Errori GROUP BY 1, 2"),
+            (Rows{{"9", "''", "20000"}, {"3421", "'qty'", "10000"}}));
+}
 }  // namespace
 }  // namespace vandrel
 
