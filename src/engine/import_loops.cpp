@@ -46,6 +46,7 @@ struct LineBatch {
   };
   std::vector<Item> items;
   std::size_t size = 0;
+  std::size_t bytes = 0;  // of the new items' records
   Item& Add(std::int64_t number) {
     if (size == items.size()) items.emplace_back();
     Item& item = items[size++];
@@ -54,9 +55,24 @@ struct LineBatch {
   }
 };
 // Lines per batch, and batches that may wait for the store: enough to ride over a commit's
-// pause, little enough to keep memory small.
+// pause, little enough to keep memory small. A batch of long records ends at kBatchBytes of
+// their text, so the records in flight stay a few megabytes however long the lines are.
 constexpr std::size_t kBatchLines = 1024;
+constexpr std::size_t kBatchBytes = 1 << 20;
 constexpr std::size_t kBatchesQueued = 8;
+// A reused item gives back a buffer grown past this by a long record, rather than keep it
+// for every later line that lands in its place.
+constexpr std::size_t kKeptCapacity = 64 << 10;
+
+void ShrinkIfLong(std::string& text) {
+  if (text.capacity() > kKeptCapacity) std::string().swap(text);
+}
+
+void ShrinkIfLong(LineBatch::Item& item) {
+  ShrinkIfLong(item.text);
+  ShrinkIfLong(item.row.errorText);
+  for (store::Value& value : item.row.values) ShrinkIfLong(value.text);
+}
 
 // A line refused before conversion: it names no column (the row may be a reused one that
 // named one before).
@@ -130,6 +146,7 @@ ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const Q
         const std::int64_t number = lines + 1;
         lines += record.lines;
         LineBatch::Item& item = batch.Add(number);
+        batch.bytes += record.text.size();
         if (keepTexts) item.text.assign(record.text);
         ConvertedRow& row = item.row;
         if (record.state == Record::State::Ok) {
@@ -137,9 +154,10 @@ ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const Q
         } else {
           RejectRecord(request.language, record.state, number, reader.encoding(), quotes, row);
         }
-        if (batch.size == kBatchLines) {
+        if (batch.size == kBatchLines || batch.bytes >= kBatchBytes) {
           if (!emit(batch)) return;
           batch.size = 0;
+          batch.bytes = 0;
         }
       }
       if (batch.size > 0) emit(batch);
@@ -149,8 +167,10 @@ ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const Q
         LineBatch::Item& item = batch.items[i];
         if (keepTexts) session->KeepText(item.number, item.text);
         session->StoreConverted(item.number, item.row);
+        ShrinkIfLong(item);
       }
       batch.size = 0;
+      batch.bytes = 0;
     };
     RunPipeline<LineBatch>(kBatchesQueued, read, store);
     outcome.cancelled = cancelled;

@@ -180,7 +180,7 @@ class PostgresRecordset final : public Recordset, private CopyStream {
     batchTags_.push_back(tag);
     pending_ = false;
     if (copying_ && copyData_.size() - sent_ >= kSendBytes) Send();
-    if (batchRows() >= batchLimit_) FlushBatch();
+    if (batchRows() >= batchLimit_ || copyData_.size() >= kMostBatchBytes) FlushBatch();
   }
 
   std::vector<QueuedFailure> Flush() override {
@@ -206,6 +206,9 @@ class PostgresRecordset final : public Recordset, private CopyStream {
   static constexpr std::size_t kFewestBatchRows = 32;
   // How much COPY text waits on this side before it is sent.
   static constexpr std::size_t kSendBytes = 32 * 1024;
+  // A batch's text is kept until the server has taken it, to store its rows one by one if it
+  // refuses them; a batch of long rows ends at this many bytes whatever its row count.
+  static constexpr std::size_t kMostBatchBytes = 16 << 20;
 
   std::size_t batchRows() const { return batchTags_.size(); }
 
