@@ -298,13 +298,20 @@ class PostgresRecordset final : public Recordset, private CopyStream {
     PGconn* conn = link_->get();
     Result failed;
     if (!abandon) Send();
-    if ((!abandon && sent_ != copyData_.size()) || PQputCopyEnd(conn, abandon) != 1) {
+    if (!abandon && sent_ != copyData_.size()) {
+      // Rows that could not be sent must not be committed as a shorter COPY.
+      failed.reset(PQmakeEmptyPGresult(conn, PGRES_FATAL_ERROR));
+      abandon = "the rows could not be sent";
+    }
+    if (PQputCopyEnd(conn, abandon) != 1 && !failed) {
       failed.reset(PQmakeEmptyPGresult(conn, PGRES_FATAL_ERROR));
     }
     while (PGresult* next = PQgetResult(conn)) {
+      const bool stillCopying = PQresultStatus(next) == PGRES_COPY_IN;
       Result result(next);
       if (!failed && !Link::Ok(next)) failed = std::move(result);
-      if (link_->Lost()) break;
+      // Still copying means the end never reached the server: waiting would never end.
+      if (link_->Lost() || stillCopying) break;
     }
     if (!failed && link_->Lost()) failed.reset(PQmakeEmptyPGresult(conn, PGRES_FATAL_ERROR));
     return failed;
