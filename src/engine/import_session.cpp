@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "engine/text_reader.h"
+#include "text/encoding.h"
 #include "util/ascii.h"
 #include "util/quote.h"
 #include "vandrel/error.h"
@@ -41,14 +42,7 @@ bool IdentifierChar(char c) {
 // the line its error row. `length` counts characters; -1 is no limit.
 std::string_view FitText(std::string_view text, int length) {
   if (length < 0) return text;
-  std::size_t chars = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 &&
-        chars++ == static_cast<std::size_t>(length)) {
-      return text.substr(0, i);
-    }
-  }
-  return text;
+  return text.substr(0, CharacterOffset(text, static_cast<std::size_t>(length)));
 }
 }  // namespace
 
