@@ -14,7 +14,7 @@
 #include "vandrel/app_folder.h"
 #include "vandrel/catalogue.h"
 #include "vandrel/error.h"
-#include "vandrel/import_stats.h"
+#include "vandrel/host_hooks.h"
 #include "vandrel/property_bag.h"
 #include "vandrel/spec_files.h"
 #include "vandrel/store.h"
@@ -194,24 +194,23 @@ int RunImport(const ImportOptions& o) {
   const InterruptStopsImport interrupt;
 
   const bool terminal = ::isatty(STDERR_FILENO);
-  if (terminal) vandrel::SetImportProgressHandler(ShowProgress);
+  if (terminal) vandrel::hostHooks().progress = ShowProgress;
   ctl.setImportResult(vandrel::eResult::Abort);
   try {
     ctl.setAction(vandrel::aBackground);
   } catch (const vandrel::Error& e) {
     if (terminal) std::cerr << '\n';
-    vandrel::SetImportProgressHandler(nullptr);
+    vandrel::hostHooks().progress = nullptr;
     // An import stopped by an error (a full disk, say) keeps what it committed before: the
     // user needs those counts as much as the error.
-    if (!ctl.LastImportError()) throw;
     std::cerr << "error " << e.number() << ": " << ForTerminal(e.description()) << '\n';
-    PrintCounts(vandrel::LastImportStats());
+    PrintCounts(ctl.LastImportStats());
     return kExitHostError;
   }
   if (terminal) std::cerr << '\n';
-  vandrel::SetImportProgressHandler(nullptr);
+  vandrel::hostHooks().progress = nullptr;
 
-  const vandrel::ImportStats& stats = vandrel::LastImportStats();
+  const vandrel::ImportStats stats = ctl.LastImportStats();
   std::cout << ResultName(ctl.ImportResult()) << '\n';
   if (const auto stoppedAt = ctl.LastImportStoppedAt()) {
     std::cerr << "import interrupted: stopped at line " << *stoppedAt

@@ -17,6 +17,7 @@ enum ErrorNumber : std::int32_t {
   kErrInvalidArgument = 5,
   kErrOverflow = 6,
   kErrOutOfMemory = 7,
+  kErrInternal = 51,
   kErrSubscript = 9,
   kErrTypeMismatch = 13,
   kErrFileNotFound = 53,

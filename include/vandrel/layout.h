@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "vandrel/spec_files.h"
@@ -33,6 +34,9 @@ struct FixedLayout {
   std::optional<char32_t> delimiter;  // removed where it begins or ends a field, or none
   std::int64_t skipLines = 0;
 };
+
+// A layout of either kind, as an import or a preview takes it.
+using TextLayout = std::variant<DelimitedLayout, FixedLayout>;
 
 // Layouts from the texts shown to the user. A text that names no character (empty), a
 // separator "{NONE}" in a delimited layout, a character a single-byte text file cannot hold,

@@ -11,6 +11,8 @@
 #include <string_view>
 
 #include "vandrel/error.h"
+#include "vandrel/import.h"
+#include "vandrel/result.h"
 
 namespace vandrel {
 
@@ -25,12 +27,6 @@ enum eLanguage : std::int32_t {
   lGerman = 4,
   lSpanish = 5
 };
-// The outcome of an import, as ImportResult holds it (a 16-bit integer on the interface).
-enum class eResult : std::int16_t { Success = 1, Failure = 2, SError = 3, Abort = 4 };
-constexpr bool operator==(std::int16_t value, eResult result) {
-  return value == static_cast<std::int16_t>(result);
-}
-
 // A Boolean as the control's interface carries it: 16 bits, True = -1, False = 0. A C++ bool
 // converts to it; a raw 16-bit value can be given explicitly, and anything but 0 and -1 is
 // refused where the property checks it.
@@ -97,11 +93,13 @@ class VandrelCtl {
   // Why the latest import failed (the wizard's, or the silent import's), when it did: the
   // error that stopped it. Nothing after an import that ran to its end.
   std::optional<Error> LastImportError() const;
+  // What the latest import stored and logged (what it committed, when it stopped part-way).
+  ImportStats LastImportStats() const;
 
   // Asks the silent import (Action = 1) that is running, or the next one if none is, to stop
   // before its next line: the lines before it stay stored or logged, and ImportResult becomes
   // Abort. Safe to call from another thread or from a signal handler. The request is used up
-  // by the import it stops.
+  // by the import it stops. (It sets HostHooks::cancel.)
   static void Cancel() noexcept;
   // The line the latest import was stopped at by a cancel request (the first line neither
   // stored nor logged); nothing when it was not cancelled.

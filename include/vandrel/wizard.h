@@ -7,4 +7,7 @@ namespace vandrel {
 
 void InstallWizard();
 
+// Connects the silent import's hourglass to Qt's wait cursor (InstallWizard does this too).
+void InstallQtMousePointer();
+
 }  // namespace vandrel

@@ -3,16 +3,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "control/settings.h"
+
 namespace vandrel {
-namespace {
-std::string& Chosen() {
-  static std::string folder;
-  return folder;
-}
-}  // namespace
 
 std::string ApplicationFolder() {
-  if (!Chosen().empty()) return Chosen();
+  if (!settings().ApplicationFolder.empty()) return settings().ApplicationFolder;
   std::error_code ec;
   const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) return std::filesystem::current_path(ec).string();
@@ -20,7 +16,7 @@ std::string ApplicationFolder() {
 }
 
 void SetApplicationFolder(std::string folder) {
-  Chosen() = std::move(folder);
+  settings().ApplicationFolder = std::move(folder);
 }
 
 }  // namespace vandrel

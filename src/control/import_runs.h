@@ -1,24 +1,25 @@
-// How the control runs imports: the request its settings describe, and what it keeps of the
-// latest import (its counts and the error that stopped it) for LastImportStats and
-// LastImportError. The silent import (Action = 1) is here; the wizard uses the rest.
+// The silent import (Action = 1): the text file by the layout saved under SpecificationName,
+// with the settings as they stand.
 #pragma once
 
-#include "engine/import.h"
+#include <optional>
+#include <string>
+
+#include "control/settings.h"
+#include "vandrel/spec_files.h"
 
 namespace vandrel {
 
-// The target, the field rows and the progress handler, from the settings block. The caller
-// adds the text file, the number of line fields and what to empty.
-ImportRequest SettingsRequest();
+// Imports silently by the settings and returns the outcome; nothing when there is no saved
+// layout of that name (ImportResult becomes Failure). Throws Error 9 when NumField has not been
+// assigned; every failure of the import itself is in the outcome.
+std::optional<ImportOutcome> ImportaBackGround(const Settings& s);
 
-// The host's cancel request for the silent import (VandrelCtl::Cancel).
-std::atomic<bool>& HostCancelRequest();
-
-// Keeps the outcome for LastImportStats and LastImportError.
-void KeepOutcome(const ImportOutcome& outcome);
-
-// The silent import: ImportFile into TabImport by the layout saved as SpecificationName,
-// setting ImportResult. An error that stops it reaches the caller, ImportResult unchanged.
-void ImportaBackGround();
+// The saved layout named `name` (letter case ignored, the first in file order) in `folder`;
+// nothing when there is none or the name is empty.
+std::optional<specs::DelimitedSpecRecord> CaricaSpecDelim(const std::string& folder,
+                                                          const std::string& name);
+std::optional<specs::FixedSpecRecord> CaricaSpecFisso(const std::string& folder,
+                                                      const std::string& name);
 
 }  // namespace vandrel

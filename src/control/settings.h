@@ -1,6 +1,8 @@
-// The settings block: every property value of the control, held once per process. All
-// instances of VandrelCtl, the wizard and the engine read these members directly; only the
-// control's accessors check what is written into them.
+// The settings block: every property value of the control, held once per process, and what
+// the latest import came to. Every instance of VandrelCtl reads and writes these members;
+// only the control's accessors check what is written into them. The imports below the control
+// never read it: the control hands them a request made from it (RequestFromSettings) and
+// keeps the outcome they return.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/info_field.h"
+#include "vandrel/import.h"
+#include "vandrel/info_field.h"
 #include "vandrel/store.h"
 
 namespace vandrel {
@@ -32,9 +35,17 @@ struct Settings {
   store::ValueFormat Format;
   // Rows 0..NumField once NumField has been assigned; absent before.
   std::optional<std::vector<InfoFieldRow>> InfoField;
+  // Where the saved layouts are; empty for the executable's folder.
+  std::string ApplicationFolder;
+  // The latest import, the wizard's or the silent one: its counts and what stopped it.
+  ImportOutcome LastImport;
 };
 
 // The process's one settings block.
 Settings& settings();
+
+// The request of an import by the settings: the text file, its encoding, the tables, the field
+// rows, the format, what to empty, and the host's progress and cancel hooks.
+ImportRequest RequestFromSettings(const Settings& s);
 
 }  // namespace vandrel

@@ -4,8 +4,8 @@
 // on by all of them.
 #include <new>
 #include <optional>
+#include <variant>
 
-#include "engine/import.h"
 #include "engine/import_session.h"
 #include "engine/line_cut.h"
 #include "engine/pipeline.h"
@@ -13,8 +13,7 @@
 #include "engine/text_reader.h"
 #include "text/encoding.h"
 #include "vandrel/catalogue.h"
-#include "vandrel/mouse_pointer.h"
-#include "vandrel/spec_files.h"
+#include "vandrel/import.h"
 #include "vandrel/store.h"
 
 namespace vandrel {
@@ -109,7 +108,6 @@ void RejectRecord(std::int32_t language, Record::State state, std::int64_t numbe
 template <typename ConvertRecord>
 ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const QuoteRule* quotes,
                         ConvertRecord&& convert) {
-  HourglassPointer hourglass;
   ImportOutcome outcome;
   std::optional<ImportSession> session;
   try {
@@ -181,6 +179,11 @@ ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const Q
     outcome.error = e;
   } catch (const std::bad_alloc&) {
     outcome.error = Error(kErrOutOfMemory);
+  } catch (const std::exception& e) {
+    // Anything else (a thread that could not be started, say) ends the import the same way.
+    outcome.error = Error(kErrInternal, std::string("Internal error: ") + e.what());
+  } catch (...) {
+    outcome.error = Error(kErrInternal);
   }
   if (session) {
     session->Abandon();
@@ -219,24 +222,15 @@ ImportOutcome rigatxtfisso(const ImportRequest& request, const FixedLayout& layo
                    });
 }
 
+ImportOutcome RunImport(const ImportRequest& request, const TextLayout& layout) {
+  if (const auto* fixed = std::get_if<FixedLayout>(&layout)) return rigatxtfisso(request, *fixed);
+  return ImportaDelimitato(request, std::get<DelimitedLayout>(layout));
+}
+
 eResult ResultOf(const ImportOutcome& outcome) {
   if (outcome.cancelled && !outcome.error) return eResult::Abort;
   if (outcome.error || outcome.counts.errorRowsLost > 0) return eResult::Failure;
   return outcome.counts.errorRows > 0 ? eResult::SError : eResult::Success;
-}
-
-std::optional<specs::DelimitedSpecRecord> CaricaSpecDelim(const std::string& folder,
-                                                          const std::string& name) {
-  specs::DelimitedSpecRecord record;
-  if (name.empty() || !specs::FindDelimited(folder, name, record)) return std::nullopt;
-  return record;
-}
-
-std::optional<specs::FixedSpecRecord> CaricaSpecFisso(const std::string& folder,
-                                                      const std::string& name) {
-  specs::FixedSpecRecord record;
-  if (name.empty() || !specs::FindFixed(folder, name, record)) return std::nullopt;
-  return record;
 }
 
 std::int64_t CountRows(const ImportTarget& target, const std::string& table) {

@@ -1,7 +1,6 @@
 #include "engine/import_session.h"
 
 #include <algorithm>
-#include <atomic>
 #include <charconv>
 #include <utility>
 
@@ -13,10 +12,6 @@
 
 namespace vandrel {
 namespace {
-// A group is about a second of work, whatever the rows cost: each commit syncs the disk a
-// few times, which is cheap once a second and dear a hundred times, and a second is what a
-// crash can lose and what another writer waits before LetOthersWrite gives it its turn.
-std::atomic<std::chrono::milliseconds::rep> groupTime{1000};
 // The clock is read once per this many lines.
 constexpr int kClockEvery = 64;
 // The most bytes of record text kept for error rows before the queued rows are stored early
@@ -46,16 +41,8 @@ std::string_view FitText(std::string_view text, int length) {
 }
 }  // namespace
 
-void ImportSession::SetGroupTime(std::chrono::milliseconds time) {
-  groupTime = time.count();
-}
-
-std::chrono::milliseconds ImportSession::GroupTime() {
-  return std::chrono::milliseconds(groupTime.load());
-}
-
 ImportSession::ImportSession(const ImportRequest& request)
-    : request_(request), groupTime_(GroupTime()) {
+    : request_(request) {
   const ImportTarget& t = request.target;
   db_ = store::OpenDatabase(t.database, false, false, t.connect);
   target_ = db_->OpenRecordset(t.table);
@@ -361,7 +348,7 @@ void ImportSession::LineDone() {
   counts_.linesRead = recordNumber_;
   if (keptTexts_.size() > kKeptTextBytes || deferred_.size() >= kDeferredLines) FlushTarget();
   if (++groupRows_ % kClockEvery != 0 ||
-      std::chrono::steady_clock::now() - groupStart_ < groupTime_) {
+      std::chrono::steady_clock::now() - groupStart_ < request_.groupTime) {
     return;
   }
   Commit();

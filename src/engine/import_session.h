@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/import.h"
+#include "vandrel/import.h"
 #include "vandrel/error.h"
 #include "vandrel/store.h"
 
@@ -69,11 +69,6 @@ class ImportSession {
 
   // What has been stored and logged; after Finish or Abandon, what was committed.
   const ImportStats& counts() const { return counts_; }
-
-  // How long a group lasts (about a second unless set): for tests, to see several groups in
-  // a small file. The imports that begin afterwards use it.
-  static void SetGroupTime(std::chrono::milliseconds time);
-  static std::chrono::milliseconds GroupTime();
 
  private:
   // How one InfoField row fills its column on every line.
@@ -143,7 +138,6 @@ class ImportSession {
   std::int64_t committedErrorRows_ = 0;
   int groupRows_ = 0;
   std::chrono::steady_clock::time_point groupStart_;
-  const std::chrono::milliseconds groupTime_;
   bool finished_ = false;
 };
 

@@ -1,5 +1,5 @@
-// The encodings a text file can be read in, and the conversions to UTF-8, the text form used
-// everywhere past the reader (cutting, the database, the screen).
+// The conversions of a text file's encoding to UTF-8, the text form used everywhere past the
+// reader (cutting, the database, the screen), and UTF-8 character counting.
 #pragma once
 
 #include <cstddef>
@@ -7,13 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "vandrel/encoding.h"
+
 namespace vandrel {
-
-enum class TextEncoding { Auto, Windows1252, Utf8, Utf16LE, Utf16BE };
-
-// "auto", "windows-1252", "utf-8", "utf-16le", "utf-16be" (letter case ignored), and back.
-std::optional<TextEncoding> ParseEncoding(std::string_view name);
-const char* EncodingName(TextEncoding encoding);
 
 // The encoding a byte-order mark at the start of `head` names, and the mark's length.
 struct ByteOrderMark {

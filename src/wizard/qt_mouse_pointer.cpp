@@ -1,15 +1,14 @@
-#include "vandrel/qt_mouse_pointer.h"
-
 #include <QCursor>
 #include <QGuiApplication>
 #include <QThread>
 
-#include "vandrel/mouse_pointer.h"
+#include "vandrel/host_hooks.h"
+#include "vandrel/wizard.h"
 
 namespace vandrel {
 
 void InstallQtMousePointer() {
-  SetMousePointerHandler([shown = false](MousePointer pointer) mutable {
+  hostHooks().mousePointer = [shown = false](MousePointer pointer) mutable {
     if (!QGuiApplication::instance()) return;
     // Cursors belong to the GUI thread. An import run on a worker thread (the wizard's, which
     // shows a progress bar instead) leaves the pointer alone.
@@ -22,7 +21,7 @@ void InstallQtMousePointer() {
       QGuiApplication::restoreOverrideCursor();
       shown = false;
     }
-  });
+  };
 }
 
 }  // namespace vandrel

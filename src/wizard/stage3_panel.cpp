@@ -16,7 +16,6 @@
 #include <exception>
 #include <thread>
 
-#include "control/import_runs.h"
 #include "control/settings.h"
 #include "forms/forms.h"
 #include "vandrel/catalogue.h"
@@ -320,14 +319,14 @@ void Stage3Panel::Command4_Click() {
   try {
     emptyTarget = EmptyTarget();
   } catch (const Error& error) {
-    KeepOutcome({{}, error, false});
+    settings().LastImport = {{}, error, false};
     MsgBox(Text(507), forms::vbCritical, forms::kTitle, Describe(error));
     return;
   }
   const ImportOutcome outcome =
       RunWatched(WizardRequest(FilePath(wizard_.ChosenFile()), wizard_.Encoding(), wizard_.Format(),
                                static_cast<std::size_t>(grdPreview->Cols()), emptyTarget));
-  KeepOutcome(outcome);
+  settings().LastImport = outcome;
   if (outcome.cancelled && !outcome.error) {
     MsgBox(Text(621)
                .replace(QLatin1String("%1"), QString::number(outcome.stoppedAtLine))

@@ -10,7 +10,7 @@
 #include <atomic>
 #include <vector>
 
-#include "engine/import.h"
+#include "vandrel/import.h"
 
 class QComboBox;
 class QProgressBar;

@@ -2,9 +2,9 @@
 
 #include <QApplication>
 
-#include "control/wizard_seam.h"
+#include "control/settings.h"
 #include "vandrel/error.h"
-#include "vandrel/qt_mouse_pointer.h"
+#include "vandrel/host_hooks.h"
 #include "wizard/frm_interfaccia.h"
 
 namespace vandrel {
@@ -44,12 +44,16 @@ frmInterfaccia& SharedWizard() {
 
 void InstallWizard() {
   InstallQtMousePointer();
-  SetWizardHandler([] {
+  hostHooks().wizard = [](const WizardRequest&) {
     EnsureApplication();
     frmInterfaccia& wizard = SharedWizard();
     wizard.Form_Load();
     wizard.exec();
-  });
+    WizardOutcome outcome;
+    if (settings().InfoField) outcome.fields = *settings().InfoField;
+    outcome.result = static_cast<eResult>(settings().ImportResult);
+    return outcome;
+  };
 }
 
 }  // namespace vandrel

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "control/import_runs.h"
 #include "control/settings.h"
 #include "util/ascii.h"
 
@@ -103,7 +102,8 @@ int FirstUnassociatedRequired(const std::vector<InfoFieldRow>& rows) {
 ImportRequest WizardRequest(const std::string& textFile, TextEncoding encoding,
                             const store::ValueFormat& format, std::size_t previewColumns,
                             bool emptyTarget) {
-  ImportRequest request = SettingsRequest();
+  ImportRequest request = RequestFromSettings(settings());
+  request.cancel = nullptr;
   request.textFile = textFile;
   request.encoding = encoding;
   request.format = format;
@@ -121,15 +121,6 @@ ImportOutcome RunImport(const ImportRequest& request, const WizardLayout& layout
   if (const auto* fixed = std::get_if<FixedLayout>(&layout)) return rigatxtfisso(request, *fixed);
   ImportOutcome outcome;
   outcome.error = Error(kErrInvalidArgument, "No layout was chosen in stage 2.");
-  return outcome;
-}
-
-ImportOutcome RunImport(const std::string& textFile, TextEncoding encoding,
-                        const WizardLayout& layout, const store::ValueFormat& format,
-                        std::size_t previewColumns, bool emptyTarget) {
-  const ImportOutcome outcome =
-      RunImport(WizardRequest(textFile, encoding, format, previewColumns, emptyTarget), layout);
-  KeepOutcome(outcome);
   return outcome;
 }
 

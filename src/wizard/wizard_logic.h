@@ -11,8 +11,8 @@
 #include <variant>
 #include <vector>
 
-#include "engine/import.h"
-#include "engine/info_field.h"
+#include "vandrel/import.h"
+#include "vandrel/info_field.h"
 #include "vandrel/layout.h"
 
 namespace vandrel::wizard {
@@ -55,17 +55,9 @@ int FirstUnassociatedRequired(const std::vector<InfoFieldRow>& rows);
 // The layout stage 2 handed over.
 using WizardLayout = std::variant<std::monostate, DelimitedLayout, FixedLayout>;
 
-// The interactive import of `textFile`, read as `encoding`, by `layout`, its numbers and
-// dates read by `format`, into the control's tables: the error table is always emptied, the
-// target table when `emptyTarget`; `previewColumns` widens the fields a record may have to what
-// the table preview showed.
-ImportOutcome RunImport(const std::string& textFile, TextEncoding encoding,
-                        const WizardLayout& layout, const store::ValueFormat& format,
-                        std::size_t previewColumns, bool emptyTarget);
-
-// The same in two steps, for an import run on another thread: the request, made from the
-// control's settings where they live, and the import by it, which touches nothing else
-// (the caller keeps the outcome with KeepOutcome).
+// The interactive import in two steps, for an import run on another thread: the request, made
+// from the control's settings where they live, and the import by it, which touches nothing
+// else.
 ImportRequest WizardRequest(const std::string& textFile, TextEncoding encoding,
                             const store::ValueFormat& format, std::size_t previewColumns,
                             bool emptyTarget);

@@ -11,9 +11,8 @@
 #include <chrono>
 #include <string>
 
-#include "engine/import.h"
-#include "engine/import_session.h"
 #include "test_support.h"
+#include "vandrel/import.h"
 
 namespace vandrel {
 namespace {
@@ -69,8 +68,6 @@ ImportRequest ItemsRequest(const test::TempDir& dir, const std::string& db,
 
 class ConcurrentWriterTest : public ::testing::TestWithParam<const char*> {
  protected:
-  void SetUp() override { ImportSession::SetGroupTime(kGroupTime); }
-  void TearDown() override { ImportSession::SetGroupTime(std::chrono::seconds(1)); }
   test::TempDir dir;
 };
 
@@ -88,6 +85,7 @@ TEST_P(ConcurrentWriterTest, AnotherProcessWritesThroughoutAnImport) {
   for (int i = 0; i < kLines; ++i)
     text += "K" + std::to_string(i) + ";" + std::to_string(i % 7) + "\n";
   ImportRequest request = ItemsRequest(dir, db, text);
+  request.groupTime = kGroupTime;
 
   int stop[2];
   ASSERT_EQ(::pipe(stop), 0);
@@ -125,7 +123,7 @@ TEST(ImportCrashTest, AKilledImportKeepsItsCommittedGroupsAsAPrefixOfTheFile) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     ::close(committed[0]);
-    ImportSession::SetGroupTime(std::chrono::milliseconds(50));
+    request.groupTime = std::chrono::milliseconds(50);
     request.progress = [&](const ImportStats& s) {
       (void)!::write(committed[1], &s.rowsStored, sizeof s.rowsStored);
     };

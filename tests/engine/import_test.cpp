@@ -7,14 +7,11 @@
 #include <filesystem>
 #include <future>
 
-#include "control/import_runs.h"
 #include "control/settings.h"
-#include "engine/import.h"
-#include "engine/import_session.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
-#include "vandrel/import_stats.h"
-#include "vandrel/mouse_pointer.h"
+#include "vandrel/host_hooks.h"
+#include "vandrel/import.h"
 #include "vandrel/spec_files.h"
 #include "vandrel/vandrel_ctl.h"
 
@@ -34,14 +31,16 @@ class ImportTest : public ::testing::Test {
     test::RunSql(db, R"(
       CREATE TABLE Items(code TEXT, qty INTEGER, note TEXT DEFAULT 'none');
       CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);)");
-    SetMousePointerHandler([this](MousePointer p) { pointer = p; });
+    hostHooks().mousePointer = [this](MousePointer p) { pointer = p; };
     ctl.InitProperties();
     ctl.setMDBFile(db);
     ctl.setTabImport("Items");
     ctl.setTabError("Errori");
   }
   void TearDown() override {
-    SetMousePointerHandler(nullptr);
+    hostHooks().mousePointer = nullptr;
+    hostHooks().progress = nullptr;
+    hostHooks().bytesRead = nullptr;
     SetApplicationFolder({});
   }
 
@@ -62,7 +61,7 @@ class ImportTest : public ::testing::Test {
 
   // What the wizard's loops take: the control's settings, a text file, the line fields.
   ImportRequest Request(const std::string& bytes) {
-    ImportRequest request = SettingsRequest();
+    ImportRequest request = RequestFromSettings(settings());
     request.textFile = TextFile(bytes);
     request.lineFields = static_cast<std::size_t>(ctl.NumField()) + 1;
     return request;
@@ -230,7 +229,7 @@ TEST_F(ImportTest, LostErrorRowsMakeTheSilentImportAFailure) {
   Silent("a;1\nb;bad\nc;3\n", "Layout");
   EXPECT_EQ(ctl.ImportResult(), eResult::Failure);
   // A later good line does not hide the lost one.
-  EXPECT_EQ(LastImportStats().errorRowsLost, 1);
+  EXPECT_EQ(ctl.LastImportStats().errorRowsLost, 1);
   EXPECT_EQ(Items().size(), 2u);
 }
 
@@ -331,35 +330,23 @@ TEST_F(ImportTest, AReadOnlyDatabaseOrFolderIsRefusedBeforeAnythingChanges) {
   }
 }
 
-// Groups of a few dozen lines, so that a small file makes several.
-struct ShortGroups {
-  ShortGroups() { ImportSession::SetGroupTime(std::chrono::milliseconds(0)); }
-  ~ShortGroups() { ImportSession::SetGroupTime(std::chrono::seconds(1)); }
-  ShortGroups(const ShortGroups&) = delete;
-  ShortGroups& operator=(const ShortGroups&) = delete;
-};
-
 TEST_F(ImportTest, AFullDiskStopsTheImportKeepingAnExactPrefixAndSaysWhere) {
-  const ShortGroups groups;
   Fields({{"code", "0"}, {"qty", "1"}});
-  SaveDelimited("Layout", ";", "{NONE}");
   std::string text;
   constexpr int kLines = 60'000;
   for (int i = 1; i <= kLines; ++i)
     text += "code" + std::to_string(i) + ";" + std::to_string(i) + "\n";
-  ctl.setImportFile(TextFile(text));
-  ctl.setFileType(fDelimited);
-  ctl.setSpecificationName("Layout");
-  ctl.setImportResult(eResult::Abort);
-  Error e(0);
+  ImportRequest request = Request(text);
+  request.groupTime = std::chrono::milliseconds(0);  // groups of a few dozen lines
   {
     // Room for about a third of the rows.
     test::FullDisk full(static_cast<long long>(std::filesystem::file_size(db)) + 512 * 1024);
-    e = CatchError([&] { ctl.setAction(aBackground); });
+    last = ImportaDelimitato(request, MakeDelimitedLayout(";", "{NONE}", 0));
   }
-  EXPECT_EQ(ctl.ImportResult(), eResult::Abort);  // an error reached the host instead
+  ASSERT_TRUE(last.error);
+  const Error& e = *last.error;
   EXPECT_NE(e.description().find("database or disk is full"), std::string::npos) << e.description();
-  const ImportStats& counts = LastImportStats();
+  const ImportStats& counts = last.counts;
   const Rows stored = Query(db, "SELECT code, qty FROM Items ORDER BY rowid");
   ASSERT_EQ(static_cast<std::int64_t>(stored.size()), counts.rowsStored);
   EXPECT_GT(counts.rowsStored, 0);
@@ -397,9 +384,8 @@ TEST_F(ImportTest, AHostThatStopsAnImportFromItsProgressHandlerGetsItsError) {
   SaveDelimited("Layout", ";", "{NONE}");
   std::string text;
   for (int i = 0; i < 30000; ++i) text += "a;" + std::to_string(i) + "\n";
-  SetImportProgressHandler([](const ImportStats&) { throw Error(5, "cancelled"); });
+  hostHooks().progress = [](const ImportStats&) { throw Error(5, "cancelled"); };
   EXPECT_EQ(CatchError([&] { Silent(text, "Layout"); }).description(), "cancelled");
-  SetImportProgressHandler(nullptr);
   EXPECT_EQ(pointer, vbDefault);
 }
 
@@ -496,15 +482,14 @@ TEST_F(ImportTest, ActionTakesOnlyItsTwoValues) {
 // A host's cancel request stops the silent import before a line: every line before it is
 // committed (stored or logged), none after it, and the host learns where it stopped.
 TEST_F(ImportTest, ACancelledSilentImportKeepsEveryLineBeforeItsStop) {
-  const ShortGroups groups;
   Fields({{"code", "0"}, {"qty", "1"}});
   SaveDelimited("Layout", ";", "{NONE}");
   std::string text;
   for (int i = 1; i <= 30000; ++i) text += "a;" + std::to_string(i) + "\n";
-  // Asked for from the progress handler, after the first group is committed.
-  SetImportProgressHandler([](const ImportStats&) { VandrelCtl::Cancel(); });
+  // Asked for while the file is being read.
+  hostHooks().bytesRead = [](std::int64_t, std::int64_t) { VandrelCtl::Cancel(); };
   Silent(text, "Layout");
-  SetImportProgressHandler(nullptr);
+  hostHooks().bytesRead = nullptr;
   EXPECT_EQ(ctl.ImportResult(), eResult::Abort);
   const std::optional<std::int64_t> stop = ctl.LastImportStoppedAt();
   ASSERT_TRUE(stop && *stop > 1 && *stop < 30000);
@@ -522,7 +507,7 @@ TEST_F(ImportTest, ACancelledSilentImportKeepsEveryLineBeforeItsStop) {
   Silent("a;1\n", "Layout");
   EXPECT_EQ(ctl.ImportResult(), eResult::Abort);
   EXPECT_EQ(ctl.LastImportStoppedAt(), std::optional<std::int64_t>(1));
-  EXPECT_EQ(LastImportStats().rowsStored, 0);
+  EXPECT_EQ(ctl.LastImportStats().rowsStored, 0);
 }
 
 // An error table with TestoRiga and NomeColonna gets, for each failing line, its text as read
@@ -611,18 +596,17 @@ TEST_F(ImportTest, ErrorRowsKeepTheirLinesAcrossManyBatches) {
 // Stopped at its first commit while the reading thread is far ahead: what stays is exactly
 // the first group, the lines before the stop.
 TEST_F(ImportTest, AnImportStoppedMidwayKeepsExactlyTheLinesBeforeTheStop) {
-  ImportSession::SetGroupTime(std::chrono::milliseconds(0));
   Fields({{"code", "0"}, {"qty", "1"}});
   std::string text;
   for (int i = 1; i <= 50000; ++i) text += "c;" + std::to_string(i) + "\n";
   std::optional<ImportStats> committed;
   ImportRequest request = Request(text);
+  request.groupTime = std::chrono::milliseconds(0);
   request.progress = [&](const ImportStats& s) {
     committed = s;
     throw Error(5, "cancelled");
   };
   last = ImportaDelimitato(request, MakeDelimitedLayout(";", "{NONE}", 0));
-  ImportSession::SetGroupTime(std::chrono::seconds(1));
   ASSERT_TRUE(last.error);
   EXPECT_EQ(last.error->description(), "cancelled");
   ASSERT_TRUE(committed);

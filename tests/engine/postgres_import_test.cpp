@@ -7,12 +7,11 @@
 
 #include "control/import_runs.h"
 #include "control/settings.h"
-#include "engine/import.h"
 #include "engine/import_session.h"
 #include "pg_server.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
-#include "vandrel/import_stats.h"
+#include "vandrel/import.h"
 #include "vandrel/spec_files.h"
 #include "vandrel/store.h"
 #include "vandrel/vandrel_ctl.h"
@@ -61,10 +60,7 @@ class PostgresImportTest : public ::testing::Test {
                               specs::DelimitedSpecRecord{"csv", ";", "{NESSUNO}", 1}));
     file = dir.file("in.txt");
   }
-  void TearDown() override {
-    SetImportProgressHandler(nullptr);
-    SetApplicationFolder({});
-  }
+  void TearDown() override { SetApplicationFolder({}); }
 
   // The control set up for `database`, with code, qty, price, day and note from fields 0-4.
   void Assign(const std::string& database, const std::string& connect) {
@@ -105,12 +101,12 @@ class PostgresImportTest : public ::testing::Test {
   Outcome Silent(bool postgres) {
     Assign(postgres ? uri : sqlite, postgres ? test::PgServer::Connect() : "");
     ctl.setAction(aBackground);
-    return Read(postgres, static_cast<eResult>(ctl.ImportResult()), LastImportStats());
+    return Read(postgres, static_cast<eResult>(ctl.ImportResult()), ctl.LastImportStats());
   }
 
   Outcome Wizard(bool postgres) {
     Assign(postgres ? uri : sqlite, postgres ? test::PgServer::Connect() : "");
-    ImportRequest request = SettingsRequest();
+    ImportRequest request = RequestFromSettings(settings());
     request.textFile = file;
     request.lineFields = 5;
     request.emptyTarget = request.emptyErrors = true;
@@ -145,36 +141,35 @@ TEST_F(PostgresImportTest, TheSameFileGivesTheSameRowsErrorsAndResultAsIntoSqlit
 }
 
 TEST_F(PostgresImportTest, AServerStoppedMidImportEndsItNamingTheFirstLineNotStored) {
-  // Enough lines for several groups, however quick the machine.
-  ImportSession::SetGroupTime(std::chrono::milliseconds(0));
-  struct RestoreGroupTime {
-    ~RestoreGroupTime() { ImportSession::SetGroupTime(std::chrono::seconds(1)); }
-  } restoreGroupTime;
   std::string text;
   for (int i = 0; i < 30000; ++i) text += "K" + std::to_string(i) + ";1;1;2024-01-01;x\n";
   test::WriteFile(file, "head\n" + text);
   Assign(uri, test::PgServer::Connect());
   std::optional<ImportStats> committed;
-  SetImportProgressHandler([&](const ImportStats& s) {
+  ImportRequest request = RequestFromSettings(settings());
+  request.groupTime = std::chrono::milliseconds(0);  // several groups, however quick the machine
+  request.progress = [&](const ImportStats& s) {
     if (!committed) {
       committed = s;
       server->Stop();
     }
-  });
+  };
   struct Restart {
     test::PgServer* s;
     ~Restart() { s->Start(); }
   };
-  const Error e = [&] {
+  const ImportOutcome outcome = [&] {
     Restart restart{server};
-    return CatchError([&] { ctl.setAction(aBackground); });
+    return ImportaDelimitato(request, MakeDelimitedLayout(";", "{NESSUNO}", 1));
   }();
   ASSERT_TRUE(committed);
+  ASSERT_TRUE(outcome.error);
+  const Error& e = *outcome.error;
   EXPECT_EQ(e.number(), store::kErrCannotConnect);
   EXPECT_NE(e.description().find("line " + std::to_string(committed->linesRead + 1) + " "),
             std::string::npos)
       << e.description();
-  EXPECT_EQ(LastImportStats().rowsStored, committed->rowsStored);
+  EXPECT_EQ(outcome.counts.rowsStored, committed->rowsStored);
   EXPECT_EQ(test::PgQuery(uri, R"(SELECT count(*) FROM "Items")")[0][0],
             std::to_string(committed->rowsStored));
 }

@@ -5,7 +5,7 @@
 #include "control/settings.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
-#include "vandrel/import_stats.h"
+#include "vandrel/import.h"
 #include "vandrel/spec_files.h"
 #include "vandrel/vandrel_ctl.h"
 

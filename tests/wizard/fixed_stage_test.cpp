@@ -10,9 +10,8 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "control/import_runs.h"
 #include "control/settings.h"
-#include "engine/import.h"
+#include "vandrel/import.h"
 #include "forms/forms.h"
 #include "preview/c_prepara_grd_preview.h"
 #include "test_support.h"
@@ -316,7 +315,7 @@ class FixedStageTest : public QObject {
     test::Ctl<QComboBox>(w, "ComboNumRighe")->setEditText("1");
     test::Ctl<QPushButton>(w, "ComAvanti")->click();
     QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
-    ImportRequest request = SettingsRequest();
+    ImportRequest request = RequestFromSettings(settings());
     request.textFile = QFile::encodeName(w.ChosenFile()).toStdString();
     request.lineFields = 2;
     const ImportOutcome outcome = rigatxtfisso(request, std::get<FixedLayout>(w.Layout()));

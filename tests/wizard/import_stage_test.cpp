@@ -16,7 +16,8 @@
 #include "forms/forms.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
-#include "vandrel/import_stats.h"
+#include "vandrel/host_hooks.h"
+#include "vandrel/import.h"
 #include "vandrel/vandrel_ctl.h"
 #include "wizard/frm_interfaccia.h"
 #include "wizard/stage3_panel.h"
@@ -521,12 +522,13 @@ class ImportStageTest : public QObject {
     ToStage3Delimited(w, test::WriteText(dir_, "errori.txt", "C;N\r\n1;Anna\r\nx;Bruno\r\n"));
     Associate(w, "Codice", 0);
     int elsewhere = -1;
-    SetImportProgressHandler(
-        [&](const ImportStats&) { elsewhere = QThread::currentThread() != qApp->thread(); });
+    hostHooks().progress = [&](const ImportStats&) {
+      elsewhere = QThread::currentThread() != qApp->thread();
+    };
     ScriptedBoxes boxes;
     boxes.Expect(Text(314), kQuestion, kYes);
     test::Ctl<QPushButton>(w, "Command4")->click();
-    SetImportProgressHandler(nullptr);
+    hostHooks().progress = nullptr;
     QCOMPARE(elsewhere, 0);
     QCOMPARE(Query("SELECT NumRiga, TestoRiga, NomeColonna FROM Errori"),
              (Rows{{"2", "x;Bruno", "Codice"}}));

@@ -1,29 +1,34 @@
-// The import loops. Each takes what it works on as values (the text file, the layout, the
-// target tables and the field plan) and returns what happened: an ImportOutcome. The wizard
-// and the silent import both turn an outcome into ImportResult with ResultOf.
-//
-// The road of one import: the caller builds a layout (MakeDelimitedLayout / LayoutFrom) and
-// an ImportRequest; the loop opens the text file, then the session opens the database and
-// the tables, empties what the request says in its first group, and for each line the reader
-// hands out, the layout's cutter cuts it and the session stores it or logs it.
+// The import: a request goes down, an outcome comes back. The caller (the control's silent
+// import, the wizard's Import button) builds a layout and an ImportRequest; the import opens
+// the text file, then the tables, empties what the request says in its first group, cuts each
+// record by the layout and stores it or logs it; it returns an ImportOutcome, which ResultOf
+// turns into ImportResult. Nothing is read from or left in process-wide state on the way.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "engine/info_field.h"
-#include "text/encoding.h"
+#include "vandrel/encoding.h"
 #include "vandrel/error.h"
-#include "vandrel/import_stats.h"
+#include "vandrel/info_field.h"
 #include "vandrel/layout.h"
+#include "vandrel/result.h"
 #include "vandrel/store.h"
-#include "vandrel/vandrel_ctl.h"
 
 namespace vandrel {
+
+// What an import did.
+struct ImportStats {
+  std::int64_t linesRead = 0;      // lines handed to the record writer
+  std::int64_t rowsStored = 0;     // rows added to the target table
+  std::int64_t errorRows = 0;      // rows added to the error table
+  std::int64_t errorRowsLost = 0;  // failing lines whose error row could not be stored either
+};
 
 // Where the rows go.
 struct ImportTarget {
@@ -36,7 +41,7 @@ struct ImportTarget {
 // The engine's own failures, logged as error rows.
 enum EngineError : std::int32_t {
   kErrOpenQuote = 31001,      // a quoted field never closed
-  kErrRecordTooLong = 31002,  // a record over kMaxRecordBytes of the file
+  kErrRecordTooLong = 31002,  // a record over 1 MiB of the file
   kErrInvalidText = 31003,    // a line not valid in the file's encoding
 };
 
@@ -56,10 +61,14 @@ struct ImportRequest {
   bool emptyErrors = false;
   // How the file writes numbers and dates.
   store::ValueFormat format;
-  // Called after each committed group and at the end.
+  // How long a group of rows lasts before it is committed and another writer gets its turn:
+  // about a second, which costs a few disk syncs a second and is what a crash can lose.
+  std::chrono::milliseconds groupTime{1000};
+  // Called after each committed group and at the end, on the thread that called the import.
+  // An Error thrown from it stops the import with that error.
   std::function<void(const ImportStats&)> progress;
   // Called now and then with the bytes of the text file read so far and its size, and once
-  // at the end; from the thread that runs the import.
+  // at the end; from the thread that reads the file, which may not be the caller's.
   std::function<void(std::int64_t read, std::int64_t size)> bytesRead;
   // Set (from any thread) to stop the import before its next record: everything before that
   // record is committed, nothing from it on is stored or logged.
@@ -79,22 +88,14 @@ struct ImportOutcome {
   std::int64_t stoppedAtLine = 0;
 };
 
-// The delimited and fixed-width imports. They throw nothing: every failure is in the outcome.
+// Imports by either kind of layout. Throws nothing: every failure is in the outcome.
+ImportOutcome RunImport(const ImportRequest& request, const TextLayout& layout);
+// The same, one kind each.
 ImportOutcome ImportaDelimitato(const ImportRequest& request, const DelimitedLayout& layout);
 ImportOutcome rigatxtfisso(const ImportRequest& request, const FixedLayout& layout);
 
-// Abort when it was cancelled, Failure when the import stopped or an error row was lost,
-// SError when lines were logged, else Success.
-eResult ResultOf(const ImportOutcome& outcome);
-
-// The saved layout named `name` (letter case ignored, the first in file order) in `folder`;
-// nothing when there is none or the name is empty.
-std::optional<specs::DelimitedSpecRecord> CaricaSpecDelim(const std::string& folder,
-                                                          const std::string& name);
-std::optional<specs::FixedSpecRecord> CaricaSpecFisso(const std::string& folder,
-                                                      const std::string& name);
-
-// The rows `table` holds now (the wizard asks before it empties a table that holds some).
+// The rows `table` of the target's database holds now (the wizard asks before it empties a
+// table that holds some). Throws the store's error.
 std::int64_t CountRows(const ImportTarget& target, const std::string& table);
 
 }  // namespace vandrel

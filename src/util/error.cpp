@@ -14,6 +14,8 @@ std::string StandardErrorText(std::int32_t number) {
       return "Subscript out of range";
     case kErrTypeMismatch:
       return "Type mismatch";
+    case kErrInternal:
+      return "Internal error";
     case kErrFileNotFound:
       return "File not found";
     case kErrPathFileAccess:
