@@ -9,11 +9,6 @@ Settings& settings() {
   return block;
 }
 
-HostHooks& hostHooks() {
-  static HostHooks hooks;
-  return hooks;
-}
-
 ImportRequest RequestFromSettings(const Settings& s) {
   ImportRequest request;
   request.textFile = s.ImportFile;

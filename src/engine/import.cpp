@@ -227,12 +227,6 @@ ImportOutcome RunImport(const ImportRequest& request, const TextLayout& layout) 
   return ImportaDelimitato(request, std::get<DelimitedLayout>(layout));
 }
 
-eResult ResultOf(const ImportOutcome& outcome) {
-  if (outcome.cancelled && !outcome.error) return eResult::Abort;
-  if (outcome.error || outcome.counts.errorRowsLost > 0) return eResult::Failure;
-  return outcome.counts.errorRows > 0 ? eResult::SError : eResult::Success;
-}
-
 std::int64_t CountRows(const ImportTarget& target, const std::string& table) {
   auto db = store::OpenDatabase(target.database, false, true, target.connect);
   return db->OpenRecordset(table)->RecordCount();
