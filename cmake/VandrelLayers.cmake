@@ -8,11 +8,12 @@
 #     SOURCES ...          the folder's sources
 #     PUBLIC_HEADERS ...   its headers under include/vandrel (file names)
 #     BELOW ...            every folder below it that it may use
+#     USES ...             folders below it of which it may use the public headers only
 #     FOLDERS ...          the source folders it sees as its own (default: NAME)
 #     LIBRARIES ...        third-party targets it compiles against
 #     OBJECT|STATIC)       an object library folded into vandrel_core, or a library of its own
 function(vandrel_layer name)
-  cmake_parse_arguments(L "OBJECT;STATIC" "" "SOURCES;PUBLIC_HEADERS;BELOW;FOLDERS;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(L "OBJECT;STATIC" "" "SOURCES;PUBLIC_HEADERS;BELOW;USES;FOLDERS;LIBRARIES" ${ARGN})
   if(NOT L_FOLDERS)
     set(L_FOLDERS ${name})
   endif()
@@ -33,6 +34,13 @@ function(vandrel_layer name)
            SYMBOLIC)
     endforeach()
   endforeach()
+  foreach(layer ${L_USES})
+    get_property(headers GLOBAL PROPERTY VANDREL_PUBLIC_HEADERS_${layer})
+    foreach(header ${headers})
+      file(CREATE_LINK ${PROJECT_SOURCE_DIR}/include/vandrel/${header} ${root}/vandrel/${header}
+           SYMBOLIC)
+    endforeach()
+  endforeach()
 
   if(L_STATIC)
     add_library(vandrel_${name} STATIC ${L_SOURCES})
@@ -40,6 +48,7 @@ function(vandrel_layer name)
     add_library(vandrel_${name} OBJECT ${L_SOURCES})
   endif()
   target_include_directories(vandrel_${name} PRIVATE ${root})
+  set_property(GLOBAL PROPERTY VANDREL_ROOT_${name} ${root})
   target_link_libraries(vandrel_${name} PRIVATE ${L_LIBRARIES})
   set_target_properties(vandrel_${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
   vandrel_warnings(vandrel_${name})

@@ -7,22 +7,11 @@
 #include <QMessageBox>
 #include <QTranslator>
 
-#include "control/settings.h"
 #include "vandrel/catalogue.h"
 #include "vandrel/error.h"
 
 namespace vandrel::forms {
 namespace {
-
-MessageBoxHandler& BoxHandler() {
-  static MessageBoxHandler handler;
-  return handler;
-}
-
-FileDialogHandler& DialogHandler() {
-  static FileDialogHandler handler;
-  return handler;
-}
 
 int RealMessageBox(const QString& prompt, int style, const QString& title, const QString& detail) {
   QMessageBox box;
@@ -66,17 +55,18 @@ QString QtFilter(const QString& filter) {
 
 }  // namespace
 
+FormsContext& Context() {
+  static FormsContext context;
+  return context;
+}
+
 int MsgBox(const QString& prompt, int style, const QString& title, const QString& detail) {
-  if (BoxHandler()) return BoxHandler()(prompt, style, title, detail);
+  if (const auto& scripted = Context().messageBox) return scripted(prompt, style, title, detail);
   return RealMessageBox(prompt, style, title, detail);
 }
 
-void SetMessageBoxHandler(MessageBoxHandler handler) {
-  BoxHandler() = std::move(handler);
-}
-
 std::optional<QString> ShowOpen(const FileDialogRequest& request) {
-  if (DialogHandler()) return DialogHandler()(request);
+  if (const auto& scripted = Context().fileDialog) return scripted(request);
   QFileDialog dialog(nullptr, request.title);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode((request.flags & cdlOFNFileMustExist) ? QFileDialog::ExistingFile
@@ -87,13 +77,10 @@ std::optional<QString> ShowOpen(const FileDialogRequest& request) {
   return dialog.selectedFiles().front();
 }
 
-void SetFileDialogHandler(FileDialogHandler handler) {
-  DialogHandler() = std::move(handler);
-}
-
 int ShownLanguage() {
-  const std::int32_t language = settings().Language / 1000;
-  return (language >= 1 && language <= 5 && settings().Language % 1000 == 0) ? language : 2;
+  const std::int32_t base = Context().language;
+  const std::int32_t language = base / 1000;
+  return (language >= 1 && language <= 5 && base % 1000 == 0) ? language : 2;
 }
 
 QString Text(int offset) {
@@ -101,23 +88,27 @@ QString Text(int offset) {
 }
 
 void UseQtTranslations() {
-  static QTranslator* translator = nullptr;
-  static int loaded = 0;
+  QCoreApplication* application = QCoreApplication::instance();
+  if (!application) return;
+  // The translator lives with the application, as its child; its name says which it is.
   const int language = ShownLanguage();
-  if (language == loaded || !QCoreApplication::instance()) return;
-  if (translator) {
-    QCoreApplication::removeTranslator(translator);
-    delete translator;
-    translator = nullptr;
-  }
-  loaded = language;
   const char* code = language == 1 ? "it" : language == 3 ? "fr" : language == 5 ? "es" : nullptr;
+  const QString wanted = code ? QStringLiteral("vandrel_qt_") + code : QString();
+  QTranslator* installed = nullptr;
+  for (auto* t : application->findChildren<QTranslator*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (t->objectName().startsWith(QLatin1String("vandrel_qt_"))) installed = t;
+  }
+  if (installed && installed->objectName() == wanted) return;
+  if (installed) {
+    QCoreApplication::removeTranslator(installed);
+    delete installed;
+  }
   if (!code) return;
-  auto* next = new QTranslator;
+  auto* next = new QTranslator(application);
+  next->setObjectName(wanted);
   if (next->load(QStringLiteral("qt_") + code,
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     QCoreApplication::installTranslator(next);
-    translator = next;
   } else {
     delete next;  // without Qt's translations installed, its texts stay English
   }
@@ -129,6 +120,13 @@ QString FromUtf8(std::string_view text) {
 
 std::string ToUtf8(const QString& text) {
   return text.toStdString();
+}
+
+QString TrimSpaces(QString text) {
+  qsizetype start = 0, end = text.size();
+  while (start < end && text[start] == ' ') ++start;
+  while (end > start && text[end - 1] == ' ') --end;
+  return text.mid(start, end - start);
 }
 
 Grid::Grid(int fixedRows, int fixedCols, QWidget* parent)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTableWidget>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -38,7 +39,6 @@ int MsgBox(const QString& prompt, int style, const QString& title = kTitle,
            const QString& detail = {});
 using MessageBoxHandler = std::function<int(const QString& prompt, int style, const QString& title,
                                             const QString& detail)>;
-void SetMessageBoxHandler(MessageBoxHandler handler);  // empty: real message boxes
 
 // The file-open dialog.
 inline constexpr int cdlOFNFileMustExist = 4096;
@@ -51,7 +51,16 @@ struct FileDialogRequest {
 // The picked file, or nothing when the user cancelled.
 std::optional<QString> ShowOpen(const FileDialogRequest& request);
 using FileDialogHandler = std::function<std::optional<QString>(const FileDialogRequest&)>;
-void SetFileDialogHandler(FileDialogHandler handler);  // empty: the real dialog
+
+// What the forms layer keeps for the process, in one place: the language the windows speak
+// (set by the wizard each time it opens) and the stand-ins for message boxes and the file
+// dialog, which a test sets to answer them by script (empty: the real ones).
+struct FormsContext {
+  std::int32_t language = 1000;  // the catalogue base, 1000 Italian .. 5000 Spanish
+  MessageBoxHandler messageBox;
+  FileDialogHandler fileDialog;
+};
+FormsContext& Context();
 
 // The text of a catalogue offset in the current language; a language without texts shows
 // the English ones.
@@ -67,6 +76,8 @@ void UseQtTranslations();
 // UTF-8 text (as the engine hands it out) for the screen, and back.
 QString FromUtf8(std::string_view text);
 std::string ToUtf8(const QString& text);
+// Blanks (only blanks) removed at both ends, as the previews show their fields.
+QString TrimSpaces(QString text);
 
 // A grid: rows and columns with a current cell, the first `fixedRows` rows and `fixedCols`
 // columns drawn as headings. Indexes are 0-based and count the fixed ones.

@@ -10,15 +10,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "control/settings.h"
-#include "engine/line_cut.h"
-#include "engine/preview_lines.h"
 #include "forms/forms.h"
 #include "vandrel/catalogue.h"
-#include "wizard/frm_interfaccia.h"
+#include "vandrel/error.h"
+#include "vandrel/preview.h"
 #include "wizard/frm_message.h"
 #include "wizard/panel_support.h"
-#include "wizard/stage3_panel.h"
+#include "wizard/wizard_logic.h"
 
 namespace vandrel {
 
@@ -45,7 +43,7 @@ class KeylessList : public QListWidget {
 
 }  // namespace
 
-DelimitedPanel::DelimitedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wizard) {
+DelimitedPanel::DelimitedPanel(QWidget* parent) : QFrame(parent) {
   setObjectName(QStringLiteral("pnlFase2di3Del"));
   auto* page = new QVBoxLayout(this);
   page->setContentsMargins(10, 6, 10, 8);
@@ -93,18 +91,22 @@ DelimitedPanel::DelimitedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard
   page->addLayout(ButtonRow({CIndD, CAvantiD, Command20}));
 
   connect(CAvantiD, &QPushButton::clicked, this, &DelimitedPanel::CAvantiD_Click);
-  connect(CIndD, &QPushButton::clicked, this, &DelimitedPanel::CIndD_Click);
-  connect(Command20, &QPushButton::clicked, &wizard_, &frmInterfaccia::Abort);
+  connect(CIndD, &QPushButton::clicked, this, &DelimitedPanel::Back);
+  connect(Command20, &QPushButton::clicked, this, &DelimitedPanel::Cancelled);
   // A change of the layout means it no longer matches the saved one named in the label.
   for (QComboBox* combo : {DelimCampoD, DelimTestoD, SaltaRigheD}) {
-    connect(combo, &QComboBox::editTextChanged, this, [this] { ResetSpecLabel(LabNomeImpD); });
+    connect(combo, &QComboBox::editTextChanged, this, [this] { wizard::ResetSpecLabel(LabNomeImpD); });
   }
   connect(cmdImpDefDel, &QPushButton::clicked, this, [this] { OpenSpecDialog("LoadDel"); });
   connect(cmdSalvImpDel, &QPushButton::clicked, this, [this] { OpenSpecDialog("SaveDel"); });
   connect(cmdCancImpDel, &QPushButton::clicked, this, [this] { OpenSpecDialog("CancDel"); });
 }
 
-void DelimitedPanel::Reset() {
+void DelimitedPanel::Start(const QString& file, TextEncoding encoding,
+                           const store::ValueFormat& format, const std::string& folder) {
+  file_ = file;
+  encoding_ = encoding;
+  folder_ = folder;
   DelimCampoD->clear();
   DelimCampoD->addItems(
       {QStringLiteral(","), QStringLiteral(";"), Text(kTokenTab), Text(kTokenSpace)});
@@ -114,25 +116,18 @@ void DelimitedPanel::Reset() {
   DelimCampoD->setCurrentIndex(-1);
   DelimCampoD->setEditText(QString());
   SaltaRigheD->setCurrentIndex(0);
-  ShowValueFormat(cmbDecimaleD, cmbDateD, settings().Format);
+  ShowValueFormat(cmbDecimaleD, cmbDateD, format);
 }
 
-void DelimitedPanel::FillPreview(const QString& file) {
+void DelimitedPanel::FillPreview() {
   List1->clear();
-  for (const std::string& line :
-       ReadPreviewLines(FilePath(file), wizard_.Encoding(), kPreviewLines)) {
-    List1->addItem(TrimSpaces(forms::FromUtf8(line)));
+  for (const std::string& line : ReadPreviewLines(FilePath(file_), encoding_, kPreviewLines)) {
+    List1->addItem(forms::TrimSpaces(forms::FromUtf8(line)));
   }
   if (List1->count() > 0) List1->setCurrentRow(0);
 }
 
-void DelimitedPanel::CIndD_Click() {
-  wizard_.ShowPanel(QStringLiteral("pnlFase1di3"));
-}
-
 void DelimitedPanel::CAvantiD_Click() {
-  Stage3Panel& stage3 = wizard_.stage3();
-  stage3.ClearPreview(1);
   const QString separator = DelimCampoD->currentText();
   const QString delimiter = DelimTestoD->currentText().trimmed();
   if (separator.isEmpty() || IsToken(forms::ToUtf8(separator), kTokenNone)) {
@@ -148,51 +143,33 @@ void DelimitedPanel::CAvantiD_Click() {
     return;
   }
   DelimitedLayout layout;
-  std::vector<QStringList> rows;
   try {
     const std::optional<std::int16_t> skip = LinesToSkip(forms::ToUtf8(SaltaRigheD->currentText()));
-    if (!skip) throw Error(kErrOverflow, "lines to skip");
+    if (!skip) throw Error(kErrOverflow, "The lines to skip are not a number from 0 to 32767.");
     layout = MakeDelimitedLayout(forms::ToUtf8(separator), forms::ToUtf8(delimiter), *skip);
-    // The records the import will store, cut as the import cuts them.
-    DelimitedCutter cutter(layout);
-    std::vector<std::string_view> fields;
-    for (const std::string& record : ReadPreviewRecords(
-             FilePath(wizard_.ChosenFile()), wizard_.Encoding(), layout, kPreviewLines)) {
-      cutter.Cut(record, fields);
-      QStringList& row = rows.emplace_back();
-      for (std::string_view field : fields) row << TrimSpaces(forms::FromUtf8(field));
-    }
-  } catch (const std::exception&) {
-    MsgBox(Text(217), forms::vbExclamation);
+  } catch (const Error& e) {
+    MsgBox(Text(217), forms::vbExclamation, forms::kTitle, Describe(e));
     return;
   }
-  stage3.ShowPreview(rows, 0);
-  wizard_.ToStage3(layout, ChosenValueFormat(cmbDecimaleD, cmbDateD));
+  emit Accepted(layout, ChosenValueFormat(cmbDecimaleD, cmbDateD));
 }
 
-QString DelimitedPanel::Separator() const {
-  return DelimCampoD->currentText();
-}
-QString DelimitedPanel::Delimiter() const {
-  return DelimTestoD->currentText();
-}
-QString DelimitedPanel::SkipText() const {
-  return SaltaRigheD->currentText();
-}
-
-void DelimitedPanel::ShowSaved(const QString& separator, const QString& delimiter,
-                               const QString& skip) {
-  DelimCampoD->setEditText(separator);
-  DelimTestoD->setEditText(delimiter);
-  SaltaRigheD->setEditText(skip);
-}
-
-void DelimitedPanel::SetSpecLabel(const QString& text) {
-  LabNomeImpD->setText(text);
+void DelimitedPanel::ResetSpecLabel() {
+  wizard::ResetSpecLabel(LabNomeImpD);
 }
 
 void DelimitedPanel::OpenSpecDialog(const char* mode) {
-  PreLoadFrmMessage(wizard_, QLatin1String(mode));
+  const SpecTexts entries{DelimCampoD->currentText(), DelimTestoD->currentText(),
+                          SaltaRigheD->currentText(), {}};
+  const std::optional<SpecChoice> choice =
+      PreLoadFrmMessage(this, QLatin1String(mode), folder_, entries);
+  if (!choice) return;
+  if (choice->loaded) {
+    DelimCampoD->setEditText(choice->loaded->separator);
+    DelimTestoD->setEditText(choice->loaded->delimiter);
+    SaltaRigheD->setEditText(choice->loaded->skip);
+  }
+  LabNomeImpD->setText(choice->label);
 }
 
 }  // namespace vandrel

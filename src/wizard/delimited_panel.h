@@ -1,12 +1,17 @@
 // Stage 2 for delimited text (pnlFase2di3Del): the field separator, the text delimiter and
 // the lines to skip, how the file writes numbers and dates, over a list of the file's first
-// lines. Next builds the layout, cuts the
-// first lines by it into stage 3's table preview and moves on. The three layout buttons
-// open the layout dialog.
+// lines. Next checks the entries and hands on the layout and the format (Accepted). The three
+// layout buttons open the layout dialog and apply what it gives back.
 #pragma once
 
 #include <QFrame>
 #include <QString>
+
+#include <string>
+
+#include "vandrel/encoding.h"
+#include "vandrel/layout.h"
+#include "vandrel/store.h"
 
 class QComboBox;
 class QLabel;
@@ -15,34 +20,32 @@ class QPushButton;
 
 namespace vandrel {
 
-class frmInterfaccia;
-
 class DelimitedPanel : public QFrame {
   Q_OBJECT
  public:
-  explicit DelimitedPanel(frmInterfaccia& wizard);
+  explicit DelimitedPanel(QWidget* parent);
 
-  // The lists of the boxes, no separator, "{NONE}", 0 lines, and the control's number and
-  // date format.
-  void Reset();
+  // The lists of the boxes, no separator, "{NONE}", 0 lines and `format`, for `file` read as
+  // `encoding`; the layout dialog works in `folder`.
+  void Start(const QString& file, TextEncoding encoding, const store::ValueFormat& format,
+             const std::string& folder);
   // The file's first lines as they stand, blanks at either end removed.
-  void FillPreview(const QString& file);
+  void FillPreview();
+  // "Current specification:" with no layout named.
+  void ResetSpecLabel();
 
-  void CAvantiD_Click();
-  void CIndD_Click();
-
-  // The entries as the layout dialog saves them, and a saved layout put back into them.
-  QString Separator() const;
-  QString Delimiter() const;
-  QString SkipText() const;
-  void ShowSaved(const QString& separator, const QString& delimiter, const QString& skip);
-  // The "current specification" label.
-  void SetSpecLabel(const QString& text);
+ signals:
+  void Back();
+  void Accepted(const TextLayout& layout, const store::ValueFormat& format);
+  void Cancelled();
 
  private:
+  void CAvantiD_Click();
   void OpenSpecDialog(const char* mode);
 
-  frmInterfaccia& wizard_;
+  QString file_;
+  TextEncoding encoding_ = TextEncoding::Auto;
+  std::string folder_;
   QListWidget* List1;
   QComboBox* SaltaRigheD;
   QComboBox* DelimCampoD;

@@ -12,16 +12,12 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "control/settings.h"
-#include "engine/preview_lines.h"
 #include "forms/forms.h"
-#include "preview/c_prepara_grd_preview.h"
-#include "text/encoding.h"
 #include "vandrel/catalogue.h"
-#include "wizard/frm_interfaccia.h"
+#include "vandrel/error.h"
+#include "vandrel/preview.h"
 #include "wizard/frm_message.h"
 #include "wizard/panel_support.h"
-#include "wizard/stage3_panel.h"
 
 namespace vandrel {
 
@@ -37,7 +33,7 @@ QString ReversedLimitsNotice() {
       "Ripetere l'inserimento.");
 }
 
-FixedPanel::FixedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wizard) {
+FixedPanel::FixedPanel(QWidget* parent) : QFrame(parent) {
   setObjectName(QStringLiteral("pnlFase2di3Fisso"));
   auto* page = new QVBoxLayout(this);
   page->setContentsMargins(10, 6, 10, 8);
@@ -99,23 +95,23 @@ FixedPanel::FixedPanel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wizard
   ComAnnulla = Make<QPushButton>(this, "ComAnnulla", 2);
   page->addLayout(ButtonRow({ComIndietro, ComAvanti, ComAnnulla}));
 
-  connect(ComIndietro, &QPushButton::clicked, this,
-          [this] { wizard_.ShowPanel(QStringLiteral("pnlFase1di3")); });
+  connect(ComIndietro, &QPushButton::clicked, this, &FixedPanel::Back);
   connect(ComAvanti, &QPushButton::clicked, this, &FixedPanel::ComAvanti_Click);
   for (QComboBox* combo : {ComboCharDeli, ComboDelimTesto, ComboNumRighe}) {
     connect(combo, &QComboBox::editTextChanged, this, [this] { ResetSpecLabel(LabNomeImpF); });
   }
   grdInfoFldFix->installEventFilter(this);
-  connect(ComAnnulla, &QPushButton::clicked, &wizard_, &frmInterfaccia::Abort);
-  connect(cmdImpDefFisso, &QPushButton::clicked, this,
-          [this] { PreLoadFrmMessage(wizard_, QStringLiteral("LoadFix")); });
-  connect(cmdSalvImpFisso, &QPushButton::clicked, this,
-          [this] { PreLoadFrmMessage(wizard_, QStringLiteral("SaveFix")); });
-  connect(cmdCancImpFisso, &QPushButton::clicked, this,
-          [this] { PreLoadFrmMessage(wizard_, QStringLiteral("CancFix")); });
+  connect(ComAnnulla, &QPushButton::clicked, this, &FixedPanel::Cancelled);
+  connect(cmdImpDefFisso, &QPushButton::clicked, this, [this] { OpenSpecDialog("LoadFix"); });
+  connect(cmdSalvImpFisso, &QPushButton::clicked, this, [this] { OpenSpecDialog("SaveFix"); });
+  connect(cmdCancImpFisso, &QPushButton::clicked, this, [this] { OpenSpecDialog("CancFix"); });
 }
 
-void FixedPanel::Reset(int fieldRows) {
+void FixedPanel::Start(const QString& file, TextEncoding encoding,
+                       const store::ValueFormat& format, int fieldRows, const std::string& folder) {
+  file_ = file;
+  encoding_ = encoding;
+  folder_ = folder;
   ComboCharDeli->clear();
   ComboCharDeli->addItems({QStringLiteral(","), QStringLiteral(";"), Text(kTokenTab),
                            Text(kTokenSpace), Text(kTokenNone)});
@@ -125,7 +121,7 @@ void FixedPanel::Reset(int fieldRows) {
   ComboCharDeli->setCurrentIndex(2);
   ComboDelimTesto->setCurrentIndex(0);
   ComboNumRighe->setCurrentIndex(0);
-  ShowValueFormat(cmbDecimaleF, cmbDateF, settings().Format);
+  ShowValueFormat(cmbDecimaleF, cmbDateF, format);
   grdInfoFldFix->SetCols(3);
   grdInfoFldFix->SetRows(fieldRows + 5);
   grdInfoFldFix->SetCellText(0, 1, Text(12));
@@ -148,11 +144,10 @@ void FixedPanel::Reset(int fieldRows) {
                      grid.verticalScrollBar()->sizeHint().width() + 2 * grid.frameWidth());
 }
 
-void FixedPanel::FillPreview(const QString& file) {
-  const std::vector<std::string> lines =
-      ReadPreviewLines(FilePath(file), wizard_.Encoding(), kPreviewLines);
+void FixedPanel::FillPreview() {
+  const std::vector<std::string> lines = ReadPreviewLines(FilePath(file_), encoding_, kPreviewLines);
   // The ruler counts characters, as BEGIN and END do.
-  Righello(lines.empty() ? 0 : static_cast<int>(CountCharacters(lines.front())));
+  Righello(lines.empty() ? 0 : static_cast<int>(forms::FromUtf8(lines.front()).toUcs4().size()));
   QString text = txtPreView->toPlainText();
   for (const std::string& line : lines) text += forms::FromUtf8(line) + '\n';
   txtPreView->setPlainText(text);
@@ -206,7 +201,6 @@ void FixedPanel::grdInfoFldFix_KeyPress(int key) {
 
 void FixedPanel::ComAvanti_Click() {
   Grid& limits = *grdInfoFldFix;
-  wizard_.stage3().ClearPreview(2);
   auto stop = [](QComboBox* combo, int message) {
     MsgBox(Text(message), forms::vbExclamation);
     combo->setFocus();
@@ -239,28 +233,11 @@ void FixedPanel::ComAvanti_Click() {
     layout = MakeFixedLayout(forms::ToUtf8(ComboCharDeli->currentText()),
                              forms::ToUtf8(ComboDelimTesto->currentText().trimmed()), *skip,
                              fields.columns);
-    cPreparaGrdPreview preview;
-    preview.Layout(layout);
-    preview.MDBFile(wizard_.ChosenFile());
-    preview.Encoding(wizard_.Encoding());
-    preview.Griglia(&wizard_.stage3().TablePreview());
-    preview.RowPreview(kPreviewLines);
-    preview.Action();
-  } catch (const std::exception&) {
-    MsgBox(Text(217), forms::vbExclamation);
+  } catch (const Error& e) {
+    MsgBox(Text(217), forms::vbExclamation, forms::kTitle, Describe(e));
     return;
   }
-  wizard_.ToStage3(std::move(layout), ChosenValueFormat(cmbDecimaleF, cmbDateF));
-}
-
-QString FixedPanel::Separator() const {
-  return ComboCharDeli->currentText();
-}
-QString FixedPanel::Delimiter() const {
-  return ComboDelimTesto->currentText();
-}
-QString FixedPanel::SkipText() const {
-  return ComboNumRighe->currentText();
+  emit Accepted(layout, ChosenValueFormat(cmbDecimaleF, cmbDateF));
 }
 
 std::vector<LimitTexts> FixedPanel::LimitRows() const {
@@ -272,11 +249,24 @@ std::vector<LimitTexts> FixedPanel::LimitRows() const {
   return rows;
 }
 
-void FixedPanel::ShowSaved(const QString& separator, const QString& delimiter, const QString& skip,
-                           const std::vector<LimitTexts>& limits) {
-  ComboCharDeli->setEditText(separator);
-  ComboDelimTesto->setEditText(delimiter);
-  ComboNumRighe->setEditText(skip);
+void FixedPanel::OpenSpecDialog(const char* mode) {
+  const SpecTexts entries{ComboCharDeli->currentText(), ComboDelimTesto->currentText(),
+                          ComboNumRighe->currentText(), LimitRows()};
+  const std::optional<SpecChoice> choice =
+      PreLoadFrmMessage(this, QLatin1String(mode), folder_, entries);
+  if (!choice) return;
+  if (choice->loaded) {
+    ComboCharDeli->setEditText(choice->loaded->separator);
+    ComboDelimTesto->setEditText(choice->loaded->delimiter);
+    ComboNumRighe->setEditText(choice->loaded->skip);
+    ShowLimits(choice->loaded->limits);
+  }
+  LabNomeImpF->setText(choice->label);
+}
+
+// A loaded layout's limits, row by row from the first; rows are added where the grid has too
+// few, and rows below the layout's fields keep what they held.
+void FixedPanel::ShowLimits(const std::vector<LimitTexts>& limits) {
   Grid& grid = *grdInfoFldFix;
   for (std::size_t j = 0; j < limits.size(); ++j) {
     const int row = static_cast<int>(j) + 1;
@@ -287,10 +277,6 @@ void FixedPanel::ShowSaved(const QString& separator, const QString& delimiter, c
     grid.SetCellText(row, 1, QString::fromStdString(limits[j].begin));
     grid.SetCellText(row, 2, QString::fromStdString(limits[j].end));
   }
-}
-
-void FixedPanel::SetSpecLabel(const QString& text) {
-  LabNomeImpF->setText(text);
 }
 
 }  // namespace vandrel

@@ -1,14 +1,18 @@
 // Stage 2 for fixed-width text (pnlFase2di3Fisso): a BEGIN and an END column per field,
 // typed into the limits grid under a character ruler over the file's first lines, plus the
-// separator that may end a field, the text delimiter and the lines to skip. Next builds the
-// layout, fills stage 3's table preview with the preview builder and moves on.
+// separator that may end a field, the text delimiter and the lines to skip. Next checks the
+// entries and hands on the layout and the number and date format (Accepted).
 #pragma once
 
 #include <QFrame>
 #include <QString>
 
+#include <string>
 #include <vector>
 
+#include "vandrel/encoding.h"
+#include "vandrel/layout.h"
+#include "vandrel/store.h"
 #include "wizard/wizard_logic.h"
 
 class QComboBox;
@@ -21,40 +25,39 @@ namespace vandrel {
 namespace forms {
 class Grid;
 }
-class frmInterfaccia;
-
 class FixedPanel : public QFrame {
   Q_OBJECT
  public:
-  explicit FixedPanel(frmInterfaccia& wizard);
+  explicit FixedPanel(QWidget* parent);
 
-  // The lists of the boxes, "{TAB}", "{NONE}", 0 lines, the control's number and date
-  // format, and an empty limits grid of `fieldRows` + 5 rows.
-  void Reset(int fieldRows);
+  // The lists of the boxes, "{TAB}", "{NONE}", 0 lines, `format`, and an empty limits grid of
+  // `fieldRows` + 5 rows, for `file` read as `encoding`; the layout dialog works in `folder`.
+  void Start(const QString& file, TextEncoding encoding, const store::ValueFormat& format,
+             int fieldRows, const std::string& folder);
   // The ruler over the file's first lines, sized by the first line.
-  void FillPreview(const QString& file);
+  void FillPreview();
 
-  void ComAvanti_Click();
-  // A key typed into the limits grid: digits, Backspace, and Enter to move BEGIN -> END ->
-  // the next row's BEGIN. `key` is the character's code.
-  void grdInfoFldFix_KeyPress(int key);
-
-  // The entries as the layout dialog saves them, and a saved layout put back into them.
-  QString Separator() const;
-  QString Delimiter() const;
-  QString SkipText() const;
-  std::vector<wizard::LimitTexts> LimitRows() const;
-  void ShowSaved(const QString& separator, const QString& delimiter, const QString& skip,
-                 const std::vector<wizard::LimitTexts>& limits);
-  void SetSpecLabel(const QString& text);
+ signals:
+  void Back();
+  void Accepted(const TextLayout& layout, const store::ValueFormat& format);
+  void Cancelled();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void ComAvanti_Click();
+  // A key typed into the limits grid: digits, Backspace, and Enter to move BEGIN -> END ->
+  // the next row's BEGIN. `key` is the character's code.
+  void grdInfoFldFix_KeyPress(int key);
+  std::vector<wizard::LimitTexts> LimitRows() const;
+  void OpenSpecDialog(const char* mode);
+  void ShowLimits(const std::vector<wizard::LimitTexts>& limits);
   void Righello(int width);
 
-  frmInterfaccia& wizard_;
+  QString file_;
+  TextEncoding encoding_ = TextEncoding::Auto;
+  std::string folder_;
   forms::Grid* grdInfoFldFix;
   QLabel* LabNomeImpF;
   QPushButton* cmdSalvImpFisso;

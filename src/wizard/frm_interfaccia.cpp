@@ -1,11 +1,10 @@
 #include "wizard/frm_interfaccia.h"
 
-#include <QFrame>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QStackedWidget>
 
-#include "control/settings.h"
 #include "forms/forms.h"
 #include "vandrel/error.h"
 #include "wizard/delimited_panel.h"
@@ -30,55 +29,68 @@ constexpr int kStageHeight = 6720;
 
 frmInterfaccia::frmInterfaccia(QWidget* parent)
     : QDialog(parent),
-      stage1_(new Stage1Panel(*this)),
-      delimited_(new DelimitedPanel(*this)),
-      fixed_(new FixedPanel(*this)),
-      stage3_(new Stage3Panel(*this)) {
+      pages_(new QStackedWidget(this)),
+      stage1_(new Stage1Panel(this)),
+      delimited_(new DelimitedPanel(this)),
+      fixed_(new FixedPanel(this)),
+      stage3_(new Stage3Panel(this)) {
   setObjectName(QStringLiteral("frmInterfaccia"));
   setModal(true);
+  // The pages in the order of Page.
+  for (QWidget* page : {static_cast<QWidget*>(stage1_), static_cast<QWidget*>(delimited_),
+                        static_cast<QWidget*>(fixed_), static_cast<QWidget*>(stage3_)}) {
+    pages_->addWidget(page);
+  }
   for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
+
+  connect(stage1_, &Stage1Panel::Accepted, this, &frmInterfaccia::ToStage2);
+  connect(delimited_, &DelimitedPanel::Accepted, this, &frmInterfaccia::ToStage3);
+  connect(fixed_, &FixedPanel::Accepted, this, &frmInterfaccia::ToStage3);
+  connect(delimited_, &DelimitedPanel::Back, this, [this] { ShowPage(Page::Stage1); });
+  connect(fixed_, &FixedPanel::Back, this, [this] { ShowPage(Page::Stage1); });
+  connect(stage3_, &Stage3Panel::Back, this,
+          [this] { ShowPage(type_ == 1 ? Page::Fixed : Page::Delimited); });
+  connect(stage3_, &Stage3Panel::Imported, this,
+          [this](const ImportOutcome& outcome) { outcome_.import = outcome; });
+  connect(stage3_, &Stage3Panel::Finished, this, &frmInterfaccia::Finish);
+  connect(stage1_, &Stage1Panel::Cancelled, this, &frmInterfaccia::Abort);
+  connect(delimited_, &DelimitedPanel::Cancelled, this, &frmInterfaccia::Abort);
+  connect(fixed_, &FixedPanel::Cancelled, this, &frmInterfaccia::Abort);
+  connect(stage3_, &Stage3Panel::Cancelled, this, &frmInterfaccia::Abort);
 }
 
-void frmInterfaccia::Form_Load() {
-  for (QFrame* panel : {static_cast<QFrame*>(stage1_), static_cast<QFrame*>(delimited_),
-                        static_cast<QFrame*>(fixed_), static_cast<QFrame*>(stage3_)}) {
-    panel->move(0, 0);
-  }
+void frmInterfaccia::Form_Load(const WizardRequest& request) {
+  request_ = request;
+  outcome_ = {};
+  outcome_.fields = request.import.fields;
+  file_.clear();
+  type_ = -1;
+  forms::Context().language = request.import.language;
   forms::UseQtTranslations();
-  ShowPanel(QStringLiteral("pnlFase1di3"));
-  stage1_->Reset();
-  stage3_->Reset();
-  chosenFile_.clear();
-  layout_ = {};
-  format_ = {};
+  ShowPage(Page::Stage1);
+  stage1_->Reset(request.import.encoding);
+  stage3_->Reset(request_);
   for (QWidget* w : findChildren<QWidget*>()) {
     const QVariant tag = w->property("vbTag");
     if (tag.isValid()) wizard::SetCaption(w, Text(tag.toInt()));
   }
 }
 
-void frmInterfaccia::ShowPanel(const QString& name) {
+void frmInterfaccia::ShowPage(Page page) {
   setWindowTitle(Text(15));
-  QFrame* shown = nullptr;
-  for (QFrame* panel : {static_cast<QFrame*>(stage1_), static_cast<QFrame*>(delimited_),
-                        static_cast<QFrame*>(fixed_), static_cast<QFrame*>(stage3_)}) {
-    panel->hide();
-    if (name == panel->objectName()) shown = panel;
-  }
-  const int height = name == QLatin1String("pnlFase1di3") ? kStage1Height : kStageHeight;
+  const int height = page == Page::Stage1 ? kStage1Height : kStageHeight;
   const QSize size(forms::Pixels(kWindowWidth), forms::Pixels(height));
   setFixedSize(size);
-  if (shown) {
-    shown->setGeometry(0, 0, size.width(), size.height());
-    shown->show();
-    // The focus must not stay on a control of the panel just hidden, where keys typed would
-    // go unseen: the first control of this panel takes it.
-    for (QWidget* w = shown->nextInFocusChain(); w != shown; w = w->nextInFocusChain()) {
-      if (shown->isAncestorOf(w) && w->isEnabled() && w->isVisibleTo(shown) &&
-          (w->focusPolicy() & Qt::TabFocus)) {
-        w->setFocus(Qt::OtherFocusReason);
-        break;
-      }
+  pages_->setGeometry(0, 0, size.width(), size.height());
+  QWidget* shown = pages_->widget(static_cast<int>(page));
+  pages_->setCurrentWidget(shown);
+  // The focus must not stay on a control of the page just hidden, where keys typed would go
+  // unseen: the first control of this page takes it.
+  for (QWidget* w = shown->nextInFocusChain(); w != shown; w = w->nextInFocusChain()) {
+    if (shown->isAncestorOf(w) && w->isEnabled() && w->isVisibleTo(shown) &&
+        (w->focusPolicy() & Qt::TabFocus)) {
+      w->setFocus(Qt::OtherFocusReason);
+      break;
     }
   }
   if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
@@ -88,60 +100,51 @@ void frmInterfaccia::ShowPanel(const QString& name) {
   }
 }
 
+frmInterfaccia::Page frmInterfaccia::CurrentPage() const {
+  return static_cast<Page>(pages_->currentIndex());
+}
+
 QString frmInterfaccia::CurrentPanel() const {
-  for (QFrame* panel : {static_cast<QFrame*>(stage1_), static_cast<QFrame*>(delimited_),
-                        static_cast<QFrame*>(fixed_), static_cast<QFrame*>(stage3_)}) {
-    if (panel->isVisibleTo(this)) return panel->objectName();
-  }
-  return {};
+  return pages_->currentWidget()->objectName();
 }
 
-int frmInterfaccia::FileType() const {
-  return stage1_->FileType();
-}
-
-TextEncoding frmInterfaccia::Encoding() const {
-  return stage1_->Encoding();
-}
-
-void frmInterfaccia::LoadFase2di3(const QString& file) {
-  chosenFile_ = file;
+void frmInterfaccia::ToStage2(const QString& file, int type, TextEncoding encoding) {
+  file_ = file;
+  type_ = type;
+  encoding_ = encoding;
   try {
-    if (!settings().InfoField) {
+    if (request_.import.fields.empty()) {
       throw Error(kErrSubscript, "NumField has not been assigned: there are no field rows.");
     }
     stage3_->FillFieldList();
-    switch (FileType()) {
-      case 0:
-        delimited_->Reset();
-        ShowPanel(QStringLiteral("pnlFase2di3Del"));
-        delimited_->FillPreview(chosenFile_);
-        break;
-      case 1:
-        delimited_->SetSpecLabel(Text(211) + '\n');
-        fixed_->Reset(static_cast<int>(settings().InfoField->size()));
-        ShowPanel(QStringLiteral("pnlFase2di3Fisso"));
-        fixed_->FillPreview(chosenFile_);
-        break;
-      default:
-        break;
+    const store::ValueFormat& format = request_.import.format;
+    if (type == 0) {
+      delimited_->Start(file, encoding, format, request_.applicationFolder);
+      ShowPage(Page::Delimited);
+      delimited_->FillPreview();
+    } else {
+      delimited_->ResetSpecLabel();
+      fixed_->Start(file, encoding, format, static_cast<int>(request_.import.fields.size()),
+                    request_.applicationFolder);
+      ShowPage(Page::Fixed);
+      fixed_->FillPreview();
     }
-  } catch (const std::exception&) {
-    MsgBox(Text(507), forms::vbCritical);
-    ShowPanel(QStringLiteral("pnlFase1di3"));
+  } catch (const std::exception& e) {
+    MsgBox(Text(507), forms::vbCritical, forms::kTitle, wizard::Describe(e));
+    ShowPage(Page::Stage1);
   }
 }
 
-void frmInterfaccia::ToStage3(wizard::WizardLayout layout, const store::ValueFormat& format) {
-  layout_ = std::move(layout);
-  format_ = format;
-  ShowPanel(QStringLiteral("pnlFase3di3"));
-  stage3_->Enter();
-}
-
-void frmInterfaccia::BackToStage2() {
-  ShowPanel(FileType() == 1 ? QStringLiteral("pnlFase2di3Fisso")
-                            : QStringLiteral("pnlFase2di3Del"));
+void frmInterfaccia::ToStage3(const TextLayout& layout, const store::ValueFormat& format) {
+  try {
+    stage3_->Enter(file_, encoding_, layout, format);
+  } catch (const std::exception& e) {
+    // A file that can no longer be read by this layout: stage 2 stays for the user to fix.
+    MsgBox(Text(217), forms::vbExclamation, forms::kTitle, wizard::Describe(e));
+    return;
+  }
+  ShowPage(Page::Stage3);
+  stage3_->Shown();
 }
 
 void frmInterfaccia::reject() {
@@ -152,9 +155,18 @@ void frmInterfaccia::reject() {
   QDialog::reject();
 }
 
+void frmInterfaccia::done(int result) {
+  outcome_.fields = stage3_->Fields();
+  QDialog::done(result);
+}
+
 void frmInterfaccia::Abort() {
-  settings().ImportResult = static_cast<std::int32_t>(eResult::Abort);
-  done(QDialog::Rejected);
+  Finish(eResult::Abort);
+}
+
+void frmInterfaccia::Finish(eResult result) {
+  outcome_.result = result;
+  done(result == eResult::Abort ? QDialog::Rejected : QDialog::Accepted);
 }
 
 }  // namespace vandrel

@@ -8,14 +8,10 @@
 #include <QScreen>
 
 #include "forms/forms.h"
-#include "vandrel/app_folder.h"
 #include "vandrel/catalogue.h"
 #include "vandrel/error.h"
 #include "vandrel/spec_files.h"
-#include "wizard/delimited_panel.h"
-#include "wizard/fixed_panel.h"
-#include "wizard/frm_interfaccia.h"
-#include "wizard/wizard_logic.h"
+#include "wizard/panel_support.h"
 
 namespace vandrel {
 
@@ -43,30 +39,33 @@ std::int16_t SkipLines(const QString& text) {
 
 }  // namespace
 
-void PreLoadFrmMessage(frmInterfaccia& wizard, const QString& mode) {
+std::optional<SpecChoice> PreLoadFrmMessage(QWidget* parent, const QString& mode,
+                                            const std::string& folder, const SpecTexts& current) {
   QStringList names;
   if (!mode.startsWith(QLatin1String("Save"))) {
     try {
       const auto kind =
           mode.endsWith(QLatin1String("Del")) ? specs::SpecKind::Delimited : specs::SpecKind::Fixed;
-      for (const std::string& name : specs::ListNames(kind, ApplicationFolder())) {
+      for (const std::string& name : specs::ListNames(kind, folder)) {
         names << QString::fromStdString(name);
       }
-    } catch (const std::exception&) {
-      MsgBox(Text(217), forms::vbExclamation);
-      return;
+    } catch (const std::exception& e) {
+      MsgBox(Text(217), forms::vbExclamation, forms::kTitle, wizard::Describe(e));
+      return std::nullopt;
     }
     if (names.isEmpty()) {
       MsgBox(Text(515), forms::vbInformation);
-      return;
+      return std::nullopt;
     }
   }
-  frmMessage dialog(wizard, mode, names);
-  dialog.exec();
+  frmMessage dialog(parent, mode, folder, names, current);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Choice();
 }
 
-frmMessage::frmMessage(frmInterfaccia& wizard, const QString& mode, const QStringList& names)
-    : QDialog(&wizard), wizard_(wizard), mode_(mode) {
+frmMessage::frmMessage(QWidget* parent, const QString& mode, const std::string& folder,
+                       const QStringList& names, const SpecTexts& current)
+    : QDialog(parent), mode_(mode), folder_(folder), current_(current) {
   setObjectName(QStringLiteral("frmMessage"));
   setModal(true);
   setFixedSize(Pixels(5370), Pixels(1470));
@@ -140,19 +139,15 @@ void frmMessage::cmdOK_Click() {
     if (mode_ == QLatin1String("LoadFix")) LoadSpecFix();
     if (mode_ == QLatin1String("SaveFix")) SaveSpecFix();
     if (mode_ == QLatin1String("CancFix")) CancSpecFix();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     // A file that cannot be read or written, or a value the file cannot hold: nothing more
     // is done and the dialog stays open.
-    MsgBox(Text(217), forms::vbExclamation);
+    MsgBox(Text(217), forms::vbExclamation, forms::kTitle, wizard::Describe(e));
   }
 }
 
 void frmMessage::Close(const QString& label) {
-  if (mode_.endsWith(QLatin1String("Del"))) {
-    wizard_.delimited().SetSpecLabel(label);
-  } else {
-    wizard_.fixed().SetSpecLabel(label);
-  }
+  choice_.label = label;
   accept();
 }
 
@@ -162,9 +157,9 @@ void frmMessage::LoadSpecDel() {
     MsgBox(Text(516), forms::vbExclamation);
     return;
   }
-  for (const auto& r : specs::ApplyDelimited(ApplicationFolder(), forms::ToUtf8(name))) {
-    wizard_.delimited().ShowSaved(Shown(r.FieldSeparator), Shown(r.TextDelimiter),
-                                  QString::number(r.SkipLines));
+  for (const auto& r : specs::ApplyDelimited(folder_, forms::ToUtf8(name))) {
+    choice_.loaded = SpecTexts{Shown(r.FieldSeparator), Shown(r.TextDelimiter),
+                               QString::number(r.SkipLines), {}};
   }
   Close(Text(211) + '\n' + name);
 }
@@ -175,14 +170,14 @@ void frmMessage::LoadSpecFix() {
     MsgBox(Text(516), forms::vbExclamation);
     return;
   }
-  for (const auto& r : specs::ApplyFixed(ApplicationFolder(), forms::ToUtf8(name))) {
+  for (const auto& r : specs::ApplyFixed(folder_, forms::ToUtf8(name))) {
     // At most 30 fields are loaded, as the grid has always taken them.
     std::vector<wizard::LimitTexts> limits;
     for (std::size_t j = 0; j < 30 && !r.FieldBegin[j].empty(); ++j) {
       limits.push_back({r.FieldBegin[j], r.FieldEnd[j]});
     }
-    wizard_.fixed().ShowSaved(Shown(r.FieldSeparator), Shown(r.TextDelimiter),
-                              QString::number(r.SkipLines), limits);
+    choice_.loaded = SpecTexts{Shown(r.FieldSeparator), Shown(r.TextDelimiter),
+                               QString::number(r.SkipLines), limits};
   }
   Close(Text(211) + '\n' + name);
 }
@@ -193,10 +188,9 @@ void frmMessage::SaveSpecDel() {
     MsgBox(Text(517), forms::vbExclamation);
     return;
   }
-  const DelimitedPanel& panel = wizard_.delimited();
-  specs::DelimitedSpecRecord record{Stored(name), Stored(panel.Separator()),
-                                    Stored(panel.Delimiter()), SkipLines(panel.SkipText())};
-  if (!specs::Append(ApplicationFolder(), forms::ToUtf8(name), record)) {
+  specs::DelimitedSpecRecord record{Stored(name), Stored(current_.separator),
+                                    Stored(current_.delimiter), SkipLines(current_.skip)};
+  if (!specs::Append(folder_, forms::ToUtf8(name), record)) {
     MsgBox(Text(518), forms::vbExclamation);
     txtVariant->clear();
     Close(Text(211));
@@ -211,15 +205,14 @@ void frmMessage::SaveSpecFix() {
     MsgBox(Text(402), forms::vbExclamation);
     return;
   }
-  const FixedPanel& panel = wizard_.fixed();
   specs::FixedSpecRecord record;
   record.SpecName = Stored(name);
-  record.FieldSeparator = Stored(panel.Separator());
-  record.TextDelimiter = Stored(panel.Delimiter());
-  record.SkipLines = SkipLines(panel.SkipText());
+  record.FieldSeparator = Stored(current_.separator);
+  record.TextDelimiter = Stored(current_.delimiter);
+  record.SkipLines = SkipLines(current_.skip);
   // The filled rows, down to the first without a BEGIN: at most 31, each limit at most four
   // digits, as the file holds them.
-  const std::vector<wizard::LimitTexts> rows = panel.LimitRows();
+  const std::vector<wizard::LimitTexts>& rows = current_.limits;
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const std::string begin = Stored(QString::fromStdString(rows[r].begin));
     if (begin.empty()) break;
@@ -230,7 +223,7 @@ void frmMessage::SaveSpecFix() {
     record.FieldBegin[r] = begin;
     record.FieldEnd[r] = end;
   }
-  if (!specs::Append(ApplicationFolder(), forms::ToUtf8(name), record)) {
+  if (!specs::Append(folder_, forms::ToUtf8(name), record)) {
     MsgBox(Text(518), forms::vbExclamation);
     txtVariant->clear();
     Close(Text(211) + '\n');
@@ -247,7 +240,7 @@ void frmMessage::CancSpecDel() {
     return;
   }
   if (MsgBox(Text(403), forms::vbYesNoQuestion) == forms::vbYes) {
-    specs::Delete(specs::SpecKind::Delimited, ApplicationFolder(), forms::ToUtf8(name));
+    specs::Delete(specs::SpecKind::Delimited, folder_, forms::ToUtf8(name));
   }
   Close(Text(211) + '\n');
 }
@@ -259,7 +252,7 @@ void frmMessage::CancSpecFix() {
     return;
   }
   if (MsgBox(Text(403), forms::vbYesNoQuestion) == forms::vbYes) {
-    specs::Delete(specs::SpecKind::Fixed, ApplicationFolder(), forms::ToUtf8(name));
+    specs::Delete(specs::SpecKind::Fixed, folder_, forms::ToUtf8(name));
   }
   Close(Text(211) + '\n');
 }

@@ -8,6 +8,7 @@
 
 #include "forms/forms.h"
 #include "vandrel/catalogue.h"
+#include "vandrel/error.h"
 
 namespace vandrel::wizard {
 
@@ -123,11 +124,11 @@ void ResetSpecLabel(QLabel* label) {
   label->setText(forms::Text(211) + '\n');
 }
 
-QString TrimSpaces(QString text) {
-  qsizetype start = 0, end = text.size();
-  while (start < end && text[start] == ' ') ++start;
-  while (end > start && text[end - 1] == ' ') --end;
-  return text.mid(start, end - start);
+QString Describe(const std::exception& error) {
+  if (const auto* e = dynamic_cast<const Error*>(&error)) {
+    return QString::number(e->number()) + ": " + QString::fromStdString(e->description());
+  }
+  return QString::fromUtf8(error.what());
 }
 
 std::string FilePath(const QString& name) {

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVariant>
 
+#include <exception>
 #include <initializer_list>
 #include <utility>
 
@@ -52,8 +53,8 @@ store::ValueFormat ChosenValueFormat(const QComboBox* decimal, const QComboBox* 
 void SetCaption(QWidget* w, const QString& text);
 // "Current specification:" and a line break: no saved layout matches the entries.
 void ResetSpecLabel(QLabel* label);
-// Blanks (only blanks) removed at both ends, as the previews show their fields.
-QString TrimSpaces(QString text);
+// A failure as a message box's details show it: "number: description" for a vandrel::Error.
+QString Describe(const std::exception& error);
 // A path as the file system takes it.
 std::string FilePath(const QString& name);
 

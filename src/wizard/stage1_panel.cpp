@@ -7,9 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "control/settings.h"
 #include "forms/forms.h"
-#include "wizard/frm_interfaccia.h"
 #include "wizard/panel_support.h"
 
 namespace vandrel {
@@ -18,7 +16,7 @@ using forms::MsgBox;
 using forms::Text;
 using namespace wizard;
 
-Stage1Panel::Stage1Panel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wizard) {
+Stage1Panel::Stage1Panel(QWidget* parent) : QFrame(parent) {
   setObjectName(QStringLiteral("pnlFase1di3"));
   auto* grid = new QGridLayout(this);
   grid->setContentsMargins(10, 6, 10, 6);
@@ -45,13 +43,13 @@ Stage1Panel::Stage1Panel(frmInterfaccia& wizard) : QFrame(&wizard), wizard_(wiza
   grid->addLayout(ButtonRow({CmdAvanti, CmdAnnulla}), 5, 0, 1, 5);
   grid->setColumnStretch(1, 1);
   connect(CmdAvanti, &QPushButton::clicked, this, &Stage1Panel::CmdAvanti_Click);
-  connect(CmdAnnulla, &QPushButton::clicked, &wizard_, &frmInterfaccia::Abort);
+  connect(CmdAnnulla, &QPushButton::clicked, this, &Stage1Panel::Cancelled);
   connect(cmdCercaFile, &QPushButton::clicked, this, &Stage1Panel::cmdCercaFile_Click);
   // Enter in the name box means Next, not the first button in the focus chain.
   connect(txtNomeFile, &QLineEdit::returnPressed, this, &Stage1Panel::CmdAvanti_Click);
 }
 
-void Stage1Panel::Reset() {
+void Stage1Panel::Reset(TextEncoding encoding) {
   cmbTipoFonte->clear();
   cmbTipoFonte->addItem(Text(105));
   cmbTipoFonte->addItem(Text(106));
@@ -62,16 +60,7 @@ void Stage1Panel::Reset() {
   cmbCodifica->addItem(Text(601));
   cmbCodifica->addItems({QStringLiteral("Windows-1252"), QStringLiteral("UTF-8"),
                          QStringLiteral("UTF-16LE"), QStringLiteral("UTF-16BE")});
-  const auto chosen = ParseEncoding(settings().Encoding).value_or(TextEncoding::Auto);
-  cmbCodifica->setCurrentIndex(static_cast<int>(chosen));
-}
-
-TextEncoding Stage1Panel::Encoding() const {
-  return static_cast<TextEncoding>(std::max(cmbCodifica->currentIndex(), 0));
-}
-
-int Stage1Panel::FileType() const {
-  return cmbTipoFonte->currentIndex();
+  cmbCodifica->setCurrentIndex(static_cast<int>(encoding));
 }
 
 void Stage1Panel::CmdAvanti_Click() {
@@ -96,7 +85,8 @@ void Stage1Panel::CmdAvanti_Click() {
   }
   file.close();
   // Typed or picked, the name that passed is the file imported.
-  wizard_.LoadFase2di3(name);
+  emit Accepted(name, cmbTipoFonte->currentIndex(),
+                static_cast<TextEncoding>(std::max(cmbCodifica->currentIndex(), 0)));
 }
 
 void Stage1Panel::cmdCercaFile_Click() {

@@ -1,10 +1,10 @@
 // Stage 1 of the wizard (pnlFase1di3): the text file, typed or picked with the file dialog,
-// and its type. Next checks the name and hands the file to the frame.
+// its type and its character set. Next checks them and hands them on (Accepted).
 #pragma once
 
 #include <QFrame>
 
-#include "text/encoding.h"
+#include "vandrel/encoding.h"
 
 class QComboBox;
 class QLineEdit;
@@ -12,26 +12,23 @@ class QPushButton;
 
 namespace vandrel {
 
-class frmInterfaccia;
-
 class Stage1Panel : public QFrame {
   Q_OBJECT
  public:
-  explicit Stage1Panel(frmInterfaccia& wizard);
+  explicit Stage1Panel(QWidget* parent);
 
-  // "*.txt", the two file types with none chosen, and the character set the control's
-  // Encoding names.
-  void Reset();
-  // 0 delimited, 1 fixed width, -1 none.
-  int FileType() const;
-  // The character set chosen for the file.
-  TextEncoding Encoding() const;
+  // "*.txt", the two file types with none chosen, and `encoding` as the character set.
+  void Reset(TextEncoding encoding);
 
+ signals:
+  // Next, with a file that exists and a type chosen: 0 delimited, 1 fixed width.
+  void Accepted(const QString& file, int type, TextEncoding encoding);
+  void Cancelled();
+
+ private:
   void CmdAvanti_Click();
   void cmdCercaFile_Click();
 
- private:
-  frmInterfaccia& wizard_;
   QComboBox* cmbTipoFonte;
   QComboBox* cmbCodifica;
   QLineEdit* txtNomeFile;

@@ -1,15 +1,18 @@
-// Stage 3 of the wizard (pnlFase3di3): the table preview that stage 2 filled, the list of
-// the target table's fields, and the boxes that associate a field with a column of the text
-// (or a constant, or a new column name, where the host allows them). Every association is
-// written straight into InfoField. Import runs the interactive import and closes the wizard.
+// Stage 3 of the wizard (pnlFase3di3): the table preview of the file cut by the layout stage 2
+// handed on, the list of the target table's fields, and the boxes that associate a field with
+// a column of the text (or a constant, or a new column name, where the host allows them).
+// The panel works on its own copy of the field rows; Import runs the interactive import on a
+// worker thread and hands on its outcome (Imported) and the result to close with (Finished).
 #pragma once
 
 #include <QFrame>
-#include <QStringList>
+#include <QFutureWatcher>
+#include <QString>
 
 #include <atomic>
 #include <vector>
 
+#include "vandrel/host_hooks.h"
 #include "vandrel/import.h"
 
 class QComboBox;
@@ -22,25 +25,45 @@ namespace vandrel {
 namespace forms {
 class Grid;
 }
-class frmInterfaccia;
 
 class Stage3Panel : public QFrame {
   Q_OBJECT
  public:
-  explicit Stage3Panel(frmInterfaccia& wizard);
+  explicit Stage3Panel(QWidget* parent);
+  ~Stage3Panel() override;
 
-  // The association boxes empty and disabled, as when the window opens.
-  void Reset();
-  // "{NONE}" and then the FieldName of every InfoField row.
+  // The association boxes empty and disabled, and the field rows, the tables and the host's
+  // choices of `request`, as when the window opens.
+  void Reset(const WizardRequest& request);
+  // "{NONE}" and then the FieldName of every field row.
   void FillFieldList();
-  // The table preview emptied to `rows` rows of one column, the last one current.
-  void ClearPreview(int rows);
-  // The table preview showing `rows` (one field a column) from its first row.
-  void ShowPreview(const std::vector<QStringList>& rows, int firstRow);
-  forms::Grid& TablePreview() { return *grdPreview; }
-  // Stage 3 is shown: "{NONE}" is selected and the columns get their width.
-  void Enter();
+  // Fills the table preview with `file`, read as `encoding` and cut by `layout`, whose numbers
+  // and dates `format` reads. Throws vandrel::Error when the file cannot be read.
+  void Enter(const QString& file, TextEncoding encoding, const TextLayout& layout,
+             const store::ValueFormat& format);
+  // The panel is on screen: "{NONE}" is selected and the columns get their width.
+  void Shown();
 
+  // The field rows with the associations made so far.
+  const std::vector<InfoFieldRow>& Fields() const { return fields_; }
+  // Whether an import is running (started by Import, not yet returned).
+  bool Importing() const { return importing_; }
+  // Asks the running import to stop before its next line (Cancel while it runs).
+  void CancelImport();
+
+ signals:
+  void Back();
+  void Cancelled();
+  // An import was tried: what it came to (also when it could not start).
+  void Imported(const ImportOutcome& outcome);
+  // The wizard is to close with `result`.
+  void Finished(eResult result);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildAssociationBox();
   void cmbNomeCampo_Click();
   void grdPreview_Click();
   void CmdDisassocia_Click();
@@ -49,31 +72,27 @@ class Stage3Panel : public QFrame {
   void txtValoreCost_LostFocus();
   void Command2_Click();
   void Command4_Click();
-  // The InfoField row the field list last selected.
-  int SelectedFieldRow() const { return selectedFieldRow_; }
-  // Whether an import is running (started by Import, not yet returned).
-  bool Importing() const { return importing_; }
-  // Asks the running import to stop before its next line (Cancel while it runs).
-  void CancelImport();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
- private:
-  // The InfoField row whose FieldName the field list shows, or -1.
+  // The field row whose FieldName the field list shows, or -1.
   int FieldRow() const;
   // The questions before an import; false when it is not to run.
   bool ReadyToImport();
   // Whether the target table is to be emptied: the user's answer when AsktoAppend is set.
   bool EmptyTarget();
-  // Runs the import on a worker thread while the window stays responsive: the progress bar
-  // follows the bytes read and Cancel stops the import.
-  ImportOutcome RunWatched(ImportRequest request);
+  // Starts the import on a worker thread while the window stays responsive: the progress bar
+  // follows the bytes read and Cancel stops the import. ImportDone follows.
+  void StartImport(ImportRequest request);
+  void ImportDone();
+  void Busy(bool busy);
   void ShowProgress();
   // Marks the preview column that feeds the selected field (-1: none).
   void MarkColumn(int column);
 
-  frmInterfaccia& wizard_;
+  WizardRequest request_;
+  std::vector<InfoFieldRow> fields_;
+  QString file_;
+  TextEncoding encoding_ = TextEncoding::Auto;
+  TextLayout layout_;
+  store::ValueFormat format_;
   QComboBox* cmbNomeCampo;
   QLineEdit* txtColAssociata;
   QLineEdit* txtNmFldUtente;
@@ -87,6 +106,8 @@ class Stage3Panel : public QFrame {
   int selectedFieldRow_ = 0;
   int markedColumn_ = -1;
   bool importing_ = false;
+  QList<bool> enabledBeforeImport_;
+  QFutureWatcher<ImportOutcome> import_;
   std::atomic<bool> cancel_{false};
   // The latest byte counts the import reported, and whether the GUI thread has yet to show
   // them.

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 
-#include "control/settings.h"
 #include "vandrel/error.h"
 #include "vandrel/host_hooks.h"
 #include "wizard/frm_interfaccia.h"
@@ -44,15 +43,12 @@ frmInterfaccia& SharedWizard() {
 
 void InstallWizard() {
   InstallQtMousePointer();
-  hostHooks().wizard = [](const WizardRequest&) {
+  hostHooks().wizard = [](const WizardRequest& request) {
     EnsureApplication();
     frmInterfaccia& wizard = SharedWizard();
-    wizard.Form_Load();
+    wizard.Form_Load(request);
     wizard.exec();
-    WizardOutcome outcome;
-    if (settings().InfoField) outcome.fields = *settings().InfoField;
-    outcome.result = static_cast<eResult>(settings().ImportResult);
-    return outcome;
+    return wizard.Outcome();
   };
 }
 

@@ -4,16 +4,21 @@
 #include <cmath>
 #include <limits>
 
-#include "control/settings.h"
-#include "util/ascii.h"
 
 namespace vandrel::wizard {
 namespace {
 
 constexpr std::size_t kMaxFields = specs::kFixedEntries;
 
+// Without blanks (space and tab) at either end.
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
 std::optional<int> WholeNumber(std::string_view text) {
-  text = ascii::TrimBlanks(text);
+  text = TrimBlanks(text);
   int value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
@@ -23,7 +28,7 @@ std::optional<int> WholeNumber(std::string_view text) {
 }  // namespace
 
 std::optional<std::int16_t> LinesToSkip(std::string_view text) {
-  text = ascii::TrimBlanks(text);
+  text = TrimBlanks(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   double value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -39,7 +44,7 @@ std::optional<std::int16_t> LinesToSkip(std::string_view text) {
 Limits ReadLimits(const std::vector<LimitTexts>& rows) {
   Limits limits;
   for (std::size_t r = 0; r < rows.size(); ++r) {
-    if (ascii::TrimBlanks(rows[r].begin).empty()) break;
+    if (TrimBlanks(rows[r].begin).empty()) break;
     const std::optional<int> begin = WholeNumber(rows[r].begin);
     const std::optional<int> end = WholeNumber(rows[r].end);
     const int row = static_cast<int>(r) + 1;
@@ -99,29 +104,20 @@ int FirstUnassociatedRequired(const std::vector<InfoFieldRow>& rows) {
   return -1;
 }
 
-ImportRequest WizardRequest(const std::string& textFile, TextEncoding encoding,
-                            const store::ValueFormat& format, std::size_t previewColumns,
-                            bool emptyTarget) {
-  ImportRequest request = RequestFromSettings(settings());
-  request.cancel = nullptr;
+ImportRequest InteractiveRequest(const WizardRequest& wizard, const std::string& textFile,
+                                 TextEncoding encoding, const store::ValueFormat& format,
+                                 const std::vector<InfoFieldRow>& fields,
+                                 std::size_t previewColumns, bool emptyTarget) {
+  ImportRequest request = wizard.import;
   request.textFile = textFile;
   request.encoding = encoding;
   request.format = format;
-  // One field per InfoField row, and at least one per preview column and one more.
-  request.lineFields = std::max(request.fields.size(), previewColumns + 1);
+  request.fields = fields;
+  // One field per field row, and at least one per preview column and one more.
+  request.lineFields = std::max(fields.size(), previewColumns + 1);
   request.emptyTarget = emptyTarget;
   request.emptyErrors = true;
   return request;
-}
-
-ImportOutcome RunImport(const ImportRequest& request, const WizardLayout& layout) {
-  if (const auto* delimited = std::get_if<DelimitedLayout>(&layout)) {
-    return ImportaDelimitato(request, *delimited);
-  }
-  if (const auto* fixed = std::get_if<FixedLayout>(&layout)) return rigatxtfisso(request, *fixed);
-  ImportOutcome outcome;
-  outcome.error = Error(kErrInvalidArgument, "No layout was chosen in stage 2.");
-  return outcome;
 }
 
 }  // namespace vandrel::wizard

@@ -1,6 +1,6 @@
 // The wizard's decisions that need no widgets: reading the lines-to-skip box and the limits
 // grid, the ruler over the fixed-width preview, the InfoField lookups of stage 3, and the
-// interactive import itself. The panels call these with the texts of their controls, so the
+// request of the interactive import. The panels call these with the texts of their controls, so the
 // rules can be tested without a window.
 #pragma once
 
@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
+#include "vandrel/host_hooks.h"
 #include "vandrel/import.h"
 #include "vandrel/info_field.h"
 #include "vandrel/layout.h"
@@ -52,15 +52,13 @@ int FieldRow(const std::vector<InfoFieldRow>& rows, std::string_view name);
 // The first required field without a column, or -1.
 int FirstUnassociatedRequired(const std::vector<InfoFieldRow>& rows);
 
-// The layout stage 2 handed over.
-using WizardLayout = std::variant<std::monostate, DelimitedLayout, FixedLayout>;
-
-// The interactive import in two steps, for an import run on another thread: the request, made
-// from the control's settings where they live, and the import by it, which touches nothing
-// else.
-ImportRequest WizardRequest(const std::string& textFile, TextEncoding encoding,
-                            const store::ValueFormat& format, std::size_t previewColumns,
-                            bool emptyTarget);
-ImportOutcome RunImport(const ImportRequest& request, const WizardLayout& layout);
+// The request of the interactive import of `textFile`, read as `encoding`, its numbers and
+// dates read by `format`, with the field rows of stage 3, into the tables of `wizard`: the
+// error table is always emptied, the target table when `emptyTarget`; `previewColumns` widens
+// the fields a record may have to what the table preview showed.
+ImportRequest InteractiveRequest(const WizardRequest& wizard, const std::string& textFile,
+                                 TextEncoding encoding, const store::ValueFormat& format,
+                                 const std::vector<InfoFieldRow>& fields,
+                                 std::size_t previewColumns, bool emptyTarget);
 
 }  // namespace vandrel::wizard

@@ -49,12 +49,12 @@ class FixedStageTest : public QObject {
  private:
   QTemporaryDir dir_;
 
+  WizardRequest request_;
+
+  // What the control hands the wizard: numField + 1 field rows, in `language`.
   void Settle(int language, std::int16_t numField = 2) {
-    settings() = Settings{};
-    VandrelCtl ctl;
-    ctl.setLanguage(language);
-    ctl.setNumField(numField);
-    SetApplicationFolder(dir_.path().toStdString());
+    request_ = test::Request(language, std::vector<std::vector<std::string>>(numField + 1, {""}),
+                             dir_.path().toStdString());
   }
 
   // A builder over `file` with the given layout, filling `grid`.
@@ -69,7 +69,7 @@ class FixedStageTest : public QObject {
   }
 
   void ToFixedStage(frmInterfaccia& w, const QString& file) {
-    w.Form_Load();
+    w.Form_Load(request_);
     test::Ctl<QLineEdit>(w, "txtNomeFile")->setText(file);
     test::Ctl<QComboBox>(w, "cmbTipoFonte")->setCurrentIndex(1);
     test::Ctl<QPushButton>(w, "CmdAvanti")->click();
@@ -86,8 +86,6 @@ class FixedStageTest : public QObject {
 
  private slots:
   void initTestCase() { QVERIFY(dir_.isValid()); }
-  void cleanup() { SetApplicationFolder({}); }
-
   void builderCutsLikeTheImport_data() {
     QTest::addColumn<QByteArray>("ending");
     QTest::addColumn<bool>("finalEnding");
@@ -207,7 +205,7 @@ class FixedStageTest : public QObject {
     test::Ctl<QComboBox>(w, "ComboNumRighe")->setEditText("5");
     boxes.Expect(kReversed, kInfo);
     test::Ctl<QPushButton>(w, "ComAvanti")->click();
-    QVERIFY(std::holds_alternative<std::monostate>(w.Layout()));  // nothing handed over yet
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Fisso"));
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
   }
 
@@ -249,13 +247,6 @@ class FixedStageTest : public QObject {
     QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
     QCOMPARE(Row(*test::Ctl<forms::Grid>(w, "grdPreview"), 1),
              (QStringList{"aa", "bb", "cc", "dd", "ee", "ff"}));
-    const auto& layout = std::get<FixedLayout>(w.Layout());
-    QCOMPARE(layout.columns.size(), std::size_t{6});
-    QCOMPARE(layout.columns[5].begin, 11);
-    QCOMPARE(layout.columns[5].end, 12);
-    QVERIFY(layout.separator == U'|');
-    QVERIFY(layout.delimiter == U'"');
-    QCOMPARE(layout.skipLines, std::int64_t{0});
   }
 
   // The number-and-date row starts from the control's properties in every language, fits the
@@ -263,7 +254,7 @@ class FixedStageTest : public QObject {
   void numberAndDateRowStartsFromTheHostAndFits() {
     for (int language : {lItalian, lEnglish, lFrench, lGerman, lSpanish}) {
       Settle(language, 1);
-      settings().Format = {',', store::DateOrder::DMY};
+      request_.import.format = {',', store::DateOrder::DMY};
       const QString file = test::WriteText(dir_, "format.txt", "aabb\n");
       frmInterfaccia w;
       ToFixedStage(w, file);
@@ -287,8 +278,6 @@ class FixedStageTest : public QObject {
       Limits(w, {{"1", "2"}, {"3", "4"}});
       test::Ctl<QPushButton>(w, "ComAvanti")->click();
       QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
-      QVERIFY(w.Format() == (store::ValueFormat{'.', store::DateOrder::MDY}));
-      QVERIFY(settings().Format == (store::ValueFormat{',', store::DateOrder::DMY}));
     }
   }
 
@@ -299,14 +288,10 @@ class FixedStageTest : public QObject {
     const std::string db = dir_.filePath("same.db").toStdString();
     test::RunSql(db,
                  "CREATE TABLE T(nome TEXT, n INTEGER); CREATE TABLE E(NumRiga, CodErr, MsgErr);");
-    VandrelCtl ctl;
-    ctl.setMDBFile(db);
-    ctl.setTabImport("T");
-    ctl.setTabError("E");
-    ctl.setInfoField(0, 1, "nome");
-    ctl.setInfoField(0, 5, "0");
-    ctl.setInfoField(1, 1, "n");
-    ctl.setInfoField(1, 5, "1");
+    request_ = test::Request(lEnglish, {{"Nome", "nome", "", "", "", "0"}, {"N", "n", "", "", "", "1"}},
+                             dir_.path().toStdString());
+    request_.import.target = {db, "", "T", "E"};
+    request_.askToAppend = false;
     frmInterfaccia w;
     ToFixedStage(w, file);
     Limits(w, {{"1", "9"}, {"10", "14"}});
@@ -315,11 +300,12 @@ class FixedStageTest : public QObject {
     test::Ctl<QComboBox>(w, "ComboNumRighe")->setEditText("1");
     test::Ctl<QPushButton>(w, "ComAvanti")->click();
     QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
-    ImportRequest request = RequestFromSettings(settings());
-    request.textFile = QFile::encodeName(w.ChosenFile()).toStdString();
-    request.lineFields = 2;
-    const ImportOutcome outcome = rigatxtfisso(request, std::get<FixedLayout>(w.Layout()));
-    QVERIFY(!outcome.error);
+    ScriptedBoxes boxes;
+    boxes.Expect(Text(314), 36, 6);
+    test::Ctl<QPushButton>(w, "Command4")->click();
+    QTRY_VERIFY(w.Outcome().result);
+    QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
+    QVERIFY(w.Outcome().result == eResult::Success);
     const auto rows = test::Query(db, "SELECT nome, n FROM T ORDER BY rowid");
     QCOMPARE(rows.size(), std::size_t{3});
     for (std::size_t r = 0; r < rows.size(); ++r) {

@@ -12,10 +12,8 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "control/settings.h"
 #include "forms/forms.h"
 #include "test_support.h"
-#include "vandrel/app_folder.h"
 #include "vandrel/host_hooks.h"
 #include "vandrel/import.h"
 #include "vandrel/vandrel_ctl.h"
@@ -48,34 +46,40 @@ class ImportStageTest : public QObject {
  private:
   QTemporaryDir dir_;
   std::string db_;
+  WizardRequest request_;
 
-  // A database with Clienti and Errori, and the control's properties over it: Codice
+  // A database with Clienti and Errori, and what the control hands the wizard over it: Codice
   // (required), Nome (may take a new name or a constant), Citta.
   void Settle(int language) {
-    settings() = Settings{};
     db_ = dir_.filePath("wizard.db").toStdString();
     QFile::remove(QString::fromStdString(db_));
     test::RunSql(db_,
                  "CREATE TABLE Clienti(Codice INTEGER PRIMARY KEY, Nome VARCHAR(30), Citta TEXT,"
                  " Nato DATE, Saldo DECIMAL(10,2));"
                  "CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);");
-    VandrelCtl ctl;
-    ctl.setLanguage(language);
-    ctl.setMDBFile(db_);
-    ctl.setTabImport("Clienti");
-    ctl.setTabError("Errori");
-    ctl.setNumField(2);
-    const char* rows[3][5] = {{"Codice", "Codice", "1", "", ""},
+    request_ = test::Request(language,
+                             {{"Codice", "Codice", "1", "", ""},
                               {"Nome", "Nome", "", "1", "1"},
-                              {"Città", "Citta", "", "", ""}};
-    for (std::int16_t x = 0; x < 3; ++x) {
-      for (std::int16_t y = 0; y < 5; ++y) ctl.setInfoField(x, y, rows[x][y]);
-    }
-    SetApplicationFolder(dir_.path().toStdString());
+                              {"Città", "Citta", "", "", ""}},
+                             dir_.path().toStdString());
+    request_.import.target = {db_, "", "Clienti", "Errori"};
+  }
+
+  // The field rows as stage 3 holds them now.
+  static const std::vector<InfoFieldRow>& Fields(frmInterfaccia& w) {
+    return w.findChild<Stage3Panel*>()->Fields();
+  }
+
+  // Import, and the import's end: the result the wizard closes with, if it closes.
+  static std::optional<eResult> Import(frmInterfaccia& w) {
+    test::Ctl<QPushButton>(w, "Command4")->click();
+    auto* bar = test::Ctl<QProgressBar>(w, "prgImport");
+    if (!QTest::qWaitFor([bar] { return bar->isHidden(); }, 60000)) qWarning("the import never ended");
+    return w.Outcome().result;
   }
 
   // Stage 1 and the delimited stage 2 over the sample file, to stage 3.
-  static void ToStage3Delimited(frmInterfaccia& w, const QString& file) {
+  void ToStage3Delimited(frmInterfaccia& w, const QString& file) {
     Open(w);
     test::Ctl<QLineEdit>(w, "txtNomeFile")->setText(file);
     test::Ctl<QComboBox>(w, "cmbTipoFonte")->setCurrentIndex(0);
@@ -87,8 +91,8 @@ class ImportStageTest : public QObject {
   }
 
   // Loads and shows the wizard as the active window, so that focus moves as for a user.
-  static void Open(frmInterfaccia& w) {
-    w.Form_Load();
+  void Open(frmInterfaccia& w) {
+    w.Form_Load(request_);
     w.show();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -103,11 +107,10 @@ class ImportStageTest : public QObject {
 
  private slots:
   void initTestCase() { QVERIFY(dir_.isValid()); }
-  void cleanup() { SetApplicationFolder({}); }
-
   void associationFollowsTheFieldList() {
     Settle(lEnglish);
-    settings().InfoField->at(2)[kAssociatedColumn] = "4";  // preset by the host
+    request_.import.fields[2][kAssociatedColumn] = "4";  // preset by the host
+    request_.import.fields[1][kAssociatedColumn] = "x";  // not a number: read as 0
     frmInterfaccia w;
     ToStage3Delimited(w, kSamples + "/clienti.txt");
     QCOMPARE(test::Ctl<QComboBox>(w, "cmbNomeCampo")->currentText(), Text(10));
@@ -120,11 +123,9 @@ class ImportStageTest : public QObject {
     QVERIFY(test::Ctl<QPushButton>(w, "CmdDisassocia")->isEnabled());
     QVERIFY(!test::Ctl<QLineEdit>(w, "txtValoreCost")->isEnabled());
     Associate(w, "Codice", 0);
-    QCOMPARE(settings().InfoField->at(0)[kAssociatedColumn], std::string("0"));
+    QCOMPARE(Fields(w)[0][kAssociatedColumn], std::string("0"));
     QCOMPARE(test::Ctl<QLineEdit>(w, "txtColAssociata")->text(), QString("1"));
-    QCOMPARE(w.stage3().SelectedFieldRow(), 0);
 
-    settings().InfoField->at(1)[kAssociatedColumn] = "x";
     test::Ctl<QComboBox>(w, "cmbNomeCampo")->setCurrentText("Nome");
     QCOMPARE(test::Ctl<QLineEdit>(w, "txtColAssociata")->text(),
              QString("1"));  // not a number: read as 0
@@ -133,16 +134,16 @@ class ImportStageTest : public QObject {
     test::Ctl<QLineEdit>(w, "txtNmFldUtente")->setFocus();
     test::Ctl<QLineEdit>(w, "txtNmFldUtente")->setText(" Nuovo ");
     test::Ctl<QLineEdit>(w, "txtValoreCost")->setFocus();  // leaving the box stores it exactly
-    QCOMPARE(settings().InfoField->at(1)[kNewColumnName], std::string(" Nuovo "));
+    QCOMPARE(Fields(w)[1][kNewColumnName], std::string(" Nuovo "));
 
     // Back to "{NONE}": the boxes stay, typing stores nothing, and Disassociate still acts on
     // the field selected before.
     test::Ctl<QComboBox>(w, "cmbNomeCampo")->setCurrentIndex(0);
     test::Ctl<QLineEdit>(w, "txtValoreCost")->setText("ignored");
     test::Ctl<QLineEdit>(w, "txtNmFldUtente")->setFocus();
-    QCOMPARE(settings().InfoField->at(1)[kConstantValue], std::string());
+    QCOMPARE(Fields(w)[1][kConstantValue], std::string());
     test::Ctl<QPushButton>(w, "CmdDisassocia")->click();
-    QCOMPARE(settings().InfoField->at(1)[kAssociatedColumn], std::string());
+    QCOMPARE(Fields(w)[1][kAssociatedColumn], std::string());
     QVERIFY(!test::Ctl<QPushButton>(w, "CmdDisassocia")->isEnabled());
 
     test::Ctl<QPushButton>(w, "Command2")->click();
@@ -159,11 +160,11 @@ class ImportStageTest : public QObject {
     Associate(w, "Città", 2);
     ScriptedBoxes boxes;
     boxes.Expect(Text(314), kQuestion, kYes);
-    settings().ImportResult = 4;
-    test::Ctl<QPushButton>(w, "Command4")->click();
+    QVERIFY(Import(w) == eResult::SError);
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
     QCOMPARE(w.result(), int(QDialog::Accepted));
-    QCOMPARE(settings().ImportResult, std::int32_t{3});
+    // The associations made go back to the host.
+    QCOMPARE(w.Outcome().fields[2][kAssociatedColumn], std::string("2"));
     QCOMPARE(Query("SELECT Codice, Nome, Citta FROM Clienti ORDER BY Codice"),
              (Rows{{"1", "Anna Bianchi", "Forl\xC3\xAC"},
                    {"2", "Bruno Conti", "Milano"},
@@ -226,9 +227,8 @@ class ImportStageTest : public QObject {
     Associate(w, "Città", 2);
     ScriptedBoxes boxes;
     boxes.Expect(Text(314), kQuestion, kYes);
-    test::Ctl<QPushButton>(w, "Command4")->click();
+    QVERIFY(Import(w) == eResult::SError);
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
-    QCOMPARE(settings().ImportResult, std::int32_t{3});
     const Rows stored = Query("SELECT Codice, Nome, Citta FROM Clienti ORDER BY Codice");
     QCOMPARE(stored, (Rows{{"1", "Rossi, Anna", "Forl\xC3\xAC"},
                            {"2", "Bruno \"il grande\"", "Citt\xC3\xA0\r\nalta"},
@@ -246,7 +246,6 @@ class ImportStageTest : public QObject {
   // The Italian price list of the samples, its format partly set by the host and finished
   // in stage 2.
   void italianPriceListThroughTheWizard() {
-    settings() = Settings{};
     db_ = dir_.filePath("listino.db").toStdString();
     QFile::remove(QString::fromStdString(db_));
     test::RunSql(db_,
@@ -255,20 +254,11 @@ class ImportStageTest : public QObject {
                  "CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);");
     const QStringList columns{"Codice", "Descrizione", "Prezzo",    "Giacenza",
                               "Dal",    "Disponibile", "Aggiornato"};
-    VandrelCtl ctl;
-    ctl.setLanguage(lItalian);
-    ctl.setMDBFile(db_);
-    ctl.setTabImport("Listino");
-    ctl.setTabError("Errori");
-    ctl.setDecimalSeparator(",");
-    ctl.setNumField(static_cast<std::int16_t>(columns.size() - 1));
-    for (int x = 0; x < columns.size(); ++x) {
-      for (int y : {kFieldName, kColumnName}) {
-        ctl.setInfoField(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
-                         columns[x].toStdString());
-      }
-    }
-    SetApplicationFolder(dir_.path().toStdString());
+    std::vector<std::vector<std::string>> rows;
+    for (const QString& column : columns) rows.push_back({column.toStdString(), column.toStdString()});
+    request_ = test::Request(lItalian, rows, dir_.path().toStdString());
+    request_.import.target = {db_, "", "Listino", "Errori"};
+    request_.import.format.decimalSeparator = ',';
 
     frmInterfaccia w;
     Open(w);
@@ -290,19 +280,15 @@ class ImportStageTest : public QObject {
     for (int c = 0; c < columns.size(); ++c) Associate(w, columns[c], c);
     ScriptedBoxes boxes;
     boxes.Expect(Text(314), kQuestion, kYes);
-    test::Ctl<QPushButton>(w, "Command4")->click();
+    QVERIFY(Import(w) == eResult::Success);
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
     QCOMPARE(Query("SELECT count(*) FROM Errori"), (Rows{{"0"}}));
-    QCOMPARE(settings().ImportResult, std::int32_t{1});
     QCOMPARE(Query("SELECT Prezzo, Giacenza, Dal, Disponibile, Aggiornato FROM Listino"
                    " WHERE Codice IN ('A-1002', 'A-1005') ORDER BY Codice"),
              (Rows{{"1250.5", "35", "2024-03-01", "0", "2024-03-01 17:05:00"},
                    {"1234567.89", "-2", "2024-06-05", "1", "2024-06-05 12:00:00"}}));
     QCOMPARE(Query("SELECT Descrizione FROM Listino WHERE Codice = 'A-1003'"),
              (Rows{{"Caff\xC3\xA8 macinato 250 g"}}));
-    // The user's choice was for this import: the host's properties stay as they were.
-    QCOMPARE(ctl.DecimalSeparator(), std::string(","));
-    QCOMPARE(ctl.DateOrder(), std::string("YMD"));
   }
 
   void fixedImportEndToEnd() {
@@ -334,9 +320,8 @@ class ImportStageTest : public QObject {
     boxes
         .Expect(Text(520) + "Nome" + Text(521), kQuestion, kNo)  // keep the constant
         .Expect(Text(314), kQuestion, kYes);
-    test::Ctl<QPushButton>(w, "Command4")->click();
+    QVERIFY(Import(w) == eResult::Success);
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
-    QCOMPARE(settings().ImportResult, std::int32_t{1});
     QCOMPARE(Query("SELECT Codice, Nome FROM Clienti ORDER BY Codice"),
              (Rows{{"7", "Const"}, {"8", "Const"}, {"9", "Const"}}));
   }
@@ -345,14 +330,14 @@ class ImportStageTest : public QObject {
     Settle(lEnglish);
     frmInterfaccia w;
     ToStage3Delimited(w, kSamples + "/clienti.txt");
-    settings().ImportResult = 4;
     ScriptedBoxes boxes;
     // A required field without a column is named and selected.
     boxes.Expect(Text(308) + "Codice" + Text(509), kWarn);
     test::Ctl<QPushButton>(w, "Command4")->click();
     QCOMPARE(test::Ctl<QComboBox>(w, "cmbNomeCampo")->currentText(), QString("Codice"));
     // No field with a column at all.
-    settings().InfoField->at(0)[kRequired] = "";
+    request_.import.fields[0][kRequired] = "";
+    ToStage3Delimited(w, kSamples + "/clienti.txt");
     boxes.Expect(Text(510), kWarn);
     test::Ctl<QPushButton>(w, "Command4")->click();
     // No to "Start import?".
@@ -362,11 +347,10 @@ class ImportStageTest : public QObject {
     // A failure from the second step on: said, and the window stays.
     test::RunSql(db_, "DROP TABLE Errori;");
     boxes.Expect(Text(314), kQuestion, kYes).Expect(Text(507), kStop);
-    test::Ctl<QPushButton>(w, "Command4")->click();
+    QVERIFY(!Import(w));
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
-    QCOMPARE(settings().ImportResult, std::int32_t{4});
     QVERIFY(boxes.LastDetail().startsWith("3078: "));  // the cause, for the user and the host
-    QCOMPARE(VandrelCtl().LastImportError()->number(), 3078);
+    QCOMPARE(w.Outcome().import->error->number(), 3078);
     QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
     QCOMPARE(w.result(), int(QDialog::Rejected));
   }
@@ -382,23 +366,22 @@ class ImportStageTest : public QObject {
       ScriptedBoxes boxes;
       boxes.Expect(Text(314), kQuestion, kYes)
           .Expect(Text(312) + "\r\n" + Text(313), kQuestion, kNo);
-      test::Ctl<QPushButton>(w, "Command4")->click();
+      Import(w);
       QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
       QCOMPARE(Query("SELECT count(*) FROM Clienti WHERE Codice = 100")[0][0], std::string("1"));
     }
     // Without AsktoAppend, OverWriteTab empties the table without a question.
-    settings().AsktoAppend = false;
-    settings().OverWriteTab = true;
+    request_.askToAppend = false;
+    request_.overWriteTab = true;
     {
       frmInterfaccia w;
       ToStage3Delimited(w, kSamples + "/clienti.txt");
       Associate(w, "Codice", 0);
       ScriptedBoxes boxes;
       boxes.Expect(Text(314), kQuestion, kYes);
-      test::Ctl<QPushButton>(w, "Command4")->click();
+      QVERIFY(Import(w) == eResult::SError);
       QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
       QCOMPARE(Query("SELECT count(*) FROM Clienti WHERE Codice = 100")[0][0], std::string("0"));
-      QCOMPARE(settings().ImportResult, std::int32_t{3});
     }
   }
 
@@ -416,12 +399,10 @@ class ImportStageTest : public QObject {
     QFile::remove(file);
     ScriptedBoxes boxes;
     boxes.Expect(Text(314), kQuestion, kYes).Expect(Text(507), kStop);
-    settings().ImportResult = 4;
-    test::Ctl<QPushButton>(w, "Command4")->click();
+    QVERIFY(!Import(w));
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
     // Found before any table was touched: said, and the user can pick the file again.
     QVERIFY(boxes.LastDetail().startsWith("53: "));
-    QCOMPARE(settings().ImportResult, std::int32_t{4});
     QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
   }
 
@@ -430,8 +411,8 @@ class ImportStageTest : public QObject {
   void aBlankFixedDelimiterNeverReachesTheImport() {
     Settle(lEnglish);
     test::RunSql(db_, "INSERT INTO Clienti(Codice, Nome) VALUES (100, 'kept');");
-    settings().AsktoAppend = false;
-    settings().OverWriteTab = true;
+    request_.askToAppend = false;
+    request_.overWriteTab = true;
     frmInterfaccia w;
     Open(w);
     test::Ctl<QLineEdit>(w, "txtNomeFile")->setText(kSamples + "/clienti_fisso.txt");
@@ -477,18 +458,18 @@ class ImportStageTest : public QObject {
   // line, everything before which is stored, says so, and closes the wizard with Abort.
   void cancelStopsALongImportAtALine() {
     Settle(lItalian);
+    request_.askToAppend = false;
     QByteArray text = "Codice;Nome\n";
     for (int i = 1; i <= 400000; ++i) text += QByteArray::number(i) + ";Nome\n";
     frmInterfaccia w;
     ToStage3Delimited(w, test::WriteText(dir_, "lungo.txt", text));
     Associate(w, "Codice", 0);
-    settings().AsktoAppend = false;
     QStringList messages;
-    forms::SetMessageBoxHandler(
-        [&](const QString& prompt, int style, const QString&, const QString&) {
-          if (style != kQuestion) messages << prompt;
-          return kYes;
-        });
+    forms::Context().messageBox = [&](const QString& prompt, int style, const QString&,
+                                      const QString&) {
+      if (style != kQuestion) messages << prompt;
+      return kYes;
+    };
     auto* bar = test::Ctl<QProgressBar>(w, "prgImport");
     bool waited = false;
     auto poll = std::make_shared<std::function<void()>>();
@@ -499,11 +480,11 @@ class ImportStageTest : public QObject {
       QTest::mouseClick(test::Ctl<QPushButton>(w, "Command3"), Qt::LeftButton);
     };
     QTimer::singleShot(0, *poll);
-    test::Ctl<QPushButton>(w, "Command4")->click();
-    forms::SetMessageBoxHandler(nullptr);
+    QVERIFY(Import(w) == eResult::Abort);
+    forms::Context().messageBox = nullptr;
     QVERIFY(waited);
-    QCOMPARE(settings().ImportResult, std::int32_t{4});
-    const std::int64_t stop = VandrelCtl().LastImportStoppedAt().value_or(0);
+    QVERIFY(w.Outcome().import && w.Outcome().import->cancelled);
+    const std::int64_t stop = w.Outcome().import->stoppedAtLine;
     QVERIFY(stop > 1 && stop <= 400000);
     const std::string before = std::to_string(stop - 1);
     QCOMPARE(Query("SELECT count(*), max(Codice) FROM Clienti"), (Rows{{before, before}}));
@@ -518,17 +499,16 @@ class ImportStageTest : public QObject {
   void errorRowsKeepTheLine() {
     Settle(lEnglish);
     test::RunSql(db_, "ALTER TABLE Errori ADD TestoRiga TEXT; ALTER TABLE Errori ADD NomeColonna;");
+    int elsewhere = -1;
+    request_.import.progress = [&](const ImportStats&) {
+      elsewhere = QThread::currentThread() != qApp->thread();
+    };
     frmInterfaccia w;
     ToStage3Delimited(w, test::WriteText(dir_, "errori.txt", "C;N\r\n1;Anna\r\nx;Bruno\r\n"));
     Associate(w, "Codice", 0);
-    int elsewhere = -1;
-    hostHooks().progress = [&](const ImportStats&) {
-      elsewhere = QThread::currentThread() != qApp->thread();
-    };
     ScriptedBoxes boxes;
     boxes.Expect(Text(314), kQuestion, kYes);
-    test::Ctl<QPushButton>(w, "Command4")->click();
-    hostHooks().progress = nullptr;
+    Import(w);
     QCOMPARE(elsewhere, 0);
     QCOMPARE(Query("SELECT NumRiga, TestoRiga, NomeColonna FROM Errori"),
              (Rows{{"2", "x;Bruno", "Codice"}}));

@@ -9,7 +9,7 @@
 namespace vandrel::test {
 
 ScriptedBoxes::ScriptedBoxes() {
-  forms::SetMessageBoxHandler(
+  forms::Context().messageBox =
       [this](const QString& text, int style, const QString& title, const QString& detail) {
         lastDetail_ = detail;
         if (title != QLatin1String("Vandrel")) problems_ << "title " + title;
@@ -27,11 +27,11 @@ ScriptedBoxes::ScriptedBoxes() {
                            .arg(box.style);
         }
         return box.answer;
-      });
+      };
 }
 
 ScriptedBoxes::~ScriptedBoxes() {
-  forms::SetMessageBoxHandler(nullptr);
+  forms::Context().messageBox = nullptr;
 }
 
 ScriptedBoxes& ScriptedBoxes::Expect(const QString& text, int style, int answer) {
@@ -63,6 +63,18 @@ bool ShowsItsItemsWhole(const QComboBox& combo) {
   fresh.setFont(combo.font());
   for (int i = 0; i < combo.count(); ++i) fresh.addItem(combo.itemText(i));
   return combo.width() >= fresh.sizeHint().width();
+}
+
+WizardRequest Request(int language, const std::vector<std::vector<std::string>>& rows,
+                      const std::string& folder) {
+  WizardRequest request;
+  request.import.language = language * 1000;
+  for (const auto& cells : rows) {
+    InfoFieldRow& row = request.import.fields.emplace_back();
+    for (std::size_t i = 0; i < cells.size() && i < row.size(); ++i) row[i] = cells[i];
+  }
+  request.applicationFolder = folder;
+  return request;
 }
 
 }  // namespace vandrel::test

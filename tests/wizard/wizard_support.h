@@ -10,6 +10,10 @@
 
 #include <deque>
 #include <optional>
+#include <string>
+#include <vector>
+
+#include "vandrel/host_hooks.h"
 
 namespace vandrel::test {
 
@@ -53,5 +57,10 @@ QString WriteText(const QTemporaryDir& dir, const QString& name, const QByteArra
 
 // Saves a picture of `widget` as screenshots/<name>.png in the build folder.
 void Screenshot(QWidget& widget, const QString& name);
+
+// What the control hands the wizard: `language` (1..5), one field row per name (the rest of
+// each row as `rows` gives it, in attribute order after FieldName), layouts in `folder`.
+WizardRequest Request(int language, const std::vector<std::vector<std::string>>& rows,
+                      const std::string& folder);
 
 }  // namespace vandrel::test

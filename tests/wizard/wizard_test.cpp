@@ -14,9 +14,7 @@
 
 #include <functional>
 
-#include "control/settings.h"
 #include "forms/forms.h"
-#include "vandrel/app_folder.h"
 #include "vandrel/spec_files.h"
 #include "vandrel/vandrel_ctl.h"
 #include "vandrel/wizard.h"
@@ -66,16 +64,11 @@ class WizardTest : public QObject {
   QTemporaryDir dir_;
   QString delimited_;  // a small ';'-separated file with CR-LF line ends
 
-  // A fresh settings block with three field rows, in `language`.
+  WizardRequest request_;
+
+  // What the control hands the wizard: three field rows, in `language`.
   void Settle(int language) {
-    settings() = Settings{};
-    VandrelCtl ctl;
-    ctl.setLanguage(language);
-    ctl.setNumField(2);
-    ctl.setInfoField(0, 0, "Codice");
-    ctl.setInfoField(1, 0, "Nome");
-    ctl.setInfoField(2, 0, "Città");
-    SetApplicationFolder(dir_.path().toStdString());
+    request_ = test::Request(language, {{"Codice"}, {"Nome"}, {"Città"}}, dir_.path().toStdString());
   }
 
   // From stage 1 to the stage-2 panel of `type` (0 delimited, 1 fixed) over `file`.
@@ -99,13 +92,11 @@ class WizardTest : public QObject {
         dir_, "clienti.txt", "Codice;Nome;Citt\xe0\r\n1;\"Anna\";Forl\xec\r\n2; Bruno ;Roma\r\n");
   }
 
-  void cleanup() { SetApplicationFolder({}); }
-
   void loadCaptionsAndShowsStageOne() {
     for (int language : {1, 2, 9}) {
       Settle(language);
       frmInterfaccia w;
-      w.Form_Load();
+      w.Form_Load(request_);
       QCOMPARE(w.CurrentPanel(), QString("pnlFase1di3"));
       QCOMPARE(w.windowTitle(), Text(15));
       QCOMPARE(test::Ctl<QLineEdit>(w, "txtNomeFile")->text(), QString("*.txt"));
@@ -120,7 +111,7 @@ class WizardTest : public QObject {
   void stageOneRefusesBadNamesAndMissingFiles() {
     Settle(lItalian);
     frmInterfaccia w;
-    w.Form_Load();
+    w.Form_Load(request_);
     {
       ScriptedBoxes boxes;
       for (const char* bad : {"", "*.txt", "a.text", "noext", "ab"}) {
@@ -148,35 +139,34 @@ class WizardTest : public QObject {
     ToStage2(w, upper, 0);
     QVERIFY2(none.Problems().isEmpty(), qPrintable(none.Problems()));
     QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
-    QCOMPARE(w.ChosenFile(), upper);
     QCOMPARE(Items(*test::Ctl<QListWidget>(w, "List1")), QStringList{"a;b"});
   }
 
   void searchFileUsesTheDialog() {
     Settle(lEnglish);
     frmInterfaccia w;
-    w.Form_Load();
+    w.Form_Load(request_);
     forms::FileDialogRequest seen;
-    forms::SetFileDialogHandler([&](const forms::FileDialogRequest& r) -> std::optional<QString> {
+    forms::Context().fileDialog = [&](const forms::FileDialogRequest& r) -> std::optional<QString> {
       seen = r;
       return delimited_;
-    });
+    };
     test::Ctl<QPushButton>(w, "cmdCercaFile")->click();
     QCOMPARE(test::Ctl<QLineEdit>(w, "txtNomeFile")->text(), delimited_);
     QCOMPARE(seen.flags, 4096);
     QCOMPARE(seen.title, QString("Select import file."));
     QCOMPARE(seen.fileName, QString("*.txt"));
     QCOMPARE(seen.filter, QString("Text file (*.txt)|*.txt|All file (*.*)|*.*"));
-    forms::SetFileDialogHandler([](const forms::FileDialogRequest&) { return std::nullopt; });
+    forms::Context().fileDialog = [](const forms::FileDialogRequest&) { return std::nullopt; };
     test::Ctl<QPushButton>(w, "cmdCercaFile")->click();  // cancelled: the pattern is back
     QCOMPARE(test::Ctl<QLineEdit>(w, "txtNomeFile")->text(), QString("*.txt"));
-    forms::SetFileDialogHandler(nullptr);
+    forms::Context().fileDialog = nullptr;
   }
 
   void stageTwoWithoutFieldRowsGoesBack() {
-    settings() = Settings{};
+    request_ = test::Request(lItalian, {}, dir_.path().toStdString());
     frmInterfaccia w;
-    w.Form_Load();
+    w.Form_Load(request_);
     ScriptedBoxes boxes;
     boxes.Expect(Text(507), kStop);
     ToStage2(w, delimited_, 0);
@@ -200,7 +190,7 @@ class WizardTest : public QObject {
     bytes += "last;no;end";
     const QString file = test::WriteText(dir_, "preview.txt", bytes);
     frmInterfaccia w;
-    w.Form_Load();
+    w.Form_Load(request_);
     ToStage2(w, file, 0);
     QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
     QCOMPARE(Items(*test::Ctl<QListWidget>(w, "List1")),
@@ -225,16 +215,12 @@ class WizardTest : public QObject {
     QCOMPARE(Row(g, 1), (QStringList{"x", "y", "", "", ""}));
     QCOMPARE(Row(g, 3), (QStringList{"last", "no", "end", "", ""}));  // no line end, all fields
     QCOMPARE(test::Ctl<QComboBox>(w, "cmbNomeCampo")->currentIndex(), 0);
-    const auto& layout = std::get<DelimitedLayout>(w.Layout());
-    QVERIFY(layout.separator == U';');
-    QVERIFY(layout.delimiter == U'"');
-    QCOMPARE(layout.skipLines, std::int64_t{1});
   }
 
   void delimitedNextChecksItsChoices() {
     Settle(lEnglish);
     frmInterfaccia w;
-    w.Form_Load();
+    w.Form_Load(request_);
     ToStage2(w, delimited_, 0);
     ScriptedBoxes boxes;
     boxes.Expect(Text(215), kWarn)
@@ -261,21 +247,16 @@ class WizardTest : public QObject {
       QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
     }
     QVERIFY2(boxes.Problems().isEmpty(), qPrintable(boxes.Problems()));
-    QVERIFY(
-        std::holds_alternative<std::monostate>(w.Layout()));  // a refused Next hands nothing over
 
-    // Tokens, and a skip written as a fraction, rounded halves to even.
+    // Tokens, and a skip written as a fraction, rounded halves to even: two lines skipped.
     Choose(w, "{TAB}", "{NONE}", "2.5");
     test::Ctl<QPushButton>(w, "CAvantiD")->click();
-    const auto& layout = std::get<DelimitedLayout>(w.Layout());
-    QVERIFY(layout.separator == U'\t');
-    QVERIFY(!layout.delimiter);
-    QCOMPARE(layout.skipLines, std::int64_t{2});
-    QCOMPARE(test::Ctl<forms::Grid>(w, "grdPreview")->Rows(),
-             1);  // past the end of the file: an empty preview
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase3di3"));
+    QCOMPARE(Row(*test::Ctl<forms::Grid>(w, "grdPreview"), 0), QStringList{"2; Bruno ;Roma"});
 
     // Back from stage 2 keeps the choices until stage 1's Next resets them.
-    w.ShowPanel("pnlFase2di3Del");
+    test::Ctl<QPushButton>(w, "Command2")->click();
+    QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Del"));
     test::Ctl<QPushButton>(w, "CIndD")->click();
     QCOMPARE(w.CurrentPanel(), QString("pnlFase1di3"));
     test::Ctl<QPushButton>(w, "CmdAvanti")->click();
@@ -286,25 +267,25 @@ class WizardTest : public QObject {
     Settle(lItalian);
     frmInterfaccia w;
     for (const char* button : {"CmdAnnulla", "Command20", "ComAnnulla", "Command3"}) {
-      w.Form_Load();
-      settings().ImportResult = 1;
+      w.Form_Load(request_);
       w.show();
       w.findChild<QPushButton*>(button)->click();
-      QCOMPARE(settings().ImportResult, std::int32_t{4});
+      QVERIFY(w.Outcome().result == eResult::Abort);
       QVERIFY(!w.isVisible());
     }
     // The window's own close box leaves the result alone.
-    w.Form_Load();
-    settings().ImportResult = 1;
+    w.Form_Load(request_);
     w.show();
     w.close();
-    QCOMPARE(settings().ImportResult, std::int32_t{1});
+    QVERIFY(!w.Outcome().result);
   }
 
   void actionZeroOpensTheSharedWizardModally() {
-    Settle(lEnglish);
     InstallWizard();
     VandrelCtl ctl;
+    ctl.InitProperties();
+    ctl.setLanguage(lEnglish);
+    ctl.setNumField(1);
     QWidget* first = nullptr;
     for (int round = 0; round < 2; ++round) {
       ctl.setImportResult(eResult::Success);
@@ -324,7 +305,7 @@ class WizardTest : public QObject {
   void layoutDialogSavesLoadsAndDeletes() {
     Settle(lEnglish);
     frmInterfaccia w;
-    w.Form_Load();
+    w.Form_Load(request_);
     ToStage2(w, delimited_, 0);
     {
       ScriptedBoxes boxes;
@@ -414,7 +395,7 @@ class WizardTest : public QObject {
     Settle(lItalian);
     const QString fixed = test::WriteText(dir_, "fisso.txt", "ABCDE12345\nFGHIJ67890\n");
     frmInterfaccia w;
-    w.Form_Load();
+    w.Form_Load(request_);
     ToStage2(w, fixed, 1);
     QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Fisso"));
     QCOMPARE(test::Ctl<forms::Grid>(w, "grdInfoFldFix")->Rows(), 8);  // NumField + 6
@@ -464,7 +445,7 @@ class WizardTest : public QObject {
     for (int language : {lEnglish, lGerman, lItalian, lFrench, lSpanish}) {
       Settle(language);
       frmInterfaccia w;
-      w.Form_Load();
+      w.Form_Load(request_);
       QStringList shown;
       QTimer::singleShot(0, [&shown] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -493,7 +474,7 @@ class WizardTest : public QObject {
           std::pair{lGerman, "de"}, std::pair{lSpanish, "es"}}) {
       Settle(language);
       frmInterfaccia w;
-      w.Form_Load();
+      w.Form_Load(request_);
       w.show();
       test::Screenshot(w, QString("stage1-%1").arg(code));
       ToStage2(w, QStringLiteral(VANDREL_SAMPLES_DIR "/clienti.txt"), 0);
