@@ -1,5 +1,6 @@
 // What the command-line host's commands share: exit statuses, languages, usage errors and
-// small text helpers, and the layout-file commands (specs_command.cpp).
+// small text helpers; the import and wizard commands (import_command.cpp) and the layout-file
+// commands (specs_command.cpp).
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -65,6 +66,22 @@ inline CLI::IsMember LanguageNames() {
 inline CLI::IsMember KindNames() {
   return CLI::IsMember({"delimited", "fixed"});
 }
+
+// `import` and `wizard`: the control's properties, then Action = 1 or 0.
+struct ImportOptions {
+  std::string db, table, errors, file, type, spec, connect, language = "it", specsDir;
+  std::string askToAppend = "yes";
+  std::string encoding = "auto";
+  std::string decimal, dates;  // DecimalSeparator and DateOrder, when given
+  bool overwrite = false;
+  std::vector<std::string> fields;
+};
+CLI::App* AddImportCommand(CLI::App& app, ImportOptions& o, const CLI::Validator& languages,
+                           const CLI::Validator& kinds, const CLI::Validator& encodings);
+CLI::App* AddWizardCommand(CLI::App& app, ImportOptions& o, const CLI::Validator& languages,
+                           const CLI::Validator& encodings);
+int RunImportCommand(const ImportOptions& o);
+int RunWizardCommand(const ImportOptions& o);
 
 // `specs list|show|add|delete`: the saved layouts.
 struct SpecsOptions {

@@ -102,9 +102,90 @@ void RejectRecord(std::int32_t language, Record::State state, std::int64_t numbe
   }
 }
 
-// Runs one import: `convert(text, row, session)` cuts a record and converts it, on a thread
-// of its own while the session stores the records before it. Every failure ends up in the
-// outcome; what was stored before it stays.
+// How the reading ended, looked at only after the reading thread has.
+struct ReadEnd {
+  bool cancelled = false;
+  std::int64_t stoppedAt = 0;  // the first line not read, when cancelled
+};
+
+// The reading side of an import: reads the records, passes over those that hold no data, and
+// hands the others to `emit` in batches, each converted by `convert(text, row, session)` or
+// rejected with the reader's error. Stops early when `emit` says the store has stopped.
+template <typename ConvertRecord, typename Emit>
+ReadEnd ReadRecords(const ImportRequest& request, TextReader& reader, const QuoteRule* quotes,
+                    const ImportSession& session, ConvertRecord& convert, Emit& emit) {
+  RecordReader records(reader, quotes);
+  const bool keepTexts = session.KeepsTexts();
+  const std::int64_t size = request.bytesRead ? reader.FileSize() : 0;
+  LineBatch batch;
+  Record record;
+  ReadEnd end;
+  std::int64_t lines = 0;
+  std::uint32_t sinceReport = 0;
+  for (;;) {
+    // A cancel request stops the reading before a line: every line before it still reaches
+    // the store, none from it on.
+    if (request.cancel && request.cancel->load(std::memory_order_relaxed)) {
+      end = {true, lines + 1};
+      break;
+    }
+    if (!records.Next(record)) break;
+    if (request.bytesRead && ++sinceReport == 512) {
+      sinceReport = 0;
+      request.bytesRead(reader.BytesRead(), size);
+    }
+    if (record.state == Record::State::Ok && HoldsNoData(record.text)) continue;
+    const std::int64_t number = lines + 1;
+    lines += record.lines;
+    LineBatch::Item& item = batch.Add(number);
+    batch.bytes += record.text.size();
+    if (keepTexts) item.text.assign(record.text);
+    if (record.state == Record::State::Ok) {
+      convert(record.text, item.row, session);
+    } else {
+      RejectRecord(request.language, record.state, number, reader.encoding(), quotes, item.row);
+    }
+    if (batch.size == kBatchLines || batch.bytes >= kBatchBytes) {
+      if (!emit(batch)) return {};
+      batch.size = 0;
+      batch.bytes = 0;
+    }
+  }
+  if (batch.size > 0) emit(batch);
+  return end;
+}
+
+// The storing side: each line of a batch stored or logged, in order.
+void StoreBatch(ImportSession& session, LineBatch& batch) {
+  for (std::size_t i = 0; i < batch.size; ++i) {
+    LineBatch::Item& item = batch.items[i];
+    if (session.KeepsTexts()) session.KeepText(item.number, item.text);
+    session.StoreConverted(item.number, item.row);
+    ShrinkIfLong(item);
+  }
+  batch.size = 0;
+  batch.bytes = 0;
+}
+
+// The error that the exception being handled stands for.
+Error CurrentError() {
+  try {
+    throw;
+  } catch (const Error& e) {
+    return e;
+  } catch (const std::bad_alloc&) {
+    return Error(kErrOutOfMemory);
+  } catch (const std::exception& e) {
+    // Anything else (a thread that could not be started, say) ends the import the same way.
+    return Error(kErrInternal, std::string("Internal error: ") + e.what());
+  } catch (...) {
+    return Error(kErrInternal);
+  }
+}
+
+// Runs one import: the records are read, cut and converted on a thread of their own while the
+// session stores the ones before them. Every failure ends up in the outcome; what was stored
+// before it stays.
 template <typename ConvertRecord>
 ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const QuoteRule* quotes,
                         ConvertRecord&& convert) {
@@ -116,74 +197,17 @@ ImportOutcome RunImport(const ImportRequest& request, std::int64_t skip, const Q
     session.emplace(request);
     outcome.ran = true;
     reader.Skip(skip);
-    RecordReader records(reader, quotes);
-    const bool keepTexts = session->KeepsTexts();
-    const std::int64_t size = request.bytesRead ? reader.FileSize() : 0;
-    // Read on the reading thread and looked at only after it has ended.
-    bool cancelled = false;
-    std::int64_t stoppedAt = 0;
-    const auto read = [&](auto emit) {
-      LineBatch batch;
-      Record record;
-      std::int64_t lines = 0;
-      std::uint32_t sinceReport = 0;
-      for (;;) {
-        // A cancel request stops the reading before a line: every line before it still
-        // reaches the store, none from it on.
-        if (request.cancel && request.cancel->load(std::memory_order_relaxed)) {
-          cancelled = true;
-          stoppedAt = lines + 1;
-          break;
-        }
-        if (!records.Next(record)) break;
-        if (request.bytesRead && ++sinceReport == 512) {
-          sinceReport = 0;
-          request.bytesRead(reader.BytesRead(), size);
-        }
-        if (record.state == Record::State::Ok && HoldsNoData(record.text)) continue;
-        const std::int64_t number = lines + 1;
-        lines += record.lines;
-        LineBatch::Item& item = batch.Add(number);
-        batch.bytes += record.text.size();
-        if (keepTexts) item.text.assign(record.text);
-        ConvertedRow& row = item.row;
-        if (record.state == Record::State::Ok) {
-          convert(record.text, row, *session);
-        } else {
-          RejectRecord(request.language, record.state, number, reader.encoding(), quotes, row);
-        }
-        if (batch.size == kBatchLines || batch.bytes >= kBatchBytes) {
-          if (!emit(batch)) return;
-          batch.size = 0;
-          batch.bytes = 0;
-        }
-      }
-      if (batch.size > 0) emit(batch);
-    };
-    const auto store = [&](LineBatch& batch) {
-      for (std::size_t i = 0; i < batch.size; ++i) {
-        LineBatch::Item& item = batch.items[i];
-        if (keepTexts) session->KeepText(item.number, item.text);
-        session->StoreConverted(item.number, item.row);
-        ShrinkIfLong(item);
-      }
-      batch.size = 0;
-      batch.bytes = 0;
-    };
-    RunPipeline<LineBatch>(kBatchesQueued, read, store);
-    outcome.cancelled = cancelled;
-    outcome.stoppedAtLine = stoppedAt;
+    ReadEnd end;
+    RunPipeline<LineBatch>(
+        kBatchesQueued,
+        [&](auto emit) { end = ReadRecords(request, reader, quotes, *session, convert, emit); },
+        [&](LineBatch& batch) { StoreBatch(*session, batch); });
+    outcome.cancelled = end.cancelled;
+    outcome.stoppedAtLine = end.stoppedAt;
     session->Finish();
-    if (request.bytesRead) request.bytesRead(reader.BytesRead(), size);
-  } catch (const Error& e) {
-    outcome.error = e;
-  } catch (const std::bad_alloc&) {
-    outcome.error = Error(kErrOutOfMemory);
-  } catch (const std::exception& e) {
-    // Anything else (a thread that could not be started, say) ends the import the same way.
-    outcome.error = Error(kErrInternal, std::string("Internal error: ") + e.what());
+    if (request.bytesRead) request.bytesRead(reader.BytesRead(), reader.FileSize());
   } catch (...) {
-    outcome.error = Error(kErrInternal);
+    outcome.error = CurrentError();
   }
   if (session) {
     session->Abandon();

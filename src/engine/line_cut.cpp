@@ -65,42 +65,31 @@ void DelimitedCutter::Cut(std::string_view record, std::vector<std::string_view>
 }
 
 void DelimitedCutter::CutQuoted(std::string_view record, std::vector<std::string_view>& fields) {
-  const std::string_view sep = rule_.separator;
-  const std::string_view quote = rule_.delimiter;
   // A value never grows when its delimiters go, so the views into scratch_ stay put.
   scratch_.clear();
   scratch_.reserve(record.size());
-  std::size_t i = 0;
-  while (i < record.size()) {
-    if (!record.substr(i).starts_with(quote)) {
-      // An ordinary field: up to the separator, delimiters and all.
-      const std::size_t stop = std::min(record.find(sep, i), record.size());
-      fields.push_back(record.substr(i, stop - i));
-      i = stop + sep.size();
-      continue;
-    }
-    const std::size_t from = scratch_.size();
-    i += quote.size();
-    bool inQuote = true;
-    while (i < record.size()) {
-      const std::string_view rest = record.substr(i);
-      if (inQuote && rest.starts_with(quote)) {
-        if (rest.substr(quote.size()).starts_with(quote)) {
-          scratch_.append(quote);
-          i += 2 * quote.size();
-        } else {
-          inQuote = false;
-          i += quote.size();
-        }
-      } else if (!inQuote && rest.starts_with(sep)) {
+  std::size_t from = 0;  // where the current field's value begins in scratch_
+  QuoteRule::Scan scan;
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < record.size(); i += length) {
+    switch (rule_.Next(record.substr(i), scan, length)) {
+      case QuoteRule::Step::Text:
+        scratch_.append(record.substr(i, length));
         break;
-      } else {
-        scratch_ += record[i++];
-      }
+      case QuoteRule::Step::Doubled:
+        scratch_.append(rule_.delimiter);
+        break;
+      case QuoteRule::Step::Separator:
+        fields.push_back(std::string_view(scratch_).substr(from));
+        from = scratch_.size();
+        break;
+      case QuoteRule::Step::Open:
+      case QuoteRule::Step::Close:
+        break;
     }
-    fields.push_back(std::string_view(scratch_).substr(from));
-    i += sep.size();
   }
+  // Nothing follows a final separator.
+  if (!scan.fieldStart) fields.push_back(std::string_view(scratch_).substr(from));
 }
 
 FixedCutter::FixedCutter(const FixedLayout& layout)

@@ -1,5 +1,6 @@
 #include "engine/record_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "text/encoding.h"
@@ -24,40 +25,47 @@ QuoteRule QuoteRuleOf(const DelimitedLayout& layout) {
           layout.delimiter ? EncodeUtf8(*layout.delimiter) : std::string()};
 }
 
-bool QuoteRule::EndsInQuote(std::string_view text, bool inQuote) const {
-  const std::string_view sep = separator;
+QuoteRule::Step QuoteRule::Next(std::string_view rest, Scan& scan, std::size_t& length) const {
   const std::string_view quote = delimiter;
-  if (quote.empty()) return false;
-  // A line without the delimiter opens and closes nothing.
-  if (!inQuote && !std::memchr(text.data(), quote.front(), text.size())) return false;
-  bool fieldStart = !inQuote;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const std::string_view rest = text.substr(i);
-    if (inQuote) {
-      if (rest.starts_with(quote)) {
-        if (rest.substr(quote.size()).starts_with(quote)) {
-          i += 2 * quote.size();  // a doubled delimiter stands for itself
-        } else {
-          inQuote = false;
-          i += quote.size();
-        }
-      } else {
-        ++i;
+  if (scan.inQuote) {
+    if (rest.starts_with(quote)) {
+      if (rest.substr(quote.size()).starts_with(quote)) {
+        length = 2 * quote.size();
+        return Step::Doubled;
       }
-    } else if (fieldStart && rest.starts_with(quote)) {
-      inQuote = true;
-      fieldStart = false;
-      i += quote.size();
-    } else if (rest.starts_with(sep)) {
-      fieldStart = true;
-      i += sep.size();
-    } else {
-      fieldStart = false;
-      ++i;
+      scan.inQuote = false;
+      length = quote.size();
+      return Step::Close;
     }
+    // Everything up to the next delimiter is the quoted value's.
+    length = std::min(rest.find(quote), rest.size());
+    return Step::Text;
   }
-  return inQuote;
+  if (scan.fieldStart && !quote.empty() && rest.starts_with(quote)) {
+    scan.inQuote = true;
+    scan.fieldStart = false;
+    length = quote.size();
+    return Step::Open;
+  }
+  if (rest.starts_with(separator)) {
+    scan.fieldStart = true;
+    length = separator.size();
+    return Step::Separator;
+  }
+  // Outside quotes a delimiter is ordinary: everything up to the next separator is text.
+  scan.fieldStart = false;
+  length = std::min(rest.find(separator, 1), rest.size());
+  return Step::Text;
+}
+
+bool QuoteRule::EndsInQuote(std::string_view text, bool inQuote) const {
+  if (delimiter.empty()) return false;
+  // A line without the delimiter opens and closes nothing.
+  if (!inQuote && !std::memchr(text.data(), delimiter.front(), text.size())) return false;
+  Scan scan{inQuote, !inQuote};
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < text.size(); i += length) Next(text.substr(i), scan, length);
+  return scan.inQuote;
 }
 
 RecordReader::RecordReader(TextReader& reader, const QuoteRule* rule)

@@ -29,11 +29,32 @@ struct Record {
 // Records of 0 or 1 characters hold no data: the import and the previews pass them over.
 bool HoldsNoData(std::string_view text);
 
-// Where a quoted field begins and ends in delimited text: the separator and the text
-// delimiter as UTF-8 (an empty delimiter quotes nothing).
+// The quoting grammar of delimited text, kept in one place for the record reader (which must
+// know where a record ends) and the cutter (which must know where a field ends). A field whose
+// first character is the text delimiter is quoted: it runs to the next delimiter that is not
+// doubled, holding separators and line ends, and a doubled delimiter stands for one; text after
+// the closing delimiter, up to the separator, belongs to the field. A delimiter anywhere else is
+// an ordinary character. Separator and delimiter are UTF-8; an empty delimiter quotes nothing.
 struct QuoteRule {
   std::string separator;
   std::string delimiter;
+
+  // Where a scan stands: inside a quoted part, and at the start of a field.
+  struct Scan {
+    bool inQuote = false;
+    bool fieldStart = true;
+  };
+  enum class Step {
+    Text,       // ordinary text, `length` bytes of it
+    Separator,  // the end of a field
+    Open,       // the delimiter that opens a quoted field
+    Close,      // the delimiter that closes it
+    Doubled     // two delimiters inside a quoted field, standing for one
+  };
+  // What the text `rest` begins with, as seen from `scan`, and how many bytes it takes;
+  // `scan` moves past it. `rest` must not be empty.
+  Step Next(std::string_view rest, Scan& scan, std::size_t& length) const;
+
   // Whether a scan of `text`, begun inside a quoted field when `inQuote`, ends inside one.
   bool EndsInQuote(std::string_view text, bool inQuote) const;
 };

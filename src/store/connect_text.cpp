@@ -32,6 +32,37 @@ std::size_t ValueEnd(std::string_view s, std::size_t i, std::string_view stops) 
 
 constexpr std::string_view kMask = "*****";
 
+// The quoted value of `kv` that starts at `quote` in `connect`, libpq's way (a backslash
+// escapes the next character); returns where the next pair begins.
+std::size_t ReadQuotedValue(std::string_view connect, std::size_t quote, KeywordValue& kv) {
+  std::size_t j = quote + 1;
+  bool closed = false;
+  for (; j < connect.size(); ++j) {
+    if (connect[j] == '\\' && j + 1 < connect.size()) {
+      kv.value += connect[++j];
+    } else if (connect[j] == '\'') {
+      closed = true;
+      break;
+    } else {
+      kv.value += connect[j];
+    }
+  }
+  if (!closed) {
+    throw Error(kErrBadConnect,
+                "The connect string's '" + kv.keyword + "' has a quote that is not closed.",
+                kStoreSource);
+  }
+  const std::size_t after = j + 1;
+  const std::size_t semi = connect.find(';', after);
+  if (!ascii::TrimBlanks(connect.substr(after, semi == std::string_view::npos ? semi : semi - after))
+           .empty()) {
+    throw Error(kErrBadConnect,
+                "The connect string's '" + kv.keyword + "' has text after its quoted value.",
+                kStoreSource);
+  }
+  return semi == std::string_view::npos ? connect.size() : semi + 1;
+}
+
 }  // namespace
 
 bool IsPostgresUri(std::string_view name) {
@@ -63,32 +94,7 @@ std::vector<KeywordValue> ParseKeywordPairs(std::string_view connect) {
     std::size_t v = eq + 1;
     while (v < connect.size() && (connect[v] == ' ' || connect[v] == '\t')) ++v;
     if (v < connect.size() && connect[v] == '\'') {
-      std::size_t j = v + 1;
-      bool closed = false;
-      for (; j < connect.size(); ++j) {
-        if (connect[j] == '\\' && j + 1 < connect.size()) {
-          kv.value += connect[++j];
-        } else if (connect[j] == '\'') {
-          closed = true;
-          break;
-        } else {
-          kv.value += connect[j];
-        }
-      }
-      if (!closed) {
-        throw Error(kErrBadConnect,
-                    "The connect string's '" + kv.keyword + "' has a quote that is not closed.",
-                    kStoreSource);
-      }
-      i = j + 1;
-      const std::size_t semi = connect.find(';', i);
-      if (!ascii::TrimBlanks(connect.substr(i, semi == std::string_view::npos ? semi : semi - i))
-               .empty()) {
-        throw Error(kErrBadConnect,
-                    "The connect string's '" + kv.keyword + "' has text after its quoted value.",
-                    kStoreSource);
-      }
-      i = semi == std::string_view::npos ? connect.size() : semi + 1;
+      i = ReadQuotedValue(connect, v, kv);
     } else {
       const std::size_t semi = connect.find(';', v);
       const std::size_t end = semi == std::string_view::npos ? connect.size() : semi;

@@ -55,28 +55,9 @@ FixedPanel::FixedPanel(QWidget* parent) : QFrame(parent) {
   spec->addLayout(SkipLinesRow(frame2, "Label6", "ComboNumRighe", "Label26", ComboNumRighe), 3, 0,
                   1, 2);
   spec->setRowStretch(4, 1);
-  top->addWidget(frame2, 1);
-
-  auto* frame1 = Make<QGroupBox>(this, "Frame1", 207);
-  auto* fields = new QGridLayout(frame1);
-  grdInfoFldFix = Make<Grid>(frame1, "grdInfoFldFix", -1, 1, 1);
-  grdInfoFldFix->setFixedSize(forms::Pixels(2100), forms::Pixels(2600));  // widened by Reset
-  fields->addWidget(grdInfoFldFix, 0, 0, 4, 1);
-  cmdImpDefFisso = Make<QPushButton>(frame1, "cmdImpDefFisso", 212);
-  cmdSalvImpFisso = Make<QPushButton>(frame1, "cmdSalvImpFisso", 213);
-  cmdCancImpFisso = Make<QPushButton>(frame1, "cmdCancImpFisso", 214);
-  fields->addWidget(cmdImpDefFisso, 0, 1);
-  fields->addWidget(cmdSalvImpFisso, 1, 1);
-  fields->addWidget(cmdCancImpFisso, 2, 1);
-  LabNomeImpF = MakeLabel(frame1, "LabNomeImpF", 211);
-  LabNomeImpF->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  fields->addWidget(LabNomeImpF, 3, 1);
-  fields->setVerticalSpacing(2);
   spec->setVerticalSpacing(2);
-  // The layout buttons keep their captions whole; the separator box gives way, its labels
-  // wrapping.
-  frame1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-  top->addWidget(frame1);
+  top->addWidget(frame2, 1);
+  top->addWidget(BuildLimitsBox());
   page->addLayout(top);
   page->addLayout(ValueFormatRow(this, "F", cmbDecimaleF, cmbDateF));
 
@@ -105,6 +86,29 @@ FixedPanel::FixedPanel(QWidget* parent) : QFrame(parent) {
   connect(cmdImpDefFisso, &QPushButton::clicked, this, [this] { OpenSpecDialog("LoadFix"); });
   connect(cmdSalvImpFisso, &QPushButton::clicked, this, [this] { OpenSpecDialog("SaveFix"); });
   connect(cmdCancImpFisso, &QPushButton::clicked, this, [this] { OpenSpecDialog("CancFix"); });
+}
+
+// The limits grid, and beside it the layout buttons and the name of the layout loaded.
+QWidget* FixedPanel::BuildLimitsBox() {
+  auto* frame1 = Make<QGroupBox>(this, "Frame1", 207);
+  auto* fields = new QGridLayout(frame1);
+  grdInfoFldFix = Make<Grid>(frame1, "grdInfoFldFix", -1, 1, 1);
+  grdInfoFldFix->setFixedSize(forms::Pixels(2100), forms::Pixels(2600));  // widened by Reset
+  fields->addWidget(grdInfoFldFix, 0, 0, 4, 1);
+  cmdImpDefFisso = Make<QPushButton>(frame1, "cmdImpDefFisso", 212);
+  cmdSalvImpFisso = Make<QPushButton>(frame1, "cmdSalvImpFisso", 213);
+  cmdCancImpFisso = Make<QPushButton>(frame1, "cmdCancImpFisso", 214);
+  fields->addWidget(cmdImpDefFisso, 0, 1);
+  fields->addWidget(cmdSalvImpFisso, 1, 1);
+  fields->addWidget(cmdCancImpFisso, 2, 1);
+  LabNomeImpF = MakeLabel(frame1, "LabNomeImpF", 211);
+  LabNomeImpF->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  fields->addWidget(LabNomeImpF, 3, 1);
+  fields->setVerticalSpacing(2);
+  // The layout buttons keep their captions whole; the separator box gives way, its labels
+  // wrapping.
+  frame1->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+  return frame1;
 }
 
 void FixedPanel::Start(const QString& file, TextEncoding encoding,

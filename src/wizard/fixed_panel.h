@@ -46,6 +46,7 @@ class FixedPanel : public QFrame {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QWidget* BuildLimitsBox();
   void ComAvanti_Click();
   // A key typed into the limits grid: digits, Backspace, and Enter to move BEGIN -> END ->
   // the next row's BEGIN. `key` is the character's code.
