@@ -72,6 +72,12 @@ struct Value {
   std::string text;
 };
 
+// A column of a table to create.
+struct NewColumn {
+  std::string name;
+  std::string type;
+};
+
 // A queued row that could not be stored, with the tag it was queued under.
 struct QueuedFailure {
   std::int64_t tag;
@@ -89,6 +95,8 @@ class Recordset {
 
   // The column's position, looked up without regard to letter case (kErrNoColumn when absent).
   virtual int ColumnIndex(std::string_view column) const = 0;
+  // The names of the table's columns, in the table's order.
+  virtual std::vector<std::string> ColumnNames() const = 0;
   // The most characters a text column takes, -1 without a limit.
   virtual int MaxLength(int column) const = 0;
   // Whether any text goes into the column as it is: a text column, or one of no declared
@@ -163,6 +171,11 @@ class Database {
   // can carry no SQL). Inside a transaction the rows come back if it is rolled back.
   virtual void EmptyTable(std::string_view table) = 0;
 
+  // Creates `table` with `columns`, names quoted as identifiers, each type one of those a
+  // guessed layout names (INTEGER, REAL, DECIMAL(p,s), BOOLEAN, DATE, DATETIME, TEXT), which
+  // each store declares as its own nearest type. Fails (kErrStoreOther) when it exists.
+  virtual void CreateTable(std::string_view table, const std::vector<NewColumn>& columns) = 0;
+
   virtual const std::string& Connect() const = 0;
   virtual void SetConnect(std::string_view connect) = 0;
 
@@ -185,6 +198,11 @@ class Database {
 // `exclusive` keeps other connections out while it is open.
 std::unique_ptr<Database> OpenDatabase(const std::string& name, bool exclusive, bool readOnly,
                                        std::string_view connect);
+
+// Makes an empty SQLite database file at `name` when there is none (a server database, named
+// by a URI, is left alone: it exists or the server says why). Throws kErrCannotOpen when the
+// file cannot be made.
+void CreateDatabaseFile(const std::string& name);
 
 // `text` with every password hidden: the value of a password=... pair (quoted or not) and
 // the password of a URI's user:password@ part. For anything shown to a user or logged.

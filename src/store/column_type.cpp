@@ -166,6 +166,13 @@ int FindColumn(std::span<const TableColumn> columns, std::string_view name,
       kStoreSource);
 }
 
+std::vector<std::string> NamesOf(std::span<const TableColumn> columns) {
+  std::vector<std::string> names;
+  names.reserve(columns.size());
+  for (const TableColumn& c : columns) names.push_back(c.name);
+  return names;
+}
+
 const TableColumn& ColumnAt(std::span<const TableColumn> columns, int column,
                             std::string_view table) {
   if (column < 0 || static_cast<std::size_t>(column) >= columns.size()) {

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "vandrel/store.h"
 
@@ -35,6 +36,9 @@ struct TableColumn {
 // The number of the column named `name` (without regard to case) among `columns` of `table`;
 // throws kErrNoColumn when there is none.
 int FindColumn(std::span<const TableColumn> columns, std::string_view name, std::string_view table);
+
+// The names of `columns`, in order.
+std::vector<std::string> NamesOf(std::span<const TableColumn> columns);
 
 // Column number `column` of `table`; throws kErrNoColumn when there is no such number.
 const TableColumn& ColumnAt(std::span<const TableColumn> columns, int column,

@@ -100,6 +100,11 @@ class PostgresRecordset final : public Recordset, private CopyStream {
   int ColumnIndex(std::string_view column) const override {
     return FindColumn(columns_, column, table_);
   }
+  std::vector<std::string> ColumnNames() const override {
+    std::vector<std::string> names;
+    for (const Column& c : columns_) names.push_back(c.name);
+    return names;
+  }
   bool TakesText(int column) const override { return ColumnTakesText(columns_, column); }
   int MaxLength(int column) const override { return ColumnMaxLength(columns_, column); }
 

@@ -21,6 +21,18 @@ namespace {
 
 void IgnoreNotice(void*, const char*) {}
 
+// The server's type for a type a guessed layout names: whole numbers as 64-bit integers, the
+// others as their namesakes.
+std::string PostgresTypeOf(std::string_view type) {
+  if (type == "INTEGER") return "bigint";
+  if (type == "REAL") return "double precision";
+  if (type.starts_with("DECIMAL")) return "numeric" + std::string(type.substr(7));
+  if (type == "BOOLEAN") return "boolean";
+  if (type == "DATE") return "date";
+  if (type == "DATETIME") return "timestamp";
+  return "text";
+}
+
 // libpq's keywords, and this store's own.
 bool IsKnownKeyword(std::string_view keyword) {
   if (keyword == "lock_timeout") return true;
@@ -114,6 +126,15 @@ class PostgresDatabase final : public Database {
     const auto found = Resolve(table);
     if (!found) NoTable(table);
     Handle().RunGuarded("DELETE FROM " + found->quoted);
+  }
+
+  void CreateTable(std::string_view table, const std::vector<NewColumn>& columns) override {
+    std::string sql = "CREATE TABLE " + Handle().Identifier(table) + "(";
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      sql += (i ? ", " : "") + Handle().Identifier(columns[i].name) + " " +
+             PostgresTypeOf(columns[i].type);
+    }
+    Handle().Run(sql + ")");
   }
 
   const std::string& Connect() const override { return connect_; }

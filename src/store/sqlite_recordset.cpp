@@ -48,6 +48,7 @@ class SqliteRecordset final : public Recordset {
   int ColumnIndex(std::string_view column) const override {
     return FindColumn(columns_, column, table_);
   }
+  std::vector<std::string> ColumnNames() const override { return NamesOf(columns_); }
   bool TakesText(int column) const override { return ColumnTakesText(columns_, column); }
   int MaxLength(int column) const override { return ColumnMaxLength(columns_, column); }
 

@@ -150,6 +150,14 @@ class SqliteDatabase final : public Database {
     Run("DELETE FROM " + QuoteIdentifier(table));
   }
 
+  void CreateTable(std::string_view table, const std::vector<NewColumn>& columns) override {
+    std::string sql = "CREATE TABLE " + QuoteIdentifier(table) + "(";
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      sql += (i ? ", " : "") + QuoteIdentifier(columns[i].name) + " " + columns[i].type;
+    }
+    Run(sql + ")");
+  }
+
   const std::string& Connect() const override { return connect_; }
 
   void SetConnect(std::string_view connect) override {
@@ -232,6 +240,24 @@ class SqliteDatabase final : public Database {
 };
 
 }  // namespace
+
+void CreateSqliteFile(const std::string& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) == 0) return;
+  sqlite3* handle = nullptr;
+  const int rc = sqlite3_open_v2(name.c_str(), &handle,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  // SQLite writes nothing until asked to: the schema version makes the file a database.
+  const int written =
+      rc == SQLITE_OK ? sqlite3_exec(handle, "PRAGMA user_version = 0", nullptr, nullptr, nullptr)
+                      : rc;
+  const std::string why = handle ? sqlite3_errmsg(handle) : "out of memory";
+  sqlite3_close_v2(handle);
+  if (rc != SQLITE_OK || written != SQLITE_OK) {
+    throw Error(kErrCannotOpen, "The database file '" + name + "' cannot be made: " + why,
+                kStoreSource);
+  }
+}
 
 std::unique_ptr<Database> OpenSqliteDatabase(const std::string& name, bool exclusive, bool readOnly,
                                              std::string_view connect) {

@@ -10,4 +10,8 @@ std::unique_ptr<Database> OpenDatabase(const std::string& name, bool exclusive, 
   return OpenSqliteDatabase(name, exclusive, readOnly, connect);
 }
 
+void CreateDatabaseFile(const std::string& name) {
+  if (!IsPostgresUri(name)) CreateSqliteFile(name);
+}
+
 }  // namespace vandrel::store
