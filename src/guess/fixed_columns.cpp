@@ -1,0 +1,91 @@
+// The columns of a fixed-width file, from the character columns that are blank on every line
+// of its table. Columns count characters (code points), as BEGIN and END do.
+#include <algorithm>
+
+#include "guess/guess_phases.h"
+#include "text/encoding.h"
+
+namespace vandrel::guess {
+namespace {
+
+// The table's lines are of (nearly) one length when this share of them reach into the last
+// field (a free text there, as in the listings of ps or df, varies the length) or three
+// quarters of the longest (writers that trim trailing blanks shorten a line whose last fields
+// are empty).
+constexpr double kOneLength = 0.9;
+
+// Marks the columns (0-based) where `text` holds something other than a blank.
+void MarkUsed(std::string_view text, std::vector<bool>& used) {
+  std::size_t column = 0;
+  for (char c : text) {
+    if ((static_cast<unsigned char>(c) & 0xC0) == 0x80) continue;  // inside a character
+    if (c != ' ') {
+      if (column >= used.size()) used.resize(column + 1, false);
+      used[column] = true;
+    }
+    ++column;
+  }
+}
+
+// Where each field begins (1-based): at column 1, and after each run of blank columns that
+// ends a field (one with something before it).
+std::vector<int> FieldBegins(const std::vector<bool>& used) {
+  std::vector<int> begins{1};
+  bool seen = false;
+  for (std::size_t c = 0; c < used.size(); ++c) {
+    if (used[c] && seen && !used[c - 1]) begins.push_back(static_cast<int>(c) + 1);
+    seen = seen || used[c];
+  }
+  return begins;
+}
+
+}  // namespace
+
+FixedColumns GuessFixedColumns(const Sample& sample) {
+  std::vector<std::string_view> lines;  // the lines that hold data
+  std::vector<std::size_t> numbers;     // and their places in the sample
+  for (std::size_t i = 0; i < std::min(sample.lines.size(), kSampleRecords); ++i) {
+    if (HoldsNoData(sample.lines[i].text)) continue;
+    lines.push_back(sample.lines[i].text);
+    numbers.push_back(i);
+  }
+  FixedColumns fixed;
+  if (lines.empty()) {
+    fixed.columns = {{1, 1}};
+    return fixed;
+  }
+  // The runs of the lines below the first few (at most half of them) settle the fields; going
+  // up from there, each line joins the table until one would change them (a header, a title).
+  std::size_t start = std::min(kMostLinesAbove, (lines.size() - 1) / 2);
+  std::vector<bool> used;
+  for (std::size_t k = start; k < lines.size(); ++k) MarkUsed(lines[k], used);
+  const std::vector<int> begins = FieldBegins(used);
+  for (; start > 0; --start) {
+    std::vector<bool> trial = used;
+    MarkUsed(lines[start - 1], trial);
+    if (FieldBegins(trial) != begins) break;
+    used = std::move(trial);
+  }
+  const std::size_t first = start > 0 ? start - 1 : 0;  // the line just above may be the header
+  fixed.tableLine = numbers[first];
+  fixed.firstIsData = start == 0;
+  std::size_t longest = 0, longestData = 0, reaching = 0;
+  for (std::size_t k = first; k < lines.size(); ++k) {
+    longest = std::max(longest, CountCharacters(lines[k]));
+    if (k >= start) longestData = std::max(longestData, CountCharacters(lines[k]));
+  }
+  const auto lastField = static_cast<std::size_t>(begins.back());
+  for (std::size_t k = start; k < lines.size(); ++k) {
+    const std::size_t length = CountCharacters(lines[k]);
+    reaching += length >= lastField || length >= longestData - longestData / 4;
+  }
+  for (std::size_t j = 0; j < begins.size(); ++j) {
+    const int end = j + 1 < begins.size() ? begins[j + 1] - 1 : static_cast<int>(longest);
+    fixed.columns.push_back({begins[j], end});
+  }
+  fixed.oneLength =
+      static_cast<double>(reaching) >= kOneLength * static_cast<double>(lines.size() - start);
+  return fixed;
+}
+
+}  // namespace vandrel::guess
