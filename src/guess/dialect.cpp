@@ -13,6 +13,8 @@ namespace vandrel::guess {
 namespace {
 
 constexpr std::array<char32_t, 5> kSeparators{U',', U';', U'\t', U'|', U' '};
+// The field count a rule under a header stands for: none.
+constexpr int kRule = -1;
 
 // The quotes ('"', '\'') that open a field somewhere in the sample, where a field opens: at a
 // line's start or right after the separator. Elsewhere a quote is an ordinary character.
@@ -94,11 +96,14 @@ std::size_t Fitting(const Dialect& d, const std::vector<int>& counts, std::size_
 // Where the table starts: at the first two fitting records in a row (or the last record).
 // The records above it are lines above the table (a title, notes), if they are fewer than the
 // table's fitting records; else the table starts with the file.
+// A rule under a header is passed over.
 std::size_t TableStart(const Dialect& d, const std::vector<int>& counts) {
   std::size_t start = 0;
   while (start < counts.size() && !Fits(d, counts[start])) ++start;
   for (std::size_t r = start; r < counts.size(); ++r) {
-    if (Fits(d, counts[r]) && (r + 1 == counts.size() || Fits(d, counts[r + 1]))) {
+    std::size_t next = r + 1;
+    while (next < counts.size() && counts[next] == kRule) ++next;
+    if (Fits(d, counts[r]) && (next == counts.size() || Fits(d, counts[next]))) {
       start = r;
       break;
     }
@@ -110,14 +115,17 @@ std::size_t TableStart(const Dialect& d, const std::vector<int>& counts) {
 Dialect Measure(const Sample& sample, std::optional<char32_t> separator,
                 std::optional<char32_t> delimiter) {
   const DelimitedLayout layout{separator.value_or(U'\n'), delimiter, 0};
-  const QuoteRule rule = QuoteRuleOf(layout);
+  const QuoteRule quoting = QuoteRuleOf(layout);
   DelimitedCutter cutter(layout);
-  const std::vector<SampleRecord> records = RecordsOf(sample, &rule);
+  const std::vector<SampleRecord> records = RecordsOf(sample, &quoting);
   std::vector<int> counts;
   std::vector<std::string_view> fields;
+  std::size_t rules = 0;
   for (const SampleRecord& record : records) {
     CutRecord(cutter, record.text, fields);
-    counts.push_back(record.open ? 0 : static_cast<int>(fields.size()));
+    const bool rule = IsRuleLine(record.text);
+    rules += rule ? 1 : 0;
+    counts.push_back(rule ? kRule : record.open ? 0 : static_cast<int>(fields.size()));
   }
   Dialect d;
   d.separator = separator;
@@ -127,10 +135,13 @@ Dialect Measure(const Sample& sample, std::optional<char32_t> separator,
   const int mostCommon = MostCommon(Frequencies(counts, !separator));
   const std::size_t start = TableStart(d, counts);
   d.tableLine = start < records.size() ? records[start].line : 0;
-  d.records = counts.size();
+  // Rules are neither records of the table nor bad ones.
+  d.records = counts.size() - rules;
   d.consistent = static_cast<std::size_t>(std::count(counts.begin(), counts.end(), mostCommon));
   d.fitting = Fitting(d, counts, 0);
-  d.tableRecords = counts.size() - start;
+  d.tableRecords =
+      static_cast<std::size_t>(std::count_if(counts.begin() + static_cast<std::ptrdiff_t>(start),
+                                             counts.end(), [](int n) { return n != kRule; }));
   d.tableFitting = Fitting(d, counts, start);
   return d;
 }

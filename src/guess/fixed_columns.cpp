@@ -43,11 +43,9 @@ std::vector<int> FieldBegins(const std::vector<bool>& used) {
 
 FixedColumns GuessFixedColumns(const Sample& sample) {
   std::vector<std::string_view> lines;  // the lines that hold data
-  std::vector<std::size_t> numbers;     // and their places in the sample
   for (std::size_t i = 0; i < std::min(sample.lines.size(), kSampleRecords); ++i) {
-    if (HoldsNoData(sample.lines[i].text)) continue;
-    lines.push_back(sample.lines[i].text);
-    numbers.push_back(i);
+    const std::string_view text = sample.lines[i].text;
+    if (!HoldsNoData(text) && !IsRuleLine(text)) lines.push_back(text);  // a rule crosses fields
   }
   FixedColumns fixed;
   if (lines.empty()) {
@@ -66,11 +64,8 @@ FixedColumns GuessFixedColumns(const Sample& sample) {
     if (FieldBegins(trial) != begins) break;
     used = std::move(trial);
   }
-  const std::size_t first = start > 0 ? start - 1 : 0;  // the line just above may be the header
-  fixed.tableLine = numbers[first];
-  fixed.firstIsData = start == 0;
   std::size_t longest = 0, longestData = 0, reaching = 0;
-  for (std::size_t k = first; k < lines.size(); ++k) {
+  for (std::size_t k = 0; k < lines.size(); ++k) {
     longest = std::max(longest, CountCharacters(lines[k]));
     if (k >= start) longestData = std::max(longestData, CountCharacters(lines[k]));
   }

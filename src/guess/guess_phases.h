@@ -83,17 +83,21 @@ struct TableRow {
   std::vector<std::string> fields;  // as the import's cutter gives them
   std::size_t line = 0;             // first line in the sample, 0-based
   std::size_t lines = 1;
+  bool rule = false;  // a line of dashes ruled under a header: no values
 };
 
-// The sample cut into fields by the layout chosen: only rows of the table's field counts,
-// from its first row on (the header when there is one), each with the table's fields.
+// The sample cut into fields by the layout chosen, each row with the table's fields: for a
+// delimited table, from its first line on (lines above it are of other field counts), the
+// rows of its field counts; for a fixed-width one, every line, the first few (which may be
+// a header crossing the columns) cut at the blanks nearest the columns' limits.
 struct Table {
   std::vector<TableRow> rows;
   int fields = 1;
-  // False when rows[0] broke the columns of a fixed-width table: it is no data line, whether
-  // it is the header or a line above it (then rows[1] may be the header).
-  bool firstIsData = true;
 };
+
+// Whether a line is a rule under a header: dashes or equals signs, with blanks, '+', '|' or
+// ':' between them, as database shells and Markdown tables draw it.
+bool IsRuleLine(std::string_view text);
 
 struct Dialect {
   std::optional<char32_t> separator;  // none: one field per line
@@ -119,9 +123,7 @@ Table CutDelimited(const Sample& sample, const Dialect& dialect);
 
 struct FixedColumns {
   std::vector<ColumnRange> columns;
-  std::size_t tableLine = 0;  // the sample line the table starts at
-  bool firstIsData = true;    // see Table::firstIsData
-  bool oneLength = false;     // the table's lines are of (nearly) one length
+  bool oneLength = false;  // the table's lines are of (nearly) one length
 };
 
 Table CutFixed(const Sample& sample, const FixedColumns& fixed);
@@ -145,6 +147,10 @@ FixedColumns GuessFixedColumns(const Sample& sample);
 
 // ---- header.cpp
 
+// The table's first row is the first of its first rows that is no title: a title holds text
+// from the left and leaves at least half the fields empty (a report's name, a spreadsheet's
+// heading cell). It is the header when it stands out from the rows below it; the rows above
+// it are lines above the table.
 struct HeaderGuess {
   bool header = false;
   std::size_t headerRow = 0;  // in Table::rows, when there is a header

@@ -18,6 +18,18 @@ std::string_view Cell(const std::vector<TableRow>& rows, std::size_t row, std::s
   return TrimBlanks(rows[row].fields[column]);
 }
 
+// Text from the left, and at least half the fields empty.
+bool IsTitle(const TableRow& row) {
+  const std::size_t filled = static_cast<std::size_t>(
+      std::find_if(row.fields.begin(), row.fields.end(),
+                   [](const std::string& f) { return TrimBlanks(f).empty(); }) -
+      row.fields.begin());
+  for (std::size_t c = filled; c < row.fields.size(); ++c) {
+    if (!TrimBlanks(row.fields[c]).empty()) return false;
+  }
+  return row.fields.size() > 1 && filled * 2 <= row.fields.size();
+}
+
 // Whether rows[h] heads the rows below it.
 bool IsHeader(const std::vector<TableRow>& rows, std::size_t h) {
   const std::size_t columns = rows[h].fields.size();
@@ -56,23 +68,25 @@ bool IsHeader(const std::vector<TableRow>& rows, std::size_t h) {
 HeaderGuess GuessHeader(const Table& table) {
   const std::vector<TableRow>& rows = table.rows;
   HeaderGuess guess;
-  if (rows.empty()) return guess;
-  // The first row, and when it broke the columns of a fixed-width table the one below it too:
-  // the first row is then a header or a title above one.
-  const std::size_t candidates = table.firstIsData ? 1 : std::min<std::size_t>(2, rows.size());
-  for (std::size_t h = 0; h < candidates; ++h) {
-    if (IsHeader(rows, h)) {
-      guess.header = true;
-      guess.headerRow = h;
-      guess.firstData = h + 1;
-      guess.skip = static_cast<std::int64_t>(rows[h].line + rows[h].lines);
-      return guess;
+  std::size_t first = 0;
+  const std::size_t reach = std::min(rows.size(), kMostLinesAbove);
+  while (first < reach && (rows[first].rule || IsTitle(rows[first]))) ++first;
+  if (first == reach) first = 0;
+  guess.firstData = first;
+  if (first < rows.size() && IsHeader(rows, first)) {
+    guess.header = true;
+    guess.headerRow = first;
+    guess.firstData = first + 1;
+    std::size_t end = rows[first].line + rows[first].lines;
+    // A rule under the header is skipped with it.
+    if (first + 1 < rows.size() && rows[first + 1].rule && rows[first + 1].line == end) {
+      end += rows[first + 1].lines;
+      ++guess.firstData;
     }
+    guess.skip = static_cast<std::int64_t>(end);
+  } else if (first < rows.size()) {
+    guess.skip = static_cast<std::int64_t>(rows[first].line);
   }
-  guess.firstData = table.firstIsData ? 0 : 1;
-  const std::size_t line = guess.firstData < rows.size() ? rows[guess.firstData].line
-                                                         : rows.back().line + rows.back().lines;
-  guess.skip = static_cast<std::int64_t>(line);
   return guess;
 }
 

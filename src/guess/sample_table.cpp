@@ -7,6 +7,45 @@
 #include "guess/guess_phases.h"
 
 namespace vandrel::guess {
+namespace {
+
+// The fields of a line whose words may cross the columns' limits, as a header's names do over
+// right-aligned numbers: each run of non-blank characters goes to the column holding most of
+// it, and a column's words keep the blanks between them. A line whose words keep within the
+// columns is cut as the import cuts it.
+std::vector<std::string> CutByWords(std::string_view line,
+                                    const std::vector<ColumnRange>& columns) {
+  std::vector<std::size_t> from(columns.size(), line.size()), to(columns.size(), 0);
+  int column = 0;  // the characters before i
+  std::size_t i = 0;
+  while (i < line.size()) {
+    if (line[i] == ' ') {
+      ++i, ++column;
+      continue;
+    }
+    const std::size_t start = i;
+    const int first = column + 1;
+    while (i < line.size() && line[i] != ' ') {
+      if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++column;
+      ++i;
+    }
+    std::size_t best = columns.size() - 1;
+    int most = 0;
+    for (std::size_t j = 0; j < columns.size(); ++j) {
+      const int overlap = std::min(column, columns[j].end) - std::max(first, columns[j].begin) + 1;
+      if (overlap > most) best = j, most = overlap;
+    }
+    from[best] = std::min(from[best], start);
+    to[best] = std::max(to[best], i);
+  }
+  std::vector<std::string> fields(columns.size());
+  for (std::size_t j = 0; j < columns.size(); ++j) {
+    if (from[j] < to[j]) fields[j] = line.substr(from[j], to[j] - from[j]);
+  }
+  return fields;
+}
+
+}  // namespace
 
 std::vector<SampleRecord> RecordsOf(const Sample& sample, const QuoteRule* rule) {
   const std::vector<SampleLine>& lines = sample.lines;
@@ -44,22 +83,39 @@ void CutRecord(DelimitedCutter& cutter, std::string_view record,
   if (separator != " " && !fields.empty() && record.ends_with(separator)) fields.emplace_back();
 }
 
+bool IsRuleLine(std::string_view text) {
+  int dashes = 0;
+  for (char c : text) {
+    if (c == '-' || c == '=') {
+      ++dashes;
+    } else if (c != ' ' && c != '\t' && c != '+' && c != '|' && c != ':') {
+      return false;
+    }
+  }
+  return dashes >= 2;
+}
+
 Table CutDelimited(const Sample& sample, const Dialect& dialect) {
   // One field per line is cut at LF, which no record holds outside quotes.
   const DelimitedLayout layout{dialect.separator.value_or(U'\n'), dialect.delimiter, 0};
-  const QuoteRule rule = QuoteRuleOf(layout);
+  const QuoteRule quoting = QuoteRuleOf(layout);
   DelimitedCutter cutter(layout);
   Table table;
   table.fields = dialect.fields;
   std::vector<std::string_view> fields;
-  for (const SampleRecord& record : RecordsOf(sample, &rule)) {
+  for (const SampleRecord& record : RecordsOf(sample, &quoting)) {
     if (record.line < dialect.tableLine || record.open) continue;
     CutRecord(cutter, record.text, fields);
     const auto& counts = dialect.rowFields;
-    if (std::find(counts.begin(), counts.end(), static_cast<int>(fields.size())) == counts.end())
+    const bool rule = IsRuleLine(record.text);
+    if (!rule &&
+        std::find(counts.begin(), counts.end(), static_cast<int>(fields.size())) == counts.end()) {
       continue;
-    fields.resize(static_cast<std::size_t>(dialect.fields));  // a short row's last fields are empty
-    table.rows.push_back({{fields.begin(), fields.end()}, record.line, record.lines});
+    }
+    // A short row's last fields are empty; a rule holds no values.
+    fields.resize(rule ? 0 : static_cast<std::size_t>(dialect.fields));
+    fields.resize(static_cast<std::size_t>(dialect.fields));
+    table.rows.push_back({{fields.begin(), fields.end()}, record.line, record.lines, rule});
   }
   return table;
 }
@@ -68,13 +124,21 @@ Table CutFixed(const Sample& sample, const FixedColumns& fixed) {
   const FixedCutter cutter(FixedLayout{fixed.columns, std::nullopt, std::nullopt, 0});
   Table table;
   table.fields = static_cast<int>(fixed.columns.size());
-  table.firstIsData = fixed.firstIsData;
   std::vector<std::string_view> fields;
   const std::size_t end = std::min(sample.lines.size(), kSampleRecords);
-  for (std::size_t i = fixed.tableLine; i < end; ++i) {
-    if (HoldsNoData(sample.lines[i].text)) continue;
-    cutter.Cut(sample.lines[i].text, fields);
-    table.rows.push_back({{fields.begin(), fields.end()}, i, 1});
+  for (std::size_t i = 0; i < end; ++i) {
+    const std::string_view text = sample.lines[i].text;
+    if (HoldsNoData(text)) continue;
+    TableRow row{{}, i, 1, IsRuleLine(text)};
+    if (row.rule) {
+      row.fields.resize(fixed.columns.size());  // no values
+    } else if (table.rows.size() < kMostLinesAbove) {
+      row.fields = CutByWords(text, fixed.columns);  // perhaps the header
+    } else {
+      cutter.Cut(text, fields);
+      row.fields.assign(fields.begin(), fields.end());
+    }
+    table.rows.push_back(std::move(row));
   }
   return table;
 }
