@@ -93,10 +93,10 @@ std::size_t Fitting(const Dialect& d, const std::vector<int>& counts, std::size_
                                                 counts.end(), [&](int n) { return Fits(d, n); }));
 }
 
-// Where the table starts: at the first two fitting records in a row (or the last record).
-// The records above it are lines above the table (a title, notes), if they are fewer than the
-// table's fitting records; else the table starts with the file.
-// A rule under a header is passed over.
+// Where the table starts: at the first two fitting records in a row (or the last record), a
+// rule under a header passed over. The records above it are lines above the table (a title,
+// notes), if they are fewer than the table's fitting records; else the table starts with the
+// file.
 std::size_t TableStart(const Dialect& d, const std::vector<int>& counts) {
   std::size_t start = 0;
   while (start < counts.size() && !Fits(d, counts[start])) ++start;

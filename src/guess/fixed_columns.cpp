@@ -39,6 +39,15 @@ std::vector<int> FieldBegins(const std::vector<bool>& used) {
   return begins;
 }
 
+// The part of `column` from the first to the last used character column.
+ColumnRange FilledPart(const std::vector<bool>& used, ColumnRange column) {
+  auto isUsed = [&](int c) { return static_cast<std::size_t>(c - 1) < used.size() && used[c - 1]; };
+  ColumnRange part = column;
+  while (part.begin < part.end && !isUsed(part.begin)) ++part.begin;
+  while (part.end > part.begin && !isUsed(part.end)) --part.end;
+  return part;
+}
+
 }  // namespace
 
 FixedColumns GuessFixedColumns(const Sample& sample) {
@@ -49,7 +58,7 @@ FixedColumns GuessFixedColumns(const Sample& sample) {
   }
   FixedColumns fixed;
   if (lines.empty()) {
-    fixed.columns = {{1, 1}};
+    fixed.columns = fixed.filled = {{1, 1}};
     return fixed;
   }
   // The runs of the lines below the first few (at most half of them) settle the fields; going
@@ -77,6 +86,7 @@ FixedColumns GuessFixedColumns(const Sample& sample) {
   for (std::size_t j = 0; j < begins.size(); ++j) {
     const int end = j + 1 < begins.size() ? begins[j + 1] - 1 : static_cast<int>(longest);
     fixed.columns.push_back({begins[j], end});
+    fixed.filled.push_back(FilledPart(used, fixed.columns.back()));
   }
   fixed.oneLength =
       static_cast<double>(reaching) >= kOneLength * static_cast<double>(lines.size() - start);

@@ -123,6 +123,9 @@ Table CutDelimited(const Sample& sample, const Dialect& dialect);
 
 struct FixedColumns {
   std::vector<ColumnRange> columns;
+  // Per column, from the first to the last character column some line of the table fills:
+  // the column without the blanks that pad its values.
+  std::vector<ColumnRange> filled;
   bool oneLength = false;  // the table's lines are of (nearly) one length
 };
 

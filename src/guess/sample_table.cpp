@@ -9,12 +9,31 @@
 namespace vandrel::guess {
 namespace {
 
+int Overlap(int first, int last, ColumnRange range) {
+  return std::max(0, std::min(last, range.end) - std::max(first, range.begin) + 1);
+}
+
+// The column of the word in character columns [first, last]: the one it lies in; across
+// columns, the one whose values it stands over most (a name over right-aligned numbers may
+// begin in the blanks that pad the column before), else the one it covers most. Ties go to
+// the later column.
+std::size_t ColumnOfWord(int first, int last, const FixedColumns& fixed) {
+  std::size_t best = fixed.columns.size() - 1;
+  std::pair<int, int> most{0, 0};  // over values, over the column
+  for (std::size_t j = 0; j < fixed.columns.size(); ++j) {
+    const std::pair<int, int> overlap{Overlap(first, last, fixed.filled[j]),
+                                      Overlap(first, last, fixed.columns[j])};
+    if (overlap.second > 0 && overlap >= most) best = j, most = overlap;
+  }
+  return best;
+}
+
 // The fields of a line whose words may cross the columns' limits, as a header's names do over
-// right-aligned numbers: each run of non-blank characters goes to the column holding most of
-// it, and a column's words keep the blanks between them. A line whose words keep within the
-// columns is cut as the import cuts it.
-std::vector<std::string> CutByWords(std::string_view line,
-                                    const std::vector<ColumnRange>& columns) {
+// right-aligned numbers: each run of non-blank characters goes to the column whose values it
+// stands over, and a column's words keep the blanks between them. A line whose words keep
+// within the columns is cut as the import cuts it.
+std::vector<std::string> CutByWords(std::string_view line, const FixedColumns& fixed) {
+  const std::vector<ColumnRange>& columns = fixed.columns;
   std::vector<std::size_t> from(columns.size(), line.size()), to(columns.size(), 0);
   int column = 0;  // the characters before i
   std::size_t i = 0;
@@ -29,12 +48,7 @@ std::vector<std::string> CutByWords(std::string_view line,
       if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++column;
       ++i;
     }
-    std::size_t best = columns.size() - 1;
-    int most = 0;
-    for (std::size_t j = 0; j < columns.size(); ++j) {
-      const int overlap = std::min(column, columns[j].end) - std::max(first, columns[j].begin) + 1;
-      if (overlap > most) best = j, most = overlap;
-    }
+    const std::size_t best = ColumnOfWord(first, column, fixed);
     from[best] = std::min(from[best], start);
     to[best] = std::max(to[best], i);
   }
@@ -133,7 +147,7 @@ Table CutFixed(const Sample& sample, const FixedColumns& fixed) {
     if (row.rule) {
       row.fields.resize(fixed.columns.size());  // no values
     } else if (table.rows.size() < kMostLinesAbove) {
-      row.fields = CutByWords(text, fixed.columns);  // perhaps the header
+      row.fields = CutByWords(text, fixed);  // perhaps the header
     } else {
       cutter.Cut(text, fields);
       row.fields.assign(fields.begin(), fields.end());

@@ -114,6 +114,22 @@ TEST_F(GuessFile, FilesAsOtherProgramsWriteThem) {
        "utf-8 sep=, quote=' skip=1 header decimal=. YMD | id:INTEGER name:TEXT"},
       {"a final separator ends a line whose last field is empty", "a;b;c\nx;1;2\ny;3;\nz;4;5\n",
        "utf-8 sep=; quote=\" skip=1 header decimal=. YMD | a:TEXT b:INTEGER c:INTEGER"},
+      {"rows that leave their last fields out, under a header naming them all",
+       "version,codename,created,eol,eol-lts\n1.1,Buzz,1993-08-16,1997-06-05\n"
+       "1.2,Rex,1996-06-17,1998-06-05\n2.0,Hamm,1997-06-05,2000-03-09\n"
+       "7,Wheezy,2011-02-06,2016-04-25,2018-05-31\n8,Jessie,2013-05-04,2018-06-17,2020-06-30\n",
+       "utf-8 sep=, quote=\" skip=1 header decimal=. YMD | version:REAL codename:TEXT "
+       "created:DATE eol:DATE eol-lts:DATE"},
+      {"a spreadsheet's title and empty rows above the header",
+       "Quarterly report,,,\r\n,,,\r\nRegion,Q1,Q2,Q3\r\nNorth,1250.00,980.50,1100.00\r\n"
+       "South,870.00,910.25,1020.75\r\n",
+       "utf-8 sep=, quote=\" skip=3 header decimal=. YMD | Region:TEXT Q1:DECIMAL(18,2) "
+       "Q2:DECIMAL(18,2) Q3:DECIMAL(18,2)"},
+      {"psql's aligned output: a rule under the header, a count below the rows",
+       " id | name  | amount \n----+-------+--------\n  1 | Anna  |  12.50\n  2 | Bo    |   7.25\n"
+       "  3 | Cy    | 100.00\n(3 rows)\n\n",
+       "utf-8 sep=| quote=\" skip=2 header decimal=. YMD | id:INTEGER name:TEXT "
+       "amount:DECIMAL(18,2)"},
       {"nothing to make sense of: one field a line, no header",
        "Caro Mario,\nl'ordine \x93urgente\x94 \xE8 partito ieri sera.\nSaluti\n",
        "windows-1252 sep=none quote=\" skip=0 no-header decimal=. YMD | column1:TEXT"},
@@ -145,6 +161,31 @@ TEST_F(GuessFile, FixedWidthWithATitleAndAHeaderLine) {
   EXPECT_EQ(Summary(Guess(crossing)),
             "utf-8 fixed quote=none skip=1 header decimal=. YMD | Customer code:TEXT[1-14] "
             "Name:TEXT[15-26] Amount:DECIMAL(18,1)[27-32]");
+}
+
+TEST_F(GuessFile, FixedWidthListingsOfShellsAndTools) {
+  // df: names wider than the right-aligned numbers below them, which leave blank columns
+  // where a wider name begins.
+  const std::string df =
+      "Filesystem     1K-blocks    Used Available Use% Mounted on\n"
+      "udev             8041224       0   8041224   0% /dev\n"
+      "tmpfs            1613504    2148   1611356   1% /run\n"
+      "/dev/nvme0n1p2 490617784 4321616 461306260   1% /\n"
+      "tmpfs            8067508  118872   7948636   2% /dev/shm\n";
+  EXPECT_EQ(Summary(Guess(df)),
+            "utf-8 fixed quote=none skip=1 header decimal=. YMD | Filesystem:TEXT[1-15] "
+            "1K-blocks:INTEGER[16-25] Used:INTEGER[26-33] Available:INTEGER[34-45] "
+            "Use%:TEXT[46-48] Mounted on:TEXT[49-58]");
+  // sqlite3's column mode: a rule under the header.
+  const std::string sqlite =
+      "id  name        amount\n"
+      "--  ----------  ------\n"
+      "1   Anna Rossi  12.5  \n"
+      "2   Bo          7.25  \n"
+      "3   Carla       100.0 \n";
+  EXPECT_EQ(Summary(Guess(sqlite)),
+            "utf-8 fixed quote=none skip=2 header decimal=. YMD | id:INTEGER[1-4] "
+            "name:TEXT[5-16] amount:REAL[17-22]");
 }
 
 TEST_F(GuessFile, TheUsersChoiceOfTypeOrEncodingHolds) {
