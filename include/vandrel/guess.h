@@ -57,7 +57,8 @@ struct GuessOptions {
 
 // Guesses the layout of the text file at `path`. Never fails on a file it can read: text it
 // cannot make sense of is one field per line. A missing or unreadable file throws
-// vandrel::Error (53 or 75) as the import would.
+// vandrel::Error (53 or 75) as the import would. It shares no state: any thread may call it,
+// and it reads the file's start only (a few milliseconds, whatever the file's size).
 LayoutGuess GuessLayout(const std::string& path, const GuessOptions& options = {});
 
 // The layouts the import takes, built from a guess. DelimitedLayoutOf is for a delimited

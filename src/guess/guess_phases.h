@@ -95,8 +95,8 @@ struct Table {
   int fields = 1;
 };
 
-// Whether a line is a rule under a header: dashes or equals signs, with blanks, '+', '|' or
-// ':' between them, as database shells and Markdown tables draw it.
+// Whether a line is a rule under a header: runs of dashes or equals signs, with blanks, '+',
+// '|' or ':' between them, as database shells and Markdown tables draw it.
 bool IsRuleLine(std::string_view text);
 
 struct Dialect {

@@ -98,15 +98,22 @@ void CutRecord(DelimitedCutter& cutter, std::string_view record,
 }
 
 bool IsRuleLine(std::string_view text) {
-  int dashes = 0;
+  int dashes = 0, marks = 0, run = 0, longestRun = 0;
   for (char c : text) {
     if (c == '-' || c == '=') {
       ++dashes;
-    } else if (c != ' ' && c != '\t' && c != '+' && c != '|' && c != ':') {
+      longestRun = std::max(longestRun, ++run);
+      continue;
+    }
+    run = 0;
+    if (c == '+' || c == '|' || c == ':') {
+      ++marks;
+    } else if (c != ' ' && c != '\t') {
       return false;
     }
   }
-  return dashes >= 2;
+  // Mostly dashes, some in a row: "-;-;-" is a row of placeholders, not a rule.
+  return longestRun >= 2 && dashes >= marks;
 }
 
 Table CutDelimited(const Sample& sample, const Dialect& dialect) {

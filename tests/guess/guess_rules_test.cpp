@@ -54,6 +54,15 @@ TEST(GuessRules, TheDialectReadsQuotesAsTheImportDoes) {
   }
 }
 
+TEST(GuessRules, RulesUnderHeadersAsShellsDrawThem) {
+  for (const char* rule : {"----+-------+----", "--  -------  ---", "|---|:---:|", "=== ==="}) {
+    EXPECT_TRUE(guess::IsRuleLine(rule)) << rule;
+  }
+  for (const char* row : {"-;-;-", "-- note", "1-2", "+|+", ""}) {
+    EXPECT_FALSE(guess::IsRuleLine(row)) << row;
+  }
+}
+
 TEST(GuessRules, AHeaderStandsOutFromTheRowsBelowIt) {
   struct Case {
     const char* what;
