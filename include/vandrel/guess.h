@@ -32,9 +32,12 @@ struct GuessedColumn {
 };
 
 struct LayoutGuess {
-  // "windows-1252", "utf-8", "utf-16le" or "utf-16be". A sample of ASCII only says "utf-8":
-  // the file may still turn out otherwise past it, so an import the user gave no encoding
-  // reads best with TextEncoding::Auto, which decides as the guess did, and past the sample.
+  // "windows-1252", "utf-8", "utf-16le" or "utf-16be": what the `auto` rule decides, but for
+  // UTF-16 without a byte-order mark (NUL bytes between ASCII ones), which `auto` reads as
+  // single bytes, and an import must be told. A sample of ASCII only says "utf-8": the file
+  // may still turn out otherwise past it, so an import of such a file the user gave no
+  // encoding reads best with TextEncoding::Auto, which decides as the guess did, and past the
+  // sample.
   std::string encoding;
   bool fixedWidth = false;
   // Delimited: ',', ';', '\t', '|' or ' '; none for a file of one field per line.

@@ -2,6 +2,8 @@
 // the encoding is what the `auto` rule (or the user) decides and every line reads as the
 // import will read it; whether the file is delimited or fixed width is chosen once the
 // dialect and the fixed-width columns have been found.
+#include <algorithm>
+
 #include "engine/text_reader.h"
 #include "guess/guess_phases.h"
 
@@ -19,9 +21,7 @@ double Share(std::size_t part, std::size_t whole) {
   return whole == 0 ? 0.0 : static_cast<double>(part) / static_cast<double>(whole);
 }
 
-}  // namespace
-
-Sample ReadSample(const std::string& path, TextEncoding encoding) {
+Sample ReadLines(const std::string& path, TextEncoding encoding) {
   TextReader reader(path, encoding);
   Sample sample;
   TextLine line;
@@ -31,6 +31,36 @@ Sample ReadSample(const std::string& path, TextEncoding encoding) {
     sample.lines.push_back({std::string(line.text), std::string(line.end)});
   }
   sample.encoding = reader.encoding();
+  return sample;
+}
+
+// UTF-16 without a byte-order mark reads as single bytes with a NUL beside every character
+// of the first 128 (a third of the characters or more are NUL): its byte order, or nothing.
+std::optional<TextEncoding> Utf16WithoutMark(const Sample& sample) {
+  std::size_t characters = 0, nuls = 0;
+  for (const SampleLine& line : sample.lines) {
+    characters += line.text.size();
+    nuls += static_cast<std::size_t>(std::count(line.text.begin(), line.text.end(), '\0'));
+  }
+  if (sample.lines.empty() || nuls * 3 < characters) return std::nullopt;
+  // The file's first two bytes: "x\0" little-endian, "\0x" big-endian.
+  const std::string& first = sample.lines.front().text;
+  if (first.size() < 2 || (first[0] == '\0') == (first[1] == '\0')) return std::nullopt;
+  return first[0] == '\0' ? TextEncoding::Utf16BE : TextEncoding::Utf16LE;
+}
+
+}  // namespace
+
+Sample ReadSample(const std::string& path, TextEncoding encoding) {
+  Sample sample = ReadLines(path, encoding);
+  // The `auto` rule reads such a file as single bytes with NULs in them, which no program
+  // writes as text: the guess names the encoding that reads it.
+  if (encoding == TextEncoding::Auto && sample.encoding != TextEncoding::Utf16LE &&
+      sample.encoding != TextEncoding::Utf16BE) {
+    if (const std::optional<TextEncoding> utf16 = Utf16WithoutMark(sample)) {
+      return ReadLines(path, *utf16);
+    }
+  }
   return sample;
 }
 

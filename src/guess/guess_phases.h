@@ -43,8 +43,9 @@ struct Sample {
   std::vector<SampleLine> lines;
 };
 
-// The start of the file, decoded as the import would decode it. Throws vandrel::Error 53 or
-// 75 when the file cannot be read.
+// The start of the file, decoded as the import would decode it; but for UTF-16 without a
+// byte-order mark, which the `auto` rule takes for single bytes, read as UTF-16. Throws
+// vandrel::Error 53 or 75 when the file cannot be read.
 Sample ReadSample(const std::string& path, TextEncoding encoding);
 
 // The name of the sample's encoding; ASCII alone reads as UTF-8.

@@ -32,8 +32,8 @@ std::string Summary(const LayoutGuess& g) {
   return s;
 }
 
-std::string Utf16LE(std::string_view utf8) {
-  std::string out = "\xFF\xFE";
+std::string Utf16LE(std::string_view utf8, bool mark = true) {
+  std::string out = mark ? "\xFF\xFE" : "";
   for (std::size_t i = 0; i < utf8.size();) {  // BMP characters of one to three bytes
     const auto b = static_cast<unsigned char>(utf8[i]);
     char16_t u = b;
@@ -83,6 +83,9 @@ TEST_F(GuessFile, FilesAsOtherProgramsWriteThem) {
                "Bruno\tRoma\t6\tNo\r\n"),
        "utf-16le sep=TAB quote=\" skip=1 header decimal=, YMD | Nome:TEXT Citt\u00E0:TEXT "
        "Voto:REAL Promosso:BOOLEAN"},
+      {"UTF-16LE without a byte-order mark, which `auto` takes for single bytes",
+       Utf16LE("Nome\tCitt\u00E0\r\nAnna\tForl\u00EC\r\nBruno\tRoma\r\n", false),
+       "utf-16le sep=TAB quote=\" skip=1 header decimal=. YMD | Nome:TEXT Citt\u00E0:TEXT"},
       {"pipe-separated, Booleans as words", "code|qty|active\nA|1|true\nB|2|false\nC|3|TRUE\n",
        "utf-8 sep=| quote=\" skip=1 header decimal=. YMD | code:TEXT qty:INTEGER "
        "active:BOOLEAN"},
