@@ -40,8 +40,8 @@ bool Takes(const store::ColumnType& type, const ValueFormat& format, std::string
   }
 }
 
-// Two to nine letters (the length of the longest yes/no word), ASCII or accented (UTF-8 lead
-// byte C3, as in "sì"): the only values worth asking whether they are a Boolean word.
+// Letters, ASCII or accented (as in "sì"), two to ten bytes of them (the longest yes/no word
+// has nine letters): the only values worth asking whether they are a Boolean word.
 bool LooksLikeWord(std::string_view s) {
   if (s.size() < 2 || s.size() > 10 || !IsAsciiLetter(s.front())) return false;
   for (char c : s) {

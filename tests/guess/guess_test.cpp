@@ -229,13 +229,21 @@ TEST_F(GuessFile, AmbiguousDayMonthDatesKeepTheHostsOrder) {
 }
 
 TEST_F(GuessFile, TheSampleDecidesWhateverComesAfterIt) {
+  // Lines past the first 1,000 records, or past the first MiB, would make every column text.
+  const std::string expected =
+      "utf-8 sep=; quote=\" skip=1 header decimal=, YMD | id:INTEGER name:TEXT "
+      "price:DECIMAL(18,2)";
+  const std::string bad(300, 'x');
+  std::string records = "id;name;price\n";
+  for (int i = 1; i <= 999; ++i) records += std::to_string(i) + ";item;1,50\n";
+  for (int i = 0; i < 100; ++i) records += "bad;" + bad + ";no price\n";
+  EXPECT_EQ(Summary(Guess(records)), expected);
   std::string bytes = "id;name;price\n";
-  for (int i = 1; i <= 1000; ++i)
-    bytes += std::to_string(i) + ";item " + std::to_string(i) + ";1,50\n";
-  for (int i = 0; i < 500; ++i) bytes += "a broken line, with commas, and no semicolons at all\n";
-  EXPECT_EQ(Summary(Guess(bytes)),
-            "utf-8 sep=; quote=\" skip=1 header decimal=, YMD | id:INTEGER name:TEXT "
-            "price:DECIMAL(18,2)");
+  const std::string name(2000, 'n');
+  for (int i = 1; bytes.size() < (1 << 20); ++i)
+    bytes += std::to_string(i) + ";" + name + ";1,50\n";
+  for (int i = 0; i < 100; ++i) bytes += "bad;" + bad + ";no price\n";
+  EXPECT_EQ(Summary(Guess(bytes)), expected);
 }
 
 TEST_F(GuessFile, AMissingFileIsTheUsualError) {
