@@ -24,11 +24,13 @@ namespace vandrel {
 
 struct GuessedColumn {
   std::string name;  // the header's field (trimmed), else "column1", "column2", ...
-  // "BOOLEAN", "INTEGER", "REAL", "DECIMAL(p,s)", "DATE", "DATETIME" or "TEXT": the narrowest
-  // type every non-empty sampled value takes, as the import would convert it
+  // "BOOLEAN", "INTEGER", "REAL", "DECIMAL(18,s)", "DATE", "DATETIME" or "TEXT": the narrowest
+  // type every non-empty sampled value takes, as the import would convert it. DECIMAL when
+  // every number has the same s decimals, with all 18 digits declared so that larger amounts
+  // further down the file fit too.
   std::string type;
-  int begin = 0,
-      end = 0;  // fixed width: 1-based character columns, both inclusive; 0 for delimited
+  // Fixed width: 1-based character columns, both inclusive; 0 for delimited.
+  int begin = 0, end = 0;
 };
 
 struct LayoutGuess {
@@ -43,7 +45,7 @@ struct LayoutGuess {
   // Delimited: ',', ';', '\t', '|' or ' '; none for a file of one field per line.
   std::optional<char32_t> separator;
   std::optional<char32_t> delimiter;  // '"', '\'' or none; always none for fixed width
-  std::int64_t skip = 0;              // lines above the table, and the header line
+  std::int64_t skip = 0;              // lines above the table, the header and a rule under it
   bool header = false;
   char decimal = '.';  // '.' or ','
   store::DateOrder dates = store::DateOrder::YMD;
