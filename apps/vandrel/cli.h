@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "vandrel/guess.h"
+#include "vandrel/layout.h"
 #include "vandrel/spec_files.h"
 #include "vandrel/store.h"
 #include "vandrel/vandrel_ctl.h"
@@ -71,11 +73,47 @@ inline CLI::IsMember KindNames() {
 struct ImportOptions {
   std::string db, table, errors, file, type, spec, connect, language = "it", specsDir;
   std::string askToAppend = "yes";
-  std::string encoding = "auto";
+  std::string encoding;        // Encoding, when given ("auto" otherwise, or the guess's)
   std::string decimal, dates;  // DecimalSeparator and DateOrder, when given
   bool overwrite = false;
   std::vector<std::string> fields;
+  // A layout of the command line's own, part by part over the guess.
+  std::string separator, delimiter, columns;
+  int skip = -1;
+  std::string map;       // names or positions: how fields find columns without --field
+  bool create = false;   // make what is missing: the SQLite file, the target table
+  std::string saveSpec;  // save the layout used under this name
 };
+
+// A layout as the layout options write it (tokens or characters, "BEGIN-END,..." columns).
+struct LayoutTexts {
+  bool fixed = false;
+  std::string separator, delimiter, columns;
+  std::int64_t skip = 0;
+};
+TextLayout MakeLayout(const LayoutTexts& texts);
+
+// The first contact (first_contact.cpp): the guess for the options' file, the layout in use
+// (the guess, each part open to an inline option), "guessed: ..." on stderr, the tables made
+// (--create) and the error table when missing (returns its name), and the field rows that
+// match the table's columns to the fields, by header name or position.
+LayoutGuess GuessFor(const ImportOptions& o);
+LayoutTexts LayoutInUse(const ImportOptions& o, const LayoutGuess& guess);
+void PrintGuessed(const ImportOptions& o, const LayoutGuess& guess);
+std::string PrepareTables(const ImportOptions& o, const LayoutGuess* guess,
+                          const LayoutTexts* layout);
+std::vector<std::vector<std::string>> MappedFields(const ImportOptions& o,
+                                                   const LayoutGuess& guess,
+                                                   const LayoutTexts& layout);
+
+// `sniff FILE`: the guess, readable or as JSON.
+struct SniffOptions {
+  std::string file, type, encoding;
+  bool json = false;
+};
+CLI::App* AddSniffCommand(CLI::App& app, SniffOptions& s, const CLI::Validator& kinds,
+                          const CLI::Validator& encodings);
+int RunSniff(const SniffOptions& s);
 CLI::App* AddImportCommand(CLI::App& app, ImportOptions& o, const CLI::Validator& languages,
                            const CLI::Validator& kinds, const CLI::Validator& encodings);
 CLI::App* AddWizardCommand(CLI::App& app, ImportOptions& o, const CLI::Validator& languages,
@@ -98,5 +136,7 @@ struct SpecsCommand {
 void AddSpecsCommand(CLI::App& app, SpecsCommand& command);
 // Runs the specs subcommand given; -1 when none was.
 int RunSpecsCommand(const SpecsCommand& command);
+// Saves a layout as `specs add` does; prints where.
+int SaveLayout(const SpecsOptions& o);
 
 }  // namespace vandrel::cli

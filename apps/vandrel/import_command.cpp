@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli.h"
 #include "vandrel/app_folder.h"
+#include "vandrel/spec_files.h"
 #include "vandrel/host_hooks.h"
 #include "vandrel/vandrel_ctl.h"
 #ifdef VANDREL_WITH_WIZARD
@@ -28,15 +30,8 @@ void ShowProgress(const ImportStats& s) {
 // The properties that the silent import and the wizard both read, assigned in the order the
 // control needs them: the connect string before the database, the database before its
 // tables, NumField before the InfoField cells.
-void AssignCommonProperties(VandrelCtl& ctl, const ImportOptions& o) {
-  std::vector<std::vector<std::string>> rows;
-  for (const std::string& field : o.fields) {
-    rows.push_back(Split(field, '|'));
-    if (rows.back().size() > 8) {
-      throw UsageError{"--field takes at most 8 attributes separated by '|': " + field};
-    }
-  }
-  if (!o.specsDir.empty()) SetApplicationFolder(o.specsDir);
+void AssignCommonProperties(VandrelCtl& ctl, const ImportOptions& o,
+                            const std::vector<std::vector<std::string>>& rows) {
   ctl.InitProperties();
   ctl.setMDBPassword(o.connect);
   ctl.setMDBFile(o.db);
@@ -50,7 +45,7 @@ void AssignCommonProperties(VandrelCtl& ctl, const ImportOptions& o) {
   ctl.setOverWriteTab(o.overwrite);
   ctl.setAsktoAppend(o.askToAppend == "yes");
   ctl.setLanguage(kLanguages.at(o.language));
-  ctl.setEncoding(o.encoding);
+  ctl.setEncoding(o.encoding.empty() ? "auto" : o.encoding);
   if (!o.decimal.empty()) ctl.setDecimalSeparator(o.decimal);
   if (!o.dates.empty()) ctl.setDateOrder(o.dates);
   // NumField is the highest row index; one row still needs a matrix of two.
@@ -125,16 +120,103 @@ void PrintCounts(const ImportStats& stats) {
   std::cout << '\n';
 }
 
-int RunImport(const ImportOptions& o) {
+// The --field rows, each split into its attributes.
+std::vector<std::vector<std::string>> FieldRows(const ImportOptions& o) {
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& field : o.fields) {
+    rows.push_back(Split(field, '|'));
+    if (rows.back().size() > 8) {
+      throw UsageError{"--field takes at most 8 attributes separated by '|': " + field};
+    }
+  }
+  return rows;
+}
+
+// The saved layout named by --spec, as texts; nothing when there is none (the import says so).
+std::optional<LayoutTexts> SavedLayoutTexts(const ImportOptions& o) {
+  const std::string folder = ApplicationFolder();
+  LayoutTexts t;
+  t.fixed = o.type == "fixed";
+  if (!t.fixed) {
+    specs::DelimitedSpecRecord r;
+    if (!specs::FindDelimited(folder, o.spec, r)) return std::nullopt;
+    t = {false, r.FieldSeparator, r.TextDelimiter, "", r.SkipLines};
+    return t;
+  }
+  specs::FixedSpecRecord r;
+  if (!specs::FindFixed(folder, o.spec, r)) return std::nullopt;
+  t = {true, r.FieldSeparator, r.TextDelimiter, "", r.SkipLines};
+  for (std::size_t j = 0; j < r.FieldBegin.size() && !r.FieldBegin[j].empty(); ++j) {
+    t.columns += (j ? "," : "") + r.FieldBegin[j] + "-" + r.FieldEnd[j];
+  }
+  return t;
+}
+
+// Saves the layout used under --save-spec's name, as `specs add` would.
+void SaveLayoutUsed(const ImportOptions& o, const LayoutTexts& layout) {
+  SpecsOptions save;
+  save.name = o.saveSpec;
+  save.kind = layout.fixed ? "fixed" : "delimited";
+  save.separator = layout.separator;
+  save.delimiter = layout.delimiter;
+  save.skip = static_cast<int>(layout.skip);
+  save.columns = layout.fixed ? layout.columns : "";
+  save.language = "en";
+  if (SaveLayout(save) != kExitOk) throw UsageError{"--save-spec: no layout was saved"};
+}
+
+// What the command line settles before the control takes over: with no saved layout, the
+// guessed one (its encoding, numbers and dates too, unless given); the tables made or found;
+// the field rows, given or matched.
+struct Settled {
+  ImportOptions options;
+  std::optional<LayoutTexts> layout;
+  std::vector<std::vector<std::string>> rows;
+};
+
+Settled Settle(const ImportOptions& o) {
+  Settled s{o, std::nullopt, FieldRows(o)};
+  if (!o.spec.empty() && o.type.empty()) throw UsageError{"--spec needs --type"};
+  std::optional<LayoutGuess> guess;
+  if (o.spec.empty() || o.fields.empty() || o.create) guess = GuessFor(o);
+  if (o.spec.empty()) {
+    s.layout = LayoutInUse(o, *guess);
+    PrintGuessed(o, *guess);
+    s.options.type = s.layout->fixed ? "fixed" : "delimited";
+    // An ASCII sample says UTF-8; `auto` decides as the guess did, and past the sample too.
+    if (o.encoding.empty() && guess->encoding != "utf-8") s.options.encoding = guess->encoding;
+    if (o.decimal.empty()) s.options.decimal = std::string(1, guess->decimal);
+    if (o.dates.empty()) {
+      s.options.dates = guess->dates == store::DateOrder::DMY   ? "DMY"
+                        : guess->dates == store::DateOrder::MDY ? "MDY"
+                                                                : "YMD";
+    }
+  } else {
+    s.layout = SavedLayoutTexts(o);
+  }
+  if (s.layout && !o.saveSpec.empty()) SaveLayoutUsed(o, *s.layout);
+  s.options.errors = PrepareTables(o, guess ? &*guess : nullptr, s.layout ? &*s.layout : nullptr);
+  if (o.fields.empty() && s.layout) s.rows = MappedFields(o, *guess, *s.layout);
+  return s;
+}
+
+int RunImport(const ImportOptions& given) {
+  if (!given.specsDir.empty()) SetApplicationFolder(given.specsDir);
+  const Settled settled = Settle(given);
+  const ImportOptions& o = settled.options;
   VandrelCtl ctl;
-  AssignCommonProperties(ctl, o);
+  AssignCommonProperties(ctl, o, settled.rows);
   const InterruptStopsImport interrupt;
 
   const bool terminal = ::isatty(STDERR_FILENO);
   if (terminal) hostHooks().progress = ShowProgress;
   ctl.setImportResult(eResult::Abort);
   try {
-    ctl.setAction(aBackground);
+    if (o.spec.empty()) {
+      ctl.ImportWithLayout(MakeLayout(*settled.layout));
+    } else {
+      ctl.setAction(aBackground);
+    }
   } catch (const Error& e) {
     if (terminal) std::cerr << '\n';
     hostHooks().progress = nullptr;
@@ -166,8 +248,9 @@ int RunWizard(const ImportOptions& o) {
 #ifdef VANDREL_WITH_WIZARD
   InstallWizard();
 #endif
+  if (!o.specsDir.empty()) SetApplicationFolder(o.specsDir);
   VandrelCtl ctl;
-  AssignCommonProperties(ctl, o);
+  AssignCommonProperties(ctl, o, FieldRows(o));
   ctl.setImportResult(eResult::Abort);
   ctl.setAction(aShowInterface);
   std::cout << ResultName(ctl.ImportResult()) << '\n';
@@ -191,18 +274,35 @@ void AddFormatOptions(CLI::App* cmd, ImportOptions& o) {
 CLI::App* AddImportCommand(CLI::App& app, ImportOptions& o, const CLI::Validator& languages,
                            const CLI::Validator& kinds, const CLI::Validator& encodings) {
   CLI::App* cmd = app.add_subcommand(
-      "import", "Import a text file silently by a saved layout (the control's Action = 1).");
-  cmd->add_option("--db", o.db, "SQLite database file (MDBFile)")->required();
+      "import",
+      "Import a text file silently (the control's Action = 1), by a saved layout or by the one "
+      "guessed from the file.");
+  cmd->add_option("--db", o.db, "SQLite database file or postgresql:// URI (MDBFile)")
+      ->required();
   cmd->add_option("--table", o.table, "target table (TabImport)")->required();
-  cmd
-      ->add_option("--errors", o.errors, "error table with NumRiga, CodErr, MsgErr (TabError)")
-      ->required();
+  cmd->add_option("--errors", o.errors,
+                  "error table (TabError); default TABLE_errors, made when missing");
   cmd->add_option("--file", o.file, "text file to import (ImportFile)")->required();
-  cmd->add_option("--type", o.type, "delimited or fixed (FileType)")
-      ->required()
+  cmd->add_option("--type", o.type, "delimited or fixed (FileType); default the guess's")
       ->check(kinds);
-  cmd->add_option("--spec", o.spec, "name of a saved layout (SpecificationName)")
-      ->required();
+  cmd->add_option("--spec", o.spec,
+                  "name of a saved layout (SpecificationName); without it the layout is guessed");
+  cmd->add_option("--separator", o.separator,
+                  "instead of the guessed separator: a character, or {TAB}, {SPACE}, {NONE}");
+  cmd->add_option("--delimiter", o.delimiter,
+                  "instead of the guessed text delimiter: a character or {NONE}");
+  cmd->add_option("--skip", o.skip, "instead of the guessed lines to skip")
+      ->check(CLI::Range(0, 32767));
+  cmd->add_option("--columns", o.columns,
+                  "instead of the guessed fixed-width columns: BEGIN-END[,BEGIN-END...]");
+  cmd->add_option("--map", o.map,
+                  "without --field: fields go to the columns of the same name, or by position "
+                  "(default: names when the file has a header line)")
+      ->check(CLI::IsMember({"names", "positions"}));
+  cmd->add_flag("--create", o.create,
+                "create the target table from the file when it is missing (and the SQLite file)");
+  cmd->add_option("--save-spec", o.saveSpec, "save the layout used under this name");
+
   cmd->add_option("--connect", o.connect, "connect string (MDBPassword)");
   cmd->add_flag("--overwrite", o.overwrite, "empty the target table first (OverWriteTab)");
   cmd->add_option("--language", o.language, "language of the texts")
@@ -214,15 +314,17 @@ CLI::App* AddImportCommand(CLI::App& app, ImportOptions& o, const CLI::Validator
       ->add_option("--encoding", o.encoding,
                    "how the text file is read (Encoding): auto, windows-1252, utf-8, utf-16le, "
                    "utf-16be")
-      ->check(encodings)
-      ->capture_default_str();
+      ->check(encodings);
   cmd
       ->add_option("--field", o.fields,
                    "one InfoField row, in order: FieldName|ColumnName|Required|AllowNewName|"
                    "AllowConstant|AssociatedColumn|ConstantValue|NewColumnName (trailing "
-                   "attributes may be left out; AssociatedColumn counts fields from 0)")
-      ->required()
+                   "attributes may be left out; AssociatedColumn counts fields from 0); "
+                   "without any, fields are matched to columns")
       ->take_all();
+  for (const char* inline_option : {"--separator", "--delimiter", "--skip", "--columns"}) {
+    cmd->get_option(inline_option)->excludes("--spec");
+  }
   return cmd;
 }
 
@@ -245,9 +347,8 @@ CLI::App* AddWizardCommand(CLI::App& app, ImportOptions& o, const CLI::Validator
       ->check(languages)
       ->capture_default_str();
   cmd->add_option("--specs-dir", o.specsDir, "folder of the saved layouts");
-  cmd->add_option("--encoding", o.encoding, "the character set stage 1 starts with")
-      ->check(encodings)
-      ->capture_default_str();
+  cmd->add_option("--encoding", o.encoding, "the character set stage 1 starts with (auto)")
+      ->check(encodings);
   AddFormatOptions(cmd, o);
   cmd->add_option("--field", o.fields, "one InfoField row, as for import")
       ->required()

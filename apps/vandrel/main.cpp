@@ -132,6 +132,8 @@ int main(int argc, char** argv) {
   ImportOptions wiz;
   CLI::App* wizardCmd = AddWizardCommand(app, wiz, languages, encodings);
 
+  SniffOptions sniff;
+  CLI::App* sniffCmd = AddSniffCommand(app, sniff, kinds, encodings);
   SpecsCommand specs;
   AddSpecsCommand(app, specs);
 
@@ -155,6 +157,7 @@ int main(int argc, char** argv) {
   try {
     if (*importCmd) return RunImportCommand(imp);
     if (*wizardCmd) return RunWizardCommand(wiz);
+    if (*sniffCmd) return RunSniff(sniff);
     if (const int status = RunSpecsCommand(specs); status >= 0) return status;
     if (*checkCmd) return RunCheck(check);
     if (*messagesCmd) return RunMessages(language);

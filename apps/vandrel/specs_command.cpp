@@ -76,7 +76,9 @@ std::string StoredLayoutName(const std::string& typed) {
   }
 }
 
-int RunSpecsAdd(const SpecsOptions& o) {
+}  // namespace
+
+int SaveLayout(const SpecsOptions& o) {
   const std::string name = StoredLayoutName(o.name);
   const int language = kLanguages.at(o.language);
   const std::string separator = vandrel::LocaliseToken(o.separator, language);
@@ -106,6 +108,8 @@ int RunSpecsAdd(const SpecsOptions& o) {
             << vandrel::specs::SpecFilePath(KindOf(o.kind), Folder(o)) << '\n';
   return kExitOk;
 }
+
+namespace {
 
 int RunSpecsDelete(const SpecsOptions& o) {
   const auto before = vandrel::specs::ListNames(KindOf(o.kind), Folder(o)).size();
@@ -147,7 +151,7 @@ void AddSpecsCommand(CLI::App& app, SpecsCommand& command) {
 int RunSpecsCommand(const SpecsCommand& command) {
   if (*command.list) return RunSpecsList(command.options);
   if (*command.show) return RunSpecsShow(command.options);
-  if (*command.add) return RunSpecsAdd(command.options);
+  if (*command.add) return SaveLayout(command.options);
   if (*command.remove) return RunSpecsDelete(command.options);
   return -1;
 }

@@ -175,6 +175,9 @@ class Database {
   // guessed layout names (INTEGER, REAL, DECIMAL(p,s), BOOLEAN, DATE, DATETIME, TEXT), which
   // each store declares as its own nearest type. Fails (kErrStoreOther) when it exists.
   virtual void CreateTable(std::string_view table, const std::vector<NewColumn>& columns) = 0;
+  // Creates an error table named `table` with every column error rows fill: NumRiga, CodErr,
+  // MsgErr, TestoRiga and NomeColonna (lower-case names on a server, which folds names).
+  virtual void CreateErrorTable(std::string_view table) = 0;
 
   virtual const std::string& Connect() const = 0;
   virtual void SetConnect(std::string_view connect) = 0;

@@ -9,14 +9,22 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "vandrel/error.h"
+#include "vandrel/guess.h"
 #include "vandrel/import.h"
 #include "vandrel/result.h"
 
 namespace vandrel {
 
 class PropertyBag;
+
+// What AssociateByHeader did: the header names it gave a field row, and those no row takes.
+struct HeaderAssociation {
+  std::vector<std::string> matched;
+  std::vector<std::string> unmatched;
+};
 
 enum eAction : std::int32_t { aShowInterface = 0, aBackground = 1 };
 enum eFileType : std::int32_t { fDelimited = 0, fFixedWidth = 1 };
@@ -104,6 +112,19 @@ class VandrelCtl {
   // The line the latest import was stopped at by a cancel request (the first line neither
   // stored nor logged); nothing when it was not cancelled.
   std::optional<std::int64_t> LastImportStoppedAt() const;
+
+  // The silent import by `layout` instead of the layout saved as SpecificationName: otherwise
+  // as Action = 1 (the same checks, ImportResult, the outcome kept, the host's hooks).
+  void ImportWithLayout(const TextLayout& layout);
+
+  // The layout of ImportFile guessed from its first records, read as Encoding says, with
+  // DecimalSeparator and DateOrder standing where the file cannot tell. Throws the file's
+  // error (53) when it cannot be read.
+  LayoutGuess GuessLayout() const;
+  // Gives every InfoField row without an association the field of ImportFile's header line
+  // whose name matches its ColumnName or FieldName (letter case, accents, blanks, '_' and '-'
+  // ignored). Nothing when the file has no header line.
+  HeaderAssociation AssociateByHeader();
 
   // Persistence in a host's property bag.
   void InitProperties();

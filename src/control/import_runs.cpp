@@ -1,9 +1,12 @@
 #include "control/import_runs.h"
 
+#include <charconv>
+
 #include "control/hourglass.h"
-#include "vandrel/vandrel_ctl.h"
 #include "vandrel/app_folder.h"
+#include "vandrel/guess.h"
 #include "vandrel/host_hooks.h"
+#include "vandrel/vandrel_ctl.h"
 
 namespace vandrel {
 namespace {
@@ -22,19 +25,146 @@ std::optional<TextLayout> SavedLayout(const Settings& s) {
 }  // namespace
 
 std::optional<ImportOutcome> ImportaBackGround(const Settings& s) {
-  HourglassPointer hourglass;
   // The layout and the field rows are checked before anything is opened.
   const std::optional<TextLayout> layout = SavedLayout(s);
   if (!layout) return std::nullopt;
+  return ImportByLayout(s, *layout);
+}
+
+ImportOutcome ImportByLayout(const Settings& s, const TextLayout& layout) {
+  HourglassPointer hourglass;
   if (!s.InfoField) {
     throw Error(kErrSubscript,
                 "Subscript out of range: NumField has not been assigned, so there "
                 "are no InfoField rows.");
   }
-  const ImportOutcome outcome = RunImport(RequestFromSettings(s), *layout);
+  const ImportOutcome outcome = RunImport(RequestFromSettings(s), layout);
   // A request that came in after the last line was read is used up too.
   hostHooks().cancel.store(false);
   return outcome;
+}
+
+namespace {
+
+// What Action = 0 hands the wizard: the settings as one value.
+WizardRequest WizardRequestFromSettings(const Settings& s) {
+  WizardRequest request;
+  request.import = RequestFromSettings(s);
+  request.import.textFile.clear();
+  request.import.cancel = nullptr;  // the wizard has a Cancel button of its own
+  request.askToAppend = s.AsktoAppend;
+  request.overWriteTab = s.OverWriteTab;
+  request.applicationFolder = ApplicationFolder();
+  return request;
+}
+
+void ShowWizard() {
+  const auto& wizard = hostHooks().wizard;
+  if (!wizard) {
+    throw Error(kErrNoWizard,
+                "The import wizard is not part of this program: it needs the "
+                "Vandrel user-interface library.");
+  }
+  const WizardOutcome outcome = wizard(WizardRequestFromSettings(settings()));
+  Settings& s = settings();
+  // Stage 3's associations stay in InfoField, as the host may read them afterwards.
+  if (s.InfoField && outcome.fields.size() == s.InfoField->size()) s.InfoField = outcome.fields;
+  if (outcome.import) s.LastImport = *outcome.import;
+  if (outcome.result) s.ImportResult = static_cast<std::int32_t>(*outcome.result);
+}
+
+// Keeps the outcome of a silent import and sets ImportResult by it; the error that stopped the
+// import reaches the host. No outcome: there was no saved layout of that name.
+void KeepSilentOutcome(const std::optional<ImportOutcome>& outcome) {
+  Settings& s = settings();
+  if (!outcome) {
+    s.ImportResult = static_cast<std::int32_t>(eResult::Failure);
+    return;
+  }
+  s.LastImport = *outcome;
+  if (outcome->error) throw *outcome->error;
+  s.ImportResult = static_cast<std::int32_t>(ResultOf(*outcome));
+}
+
+void ImportSilently() {
+  settings().LastImport = {};
+  KeepSilentOutcome(ImportaBackGround(settings()));
+}
+
+}  // namespace
+
+void VandrelCtl::setAction(std::int32_t action) {
+  if (action == aShowInterface) {
+    ShowWizard();
+  } else if (action == aBackground) {
+    ImportSilently();
+  } else {
+    throw Error(kErrInvalidProperty);
+  }
+}
+
+std::optional<Error> VandrelCtl::LastImportError() const {
+  return settings().LastImport.error;
+}
+
+ImportStats VandrelCtl::LastImportStats() const {
+  return settings().LastImport.counts;
+}
+
+std::optional<std::int64_t> VandrelCtl::LastImportStoppedAt() const {
+  const ImportOutcome& last = settings().LastImport;
+  return last.cancelled ? std::optional(last.stoppedAtLine) : std::nullopt;
+}
+
+void VandrelCtl::Cancel() noexcept {
+  hostHooks().cancel.store(true);
+}
+
+void VandrelCtl::ImportWithLayout(const TextLayout& layout) {
+  settings().LastImport = {};
+  KeepSilentOutcome(ImportByLayout(settings(), layout));
+}
+
+LayoutGuess VandrelCtl::GuessLayout() const {
+  const Settings& s = settings();
+  GuessOptions options;
+  options.encoding = ParseEncoding(s.Encoding).value_or(TextEncoding::Auto);
+  options.hostFormat = s.Format;
+  return vandrel::GuessLayout(s.ImportFile, options);
+}
+
+HeaderAssociation VandrelCtl::AssociateByHeader() {
+  HeaderAssociation result;
+  auto& rows = settings().InfoField;
+  const LayoutGuess guess = GuessLayout();
+  if (!guess.header || !rows) return result;
+  // The header fields some row takes already, and those this call gives a row.
+  std::vector<bool> taken(guess.columns.size(), false);
+  for (const InfoFieldRow& row : *rows) {
+    std::size_t field = 0;
+    const std::string& associated = row[kAssociatedColumn];
+    const auto [end, ec] =
+        std::from_chars(associated.data(), associated.data() + associated.size(), field);
+    if (ec == std::errc() && end == associated.data() + associated.size() && field < taken.size())
+      taken[field] = true;
+  }
+  for (InfoFieldRow& row : *rows) {
+    if (!row[kAssociatedColumn].empty()) continue;
+    const std::string column = MatchKey(row[kColumnName]);
+    const std::string field = MatchKey(row[kFieldName]);
+    for (std::size_t k = 0; k < guess.columns.size(); ++k) {
+      const std::string key = MatchKey(guess.columns[k].name);
+      if (key.empty() || (key != column && key != field)) continue;
+      row[kAssociatedColumn] = std::to_string(k);
+      if (!taken[k]) result.matched.push_back(guess.columns[k].name);
+      taken[k] = true;
+      break;
+    }
+  }
+  for (std::size_t k = 0; k < guess.columns.size(); ++k) {
+    if (!taken[k]) result.unmatched.push_back(guess.columns[k].name);
+  }
+  return result;
 }
 
 std::optional<specs::DelimitedSpecRecord> CaricaSpecDelim(const std::string& folder,

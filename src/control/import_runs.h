@@ -1,5 +1,6 @@
-// The silent import (Action = 1): the text file by the layout saved under SpecificationName,
-// with the settings as they stand.
+// The Action side of the control: the wizard (Action = 0) and the silent import (Action = 1,
+// the text file by the layout saved under SpecificationName, or by one the host gives), with
+// the settings as they stand, and the layout guess of the text file.
 #pragma once
 
 #include <optional>
@@ -14,6 +15,8 @@ namespace vandrel {
 // layout of that name (ImportResult becomes Failure). Throws Error 9 when NumField has not been
 // assigned; every failure of the import itself is in the outcome.
 std::optional<ImportOutcome> ImportaBackGround(const Settings& s);
+// The same by `layout` instead of a saved one.
+ImportOutcome ImportByLayout(const Settings& s, const TextLayout& layout);
 
 // The saved layout named `name` (letter case ignored, the first in file order) in `folder`;
 // nothing when there is none or the name is empty.

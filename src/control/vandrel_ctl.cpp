@@ -7,7 +7,6 @@
 #include <optional>
 #include <utility>
 
-#include "control/import_runs.h"
 #include "control/settings.h"
 #include "text/encoding.h"
 #include "util/ascii.h"
@@ -15,7 +14,6 @@
 #include "util/quote.h"
 #include "vandrel/app_folder.h"
 #include "vandrel/error.h"
-#include "vandrel/host_hooks.h"
 #include "vandrel/property_bag.h"
 #include "vandrel/store.h"
 
@@ -207,77 +205,6 @@ std::string VandrelCtl::DecimalSeparator() const {
 }
 std::string VandrelCtl::DateOrder() const {
   return DateOrderName(settings().Format.dateOrder);
-}
-
-namespace {
-
-// What Action = 0 hands the wizard: the settings as one value.
-WizardRequest WizardRequestFromSettings(const Settings& s) {
-  WizardRequest request;
-  request.import = RequestFromSettings(s);
-  request.import.textFile.clear();
-  request.import.cancel = nullptr;  // the wizard has a Cancel button of its own
-  request.askToAppend = s.AsktoAppend;
-  request.overWriteTab = s.OverWriteTab;
-  request.applicationFolder = ApplicationFolder();
-  return request;
-}
-
-void ShowWizard() {
-  const auto& wizard = hostHooks().wizard;
-  if (!wizard) {
-    throw Error(kErrNoWizard,
-                "The import wizard is not part of this program: it needs the "
-                "Vandrel user-interface library.");
-  }
-  const WizardOutcome outcome = wizard(WizardRequestFromSettings(settings()));
-  Settings& s = settings();
-  // Stage 3's associations stay in InfoField, as the host may read them afterwards.
-  if (s.InfoField && outcome.fields.size() == s.InfoField->size()) s.InfoField = outcome.fields;
-  if (outcome.import) s.LastImport = *outcome.import;
-  if (outcome.result) s.ImportResult = static_cast<std::int32_t>(*outcome.result);
-}
-
-void ImportSilently() {
-  Settings& s = settings();
-  s.LastImport = {};
-  const std::optional<ImportOutcome> outcome = ImportaBackGround(s);
-  if (!outcome) {
-    s.ImportResult = static_cast<std::int32_t>(eResult::Failure);
-    return;
-  }
-  s.LastImport = *outcome;
-  if (outcome->error) throw *outcome->error;
-  s.ImportResult = static_cast<std::int32_t>(ResultOf(*outcome));
-}
-
-}  // namespace
-
-void VandrelCtl::setAction(std::int32_t action) {
-  if (action == aShowInterface) {
-    ShowWizard();
-  } else if (action == aBackground) {
-    ImportSilently();
-  } else {
-    Refuse();
-  }
-}
-
-std::optional<Error> VandrelCtl::LastImportError() const {
-  return settings().LastImport.error;
-}
-
-ImportStats VandrelCtl::LastImportStats() const {
-  return settings().LastImport.counts;
-}
-
-std::optional<std::int64_t> VandrelCtl::LastImportStoppedAt() const {
-  const ImportOutcome& last = settings().LastImport;
-  return last.cancelled ? std::optional(last.stoppedAtLine) : std::nullopt;
-}
-
-void VandrelCtl::Cancel() noexcept {
-  hostHooks().cancel.store(true);
 }
 
 void VandrelCtl::Resize(int /*width*/, int /*height*/) {

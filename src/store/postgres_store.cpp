@@ -137,6 +137,11 @@ class PostgresDatabase final : public Database {
     Handle().Run(sql + ")");
   }
 
+  void CreateErrorTable(std::string_view table) override {
+    Handle().Run("CREATE TABLE " + Handle().Identifier(table) +
+                 "(numriga integer, coderr integer, msgerr text, testoriga text, nomecolonna text)");
+  }
+
   const std::string& Connect() const override { return connect_; }
 
   // Keywords of the connection itself take effect at the next open; lock_timeout at once.

@@ -158,6 +158,11 @@ class SqliteDatabase final : public Database {
     Run(sql + ")");
   }
 
+  void CreateErrorTable(std::string_view table) override {
+    Run("CREATE TABLE " + QuoteIdentifier(table) +
+        "(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT, TestoRiga TEXT, NomeColonna TEXT)");
+  }
+
   const std::string& Connect() const override { return connect_; }
 
   void SetConnect(std::string_view connect) override {
