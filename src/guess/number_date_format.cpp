@@ -1,6 +1,6 @@
 // How the file writes numbers and dates, by the rules of DecimalSeparator and DateOrder: a
-// value that reads under one setting only is evidence for it; a value that reads under both
-// leaves the choice to the host; nothing at all leaves the strict defaults.
+// value that reads under one setting only is evidence for it; a value that reads under both,
+// or none at all, leaves the choice to the host.
 #include "guess/guess_phases.h"
 #include "guess/value_reading.h"
 #include "util/ascii.h"
@@ -14,10 +14,8 @@ using store::ValueFormat;
 struct Evidence {
   bool comma = false;         // a number that only ',' as decimal separator reads
   bool dot = false;           // one that only '.' reads
-  bool eitherNumber = false;  // "1.250": 1.25 with '.', 1250 with ','
   std::size_t dayFirst = 0;   // dates that only DMY reads
   std::size_t monthFirst = 0;
-  bool eitherDate = false;  // 05/06/2024
 };
 
 bool IsDigit(char c) {
@@ -48,7 +46,8 @@ void NoteNumber(std::string_view s, Evidence& e) {
     e.comma = e.comma || KindsOf(s, comma, kNumber);  // '.' reads no ','
   } else if (s.find('.') != std::string_view::npos) {
     if (!KindsOf(s, dot, kNumber)) return;
-    (GroupedByDots(s) ? e.eitherNumber : e.dot) = true;
+    // "1.250" reads as 1.25 with '.' and as 1250 with ',': no evidence either way.
+    if (!GroupedByDots(s)) e.dot = true;
   } else if (s.find(' ') != std::string_view::npos || s.find('\xC2') != std::string_view::npos) {
     e.comma = e.comma || KindsOf(s, comma, kNumber);  // digits grouped by blanks
   }
@@ -67,12 +66,11 @@ void NoteDate(std::string_view s, Evidence& e) {
   }
   const DateOrder order = parts[0] > 12 ? DateOrder::DMY : DateOrder::MDY;
   if (!KindsOf(s, {'.', order}, kDateTime)) return;
+  // 05/06/2024 reads either way: no evidence.
   if (parts[0] > 12) {
     ++e.dayFirst;
   } else if (parts[1] > 12) {
     ++e.monthFirst;
-  } else {
-    e.eitherDate = true;
   }
 }
 
@@ -87,15 +85,10 @@ ValueFormat GuessValueFormat(const Table& table, std::size_t firstData, const Va
       if (LooksLikeDate(s)) NoteDate(s, e);
     }
   }
-  ValueFormat format;
-  format.decimalSeparator = e.dot            ? '.'
-                            : e.comma        ? ','
-                            : e.eitherNumber ? host.decimalSeparator
-                                             : '.';
+  ValueFormat format = host;
+  if (e.dot || e.comma) format.decimalSeparator = e.dot ? '.' : ',';
   if (e.dayFirst != e.monthFirst) {
     format.dateOrder = e.dayFirst > e.monthFirst ? DateOrder::DMY : DateOrder::MDY;
-  } else if (e.dayFirst > 0 || e.eitherDate) {
-    format.dateOrder = host.dateOrder;
   }
   return format;
 }

@@ -84,6 +84,8 @@ DelimitedPanel::DelimitedPanel(QWidget* parent) : QFrame(parent) {
   List1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   preview->addWidget(List1);
   page->addWidget(frame4, 1);
+  lblGuessD = GuessNote(this, "lblGuessD");
+  page->addWidget(lblGuessD);
 
   CIndD = Make<QPushButton>(this, "CIndD", 1);
   CAvantiD = Make<QPushButton>(this, "CAvantiD", 0);
@@ -117,6 +119,15 @@ void DelimitedPanel::Start(const QString& file, TextEncoding encoding,
   DelimCampoD->setEditText(QString());
   SaltaRigheD->setCurrentIndex(0);
   ShowValueFormat(cmbDecimaleD, cmbDateD, format);
+  lblGuessD->hide();
+}
+
+void DelimitedPanel::ShowGuess(const LayoutGuess& guess) {
+  if (guess.separator) DelimCampoD->setEditText(GuessedCharacter(guess.separator));
+  DelimTestoD->setEditText(GuessedCharacter(guess.delimiter));
+  SaltaRigheD->setEditText(QString::number(guess.skip));
+  ShowValueFormat(cmbDecimaleD, cmbDateD, GuessedFormat(guess));
+  lblGuessD->show();
 }
 
 void DelimitedPanel::FillPreview() {
@@ -168,6 +179,7 @@ void DelimitedPanel::OpenSpecDialog(const char* mode) {
     DelimCampoD->setEditText(choice->loaded->separator);
     DelimTestoD->setEditText(choice->loaded->delimiter);
     SaltaRigheD->setEditText(choice->loaded->skip);
+    lblGuessD->hide();  // the layout is the saved one now
   }
   LabNomeImpD->setText(choice->label);
 }

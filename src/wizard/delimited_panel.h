@@ -10,6 +10,7 @@
 #include <string>
 
 #include "vandrel/encoding.h"
+#include "vandrel/guess.h"
 #include "vandrel/layout.h"
 #include "vandrel/store.h"
 
@@ -31,6 +32,10 @@ class DelimitedPanel : public QFrame {
              const std::string& folder);
   // The file's first lines as they stand, blanks at either end removed.
   void FillPreview();
+  // The separator, the delimiter, the lines to skip and the number and date format as `guess`
+  // found them, and a line under the preview that says so. A separator the guess did not
+  // find stays for the user to choose.
+  void ShowGuess(const LayoutGuess& guess);
   // "Current specification:" with no layout named.
   void ResetSpecLabel();
 
@@ -53,6 +58,7 @@ class DelimitedPanel : public QFrame {
   QComboBox* cmbDecimaleD;
   QComboBox* cmbDateD;
   QLabel* LabNomeImpD;
+  QLabel* lblGuessD;
   QPushButton* cmdSalvImpDel;
   QPushButton* cmdImpDefDel;
   QPushButton* cmdCancImpDel;

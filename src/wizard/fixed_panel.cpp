@@ -70,6 +70,8 @@ FixedPanel::FixedPanel(QWidget* parent) : QFrame(parent) {
   txtPreView->setReadOnly(true);
   preview->addWidget(txtPreView);
   page->addWidget(frame3, 1);
+  lblGuessF = GuessNote(this, "lblGuessF");
+  page->addWidget(lblGuessF);
 
   ComIndietro = Make<QPushButton>(this, "ComIndietro", 1);
   ComAvanti = Make<QPushButton>(this, "ComAvanti", 0);
@@ -126,6 +128,8 @@ void FixedPanel::Start(const QString& file, TextEncoding encoding,
   ComboDelimTesto->setCurrentIndex(0);
   ComboNumRighe->setCurrentIndex(0);
   ShowValueFormat(cmbDecimaleF, cmbDateF, format);
+  guessedCells_.clear();
+  lblGuessF->hide();
   grdInfoFldFix->SetCols(3);
   grdInfoFldFix->SetRows(fieldRows + 5);
   grdInfoFldFix->SetCellText(0, 1, Text(12));
@@ -146,6 +150,21 @@ void FixedPanel::Start(const QString& file, TextEncoding encoding,
   }
   grid.setFixedWidth(grid.columnWidth(0) + grid.columnWidth(1) + grid.columnWidth(2) +
                      grid.verticalScrollBar()->sizeHint().width() + 2 * grid.frameWidth());
+}
+
+void FixedPanel::ShowGuess(const LayoutGuess& guess) {
+  std::vector<LimitTexts> limits;
+  for (const GuessedColumn& c : guess.columns) {
+    limits.push_back({std::to_string(c.begin), std::to_string(c.end)});
+  }
+  ShowLimits(limits);
+  for (std::size_t j = 0; j < limits.size(); ++j) {
+    guessedCells_.insert({static_cast<int>(j) + 1, 1});
+    guessedCells_.insert({static_cast<int>(j) + 1, 2});
+  }
+  ComboNumRighe->setEditText(QString::number(guess.skip));
+  ShowValueFormat(cmbDecimaleF, cmbDateF, GuessedFormat(guess));
+  lblGuessF->show();
 }
 
 void FixedPanel::FillPreview() {
@@ -183,6 +202,9 @@ void FixedPanel::grdInfoFldFix_KeyPress(int key) {
   Grid& grid = *grdInfoFldFix;
   ResetSpecLabel(LabNomeImpF);
   const bool dataCell = grid.Row() >= 1 && grid.Col() >= 1;  // not a heading
+  // A guessed cell takes the first digit typed in place of the guess.
+  const bool guessed = guessedCells_.erase({grid.Row(), grid.Col()}) > 0;
+  if (guessed && key >= '0' && key <= '9') grid.SetText(QString());
   if (key == 8 && dataCell) {
     const QString text = grid.Text();
     if (!text.isEmpty()) grid.SetText(text.left(text.size() - 1));
@@ -264,6 +286,8 @@ void FixedPanel::OpenSpecDialog(const char* mode) {
     ComboDelimTesto->setEditText(choice->loaded->delimiter);
     ComboNumRighe->setEditText(choice->loaded->skip);
     ShowLimits(choice->loaded->limits);
+    guessedCells_.clear();
+    lblGuessF->hide();  // the layout is the saved one now
   }
   LabNomeImpF->setText(choice->label);
 }

@@ -7,10 +7,13 @@
 #include <QFrame>
 #include <QString>
 
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vandrel/encoding.h"
+#include "vandrel/guess.h"
 #include "vandrel/layout.h"
 #include "vandrel/store.h"
 #include "wizard/wizard_logic.h"
@@ -36,6 +39,10 @@ class FixedPanel : public QFrame {
              int fieldRows, const std::string& folder);
   // The ruler over the file's first lines, sized by the first line.
   void FillPreview();
+  // The BEGIN and END of each field, the lines to skip and the number and date format as
+  // `guess` found them, and a line under the preview that says so. A guessed BEGIN or END is
+  // replaced, not extended, by the first digit typed into it.
+  void ShowGuess(const LayoutGuess& guess);
 
  signals:
   void Back();
@@ -61,6 +68,9 @@ class FixedPanel : public QFrame {
   std::string folder_;
   forms::Grid* grdInfoFldFix;
   QLabel* LabNomeImpF;
+  QLabel* lblGuessF;
+  // The limits cells (row, column) that hold a guess the user has not typed into yet.
+  std::set<std::pair<int, int>> guessedCells_;
   QPushButton* cmdSalvImpFisso;
   QPushButton* cmdImpDefFisso;
   QPushButton* cmdCancImpFisso;

@@ -118,14 +118,21 @@ void frmInterfaccia::ToStage2(const QString& file, int type, TextEncoding encodi
     }
     stage3_->FillFieldList();
     const store::ValueFormat& format = request_.import.format;
+    GuessOptions options;
+    options.fixedWidth = type == 1;
+    options.encoding = encoding;
+    options.hostFormat = format;
+    guess_ = GuessLayout(wizard::FilePath(file), options);
     if (type == 0) {
       delimited_->Start(file, encoding, format, request_.applicationFolder);
+      delimited_->ShowGuess(guess_);
       ShowPage(Page::Delimited);
       delimited_->FillPreview();
     } else {
       delimited_->ResetSpecLabel();
       fixed_->Start(file, encoding, format, static_cast<int>(request_.import.fields.size()),
                     request_.applicationFolder);
+      fixed_->ShowGuess(guess_);
       ShowPage(Page::Fixed);
       fixed_->FillPreview();
     }
@@ -137,7 +144,8 @@ void frmInterfaccia::ToStage2(const QString& file, int type, TextEncoding encodi
 
 void frmInterfaccia::ToStage3(const TextLayout& layout, const store::ValueFormat& format) {
   try {
-    stage3_->Enter(file_, encoding_, layout, format);
+    stage3_->Enter(file_, encoding_, layout, format,
+                   guess_.header ? std::optional(guess_.skip) : std::nullopt);
   } catch (const std::exception& e) {
     // A file that can no longer be read by this layout: stage 2 stays for the user to fix.
     MsgBox(Text(217), forms::vbExclamation, forms::kTitle, wizard::Describe(e));

@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QString>
 
+#include "vandrel/guess.h"
 #include "vandrel/host_hooks.h"
 #include "vandrel/layout.h"
 
@@ -66,6 +67,8 @@ class frmInterfaccia : public QDialog {
   QString file_;
   int type_ = -1;
   TextEncoding encoding_ = TextEncoding::Auto;
+  // The layout guessed from the file stage 1 accepted, which stage 2 opens with.
+  LayoutGuess guess_;
 };
 
 }  // namespace vandrel

@@ -110,6 +110,27 @@ store::ValueFormat ChosenValueFormat(const QComboBox* decimal, const QComboBox* 
   return format;
 }
 
+QString GuessedCharacter(std::optional<char32_t> c) {
+  if (!c) return forms::Text(kTokenNone);
+  if (*c == U'\t') return forms::Text(kTokenTab);
+  if (*c == U' ') return forms::Text(kTokenSpace);
+  const char32_t one = *c;
+  return QString::fromUcs4(&one, 1);
+}
+
+store::ValueFormat GuessedFormat(const LayoutGuess& guess) {
+  return {guess.decimal, guess.dates};
+}
+
+QLabel* GuessNote(QWidget* parent, const char* name) {
+  QLabel* note = MakeLabel(parent, name, 630, true);
+  QFont font = note->font();
+  font.setItalic(true);
+  note->setFont(font);
+  note->hide();
+  return note;
+}
+
 void SetCaption(QWidget* w, const QString& text) {
   if (auto* label = qobject_cast<QLabel*>(w)) {
     label->setText(text);

@@ -12,6 +12,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "vandrel/guess.h"
 #include "vandrel/store.h"
 
 namespace vandrel::wizard {
@@ -49,6 +50,14 @@ QHBoxLayout* ValueFormatRow(QWidget* parent, const char* suffix, QComboBox*& dec
 void ShowValueFormat(QComboBox* decimal, QComboBox* dates, const store::ValueFormat& format);
 // The format the row shows.
 store::ValueFormat ChosenValueFormat(const QComboBox* decimal, const QComboBox* dates);
+// A guessed separator or delimiter as the boxes show it: the current language's token for
+// the tab, the blank and none, else the character.
+QString GuessedCharacter(std::optional<char32_t> c);
+// The number and date format a guess found.
+store::ValueFormat GuessedFormat(const LayoutGuess& guess);
+// The line under a stage-2 preview that says its values were guessed from the file, hidden
+// until a guess is shown.
+QLabel* GuessNote(QWidget* parent, const char* name);
 // The caption of a tagged control, whatever its kind.
 void SetCaption(QWidget* w, const QString& text);
 // "Current specification:" and a line break: no saved layout matches the entries.

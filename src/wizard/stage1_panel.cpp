@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "forms/forms.h"
+#include "vandrel/guess.h"
 #include "wizard/panel_support.h"
 
 namespace vandrel {
@@ -47,6 +48,8 @@ Stage1Panel::Stage1Panel(QWidget* parent) : QFrame(parent) {
   connect(cmdCercaFile, &QPushButton::clicked, this, &Stage1Panel::cmdCercaFile_Click);
   // Enter in the name box means Next, not the first button in the focus chain.
   connect(txtNomeFile, &QLineEdit::returnPressed, this, &Stage1Panel::CmdAvanti_Click);
+  connect(txtNomeFile, &QLineEdit::textChanged, this, &Stage1Panel::GuessType);
+  connect(cmbTipoFonte, &QComboBox::activated, this, [this] { typeChosen_ = true; });
 }
 
 void Stage1Panel::Reset(TextEncoding encoding) {
@@ -54,6 +57,7 @@ void Stage1Panel::Reset(TextEncoding encoding) {
   cmbTipoFonte->addItem(Text(105));
   cmbTipoFonte->addItem(Text(106));
   cmbTipoFonte->setCurrentIndex(-1);
+  typeChosen_ = false;
   txtNomeFile->setText(QStringLiteral("*.txt"));
   // "Automatic", then the encodings by their names, in the order TextEncoding lists them.
   cmbCodifica->clear();
@@ -87,6 +91,18 @@ void Stage1Panel::CmdAvanti_Click() {
   // Typed or picked, the name that passed is the file imported.
   emit Accepted(name, cmbTipoFonte->currentIndex(),
                 static_cast<TextEncoding>(std::max(cmbCodifica->currentIndex(), 0)));
+}
+
+void Stage1Panel::GuessType() {
+  const QString name = txtNomeFile->text();
+  if (typeChosen_ || name.contains('*') || !QFileInfo(name).isFile()) return;
+  try {
+    GuessOptions options;
+    options.encoding = static_cast<TextEncoding>(std::max(cmbCodifica->currentIndex(), 0));
+    cmbTipoFonte->setCurrentIndex(GuessLayout(FilePath(name), options).fixedWidth ? 1 : 0);
+  } catch (const std::exception&) {
+    // A file that cannot be read is refused by Next, with its message.
+  }
 }
 
 void Stage1Panel::cmdCercaFile_Click() {

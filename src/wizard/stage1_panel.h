@@ -28,6 +28,10 @@ class Stage1Panel : public QFrame {
  private:
   void CmdAvanti_Click();
   void cmdCercaFile_Click();
+  // A file named: its type as guessed, while the user has chosen none.
+  void GuessType();
+
+  bool typeChosen_ = false;  // by the user, in the list
 
   QComboBox* cmbTipoFonte;
   QComboBox* cmbCodifica;

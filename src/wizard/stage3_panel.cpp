@@ -19,6 +19,8 @@
 #include "forms/forms.h"
 #include "preview/c_prepara_grd_preview.h"
 #include "vandrel/catalogue.h"
+#include "vandrel/guess.h"
+#include "vandrel/preview.h"
 #include "wizard/panel_support.h"
 #include "wizard/wizard_logic.h"
 
@@ -136,8 +138,27 @@ void Stage3Panel::FillFieldList() {
   }
 }
 
+// The fields of line `headerLine` of `file`, cut by `layout`, each without blanks at either
+// end; nothing when the layout does not skip that line.
+static std::vector<std::string> HeaderNames(const std::string& file, TextEncoding encoding,
+                                            TextLayout layout, std::int64_t headerLine) {
+  std::int64_t& skip = std::visit([](auto& l) -> std::int64_t& { return l.skipLines; }, layout);
+  if (skip < headerLine) return {};
+  skip = headerLine - 1;
+  const auto rows = PreviewRows(file, encoding, layout, 1);
+  std::vector<std::string> names;
+  if (!rows.empty()) {
+    for (const std::string& field : rows.front()) {
+      names.push_back(forms::ToUtf8(forms::FromUtf8(field).trimmed()));
+    }
+  }
+  return names;
+}
+
 void Stage3Panel::Enter(const QString& file, TextEncoding encoding, const TextLayout& layout,
-                        const store::ValueFormat& format) {
+                        const store::ValueFormat& format, std::optional<std::int64_t> headerLine) {
+  headerNames_ =
+      headerLine ? HeaderNames(FilePath(file), encoding, layout, *headerLine) : std::vector<std::string>();
   cPreparaGrdPreview preview;
   preview.Layout(layout);
   preview.MDBFile(file);
@@ -152,11 +173,26 @@ void Stage3Panel::Enter(const QString& file, TextEncoding encoding, const TextLa
 }
 
 void Stage3Panel::Shown() {
+  // Fields named as the header names a column are associated with it, unless the host or the
+  // user has given them one already.
+  for (InfoFieldRow& row : fields_) {
+    if (!row[kAssociatedColumn].empty()) continue;
+    const std::string field = MatchKey(row[kFieldName]);
+    const std::string column = MatchKey(row[kColumnName]);
+    for (std::size_t k = 0; k < headerNames_.size(); ++k) {
+      const std::string key = MatchKey(headerNames_[k]);
+      if (!key.empty() && (key == field || key == column)) {
+        row[kAssociatedColumn] = std::to_string(k);
+        break;
+      }
+    }
+  }
   markedColumn_ = -1;
   cmbNomeCampo->setCurrentIndex(0);
   MarkColumn(-1);
-  // Each column as wide as its widest text, none wider than the visible part of the table.
   Grid& grid = *grdPreview;
+  for (int c = 0; c < grid.Cols(); ++c) grid.setHorizontalHeaderItem(c, new QTableWidgetItem(Heading(c)));
+  // Each column as wide as its widest text, none wider than the visible part of the table.
   grid.resizeColumnsToContents();
   const int widest = std::max(grid.viewport()->width() - 4, 60);
   for (int c = 0; c < grid.Cols(); ++c) {
@@ -179,13 +215,19 @@ void Stage3Panel::MarkColumn(int column) {
     for (int r = 0; r < grid.Rows(); ++r) {
       if (QTableWidgetItem* cell = grid.item(r, c)) cell->setBackground(on ? marked : QBrush());
     }
-    auto* heading = new QTableWidgetItem(QString::number(c + 1));
+    auto* heading = new QTableWidgetItem(Heading(c));
     QFont font = grid.horizontalHeader()->font();
     font.setBold(on);
     heading->setFont(font);
     grid.setHorizontalHeaderItem(c, heading);
   }
   markedColumn_ = column;
+}
+
+QString Stage3Panel::Heading(int column) const {
+  const auto c = static_cast<std::size_t>(column);
+  if (c >= headerNames_.size() || headerNames_[c].empty()) return QString::number(column + 1);
+  return QString::number(column + 1) + ' ' + forms::FromUtf8(headerNames_[c]);
 }
 
 bool Stage3Panel::eventFilter(QObject* watched, QEvent* event) {

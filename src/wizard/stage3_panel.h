@@ -10,6 +10,8 @@
 #include <QString>
 
 #include <atomic>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "vandrel/host_hooks.h"
@@ -38,10 +40,14 @@ class Stage3Panel : public QFrame {
   // "{NONE}" and then the FieldName of every field row.
   void FillFieldList();
   // Fills the table preview with `file`, read as `encoding` and cut by `layout`, whose numbers
-  // and dates `format` reads. Throws vandrel::Error when the file cannot be read.
+  // and dates `format` reads. `headerLine` is the line (1-based) of the file's header, when it
+  // has one: where the layout skips it, its names head the columns and fields whose name
+  // matches one are associated with its column. Throws vandrel::Error when the file cannot be
+  // read.
   void Enter(const QString& file, TextEncoding encoding, const TextLayout& layout,
-             const store::ValueFormat& format);
-  // The panel is on screen: "{NONE}" is selected and the columns get their width.
+             const store::ValueFormat& format, std::optional<std::int64_t> headerLine);
+  // The panel is on screen: every field without a column whose FieldName or ColumnName names
+  // a header field gets that column, "{NONE}" is selected and the columns get their width.
   void Shown();
 
   // The field rows with the associations made so far.
@@ -86,6 +92,8 @@ class Stage3Panel : public QFrame {
   void ShowProgress();
   // Marks the preview column that feeds the selected field (-1: none).
   void MarkColumn(int column);
+  // A preview column's heading: its number, and the header's name for it when there is one.
+  QString Heading(int column) const;
 
   WizardRequest request_;
   std::vector<InfoFieldRow> fields_;
@@ -93,6 +101,7 @@ class Stage3Panel : public QFrame {
   TextEncoding encoding_ = TextEncoding::Auto;
   TextLayout layout_;
   store::ValueFormat format_;
+  std::vector<std::string> headerNames_;  // the file's header, as the layout cuts it
   QComboBox* cmbNomeCampo;
   QLineEdit* txtColAssociata;
   QLineEdit* txtNmFldUtente;

@@ -33,7 +33,7 @@ expect bad-option 64 "$vandrel" messages --language xx
 
 expect messages 0 "$vandrel" messages --language en
 contains messages-312 out $'312\tThe files cointain data!'
-[ "$(wc -l <"$work/out")" -eq 98 ] && passes=$((passes + 1)) || { echo "FAIL: not 98 lines"; failures=$((failures + 1)); }
+[ "$(wc -l <"$work/out")" -eq 99 ] && passes=$((passes + 1)) || { echo "FAIL: not 99 lines"; failures=$((failures + 1)); }
 expect messages-it 0 "$vandrel" messages
 contains messages-it out $'0\tAvanti >>'
 

@@ -96,12 +96,12 @@ TEST(GuessRules, DecimalSeparatorAndDateOrderFromTheValues) {
       {{"1 250,5"}, {}, {',', DateOrder::YMD}},
       {{"1.250"}, {',', DateOrder::YMD}, {',', DateOrder::YMD}},  // either: the host's
       {{"1.250"}, {}, {'.', DateOrder::YMD}},
-      {{"7", "x"}, {',', DateOrder::DMY}, {'.', DateOrder::YMD}},  // nothing to tell
+      {{"7", "x"}, {',', DateOrder::DMY}, {',', DateOrder::DMY}},  // nothing to tell: the host's
       {{"25/12/2023", "01/02/2024"}, {}, {'.', DateOrder::DMY}},
       {{"12/25/2023 10:00", "01/02/2024"}, {}, {'.', DateOrder::MDY}},
       {{"05.06.2024"}, {'.', DateOrder::MDY}, {'.', DateOrder::MDY}},
-      {{"2024-12-25"}, {'.', DateOrder::DMY}, {'.', DateOrder::YMD}},
-      {{"31/02/2024"}, {'.', DateOrder::MDY}, {'.', DateOrder::YMD}},  // no date at all
+      {{"2024-12-25"}, {'.', DateOrder::DMY}, {'.', DateOrder::DMY}},  // ISO reads either way
+      {{"31/02/2024"}, {'.', DateOrder::MDY}, {'.', DateOrder::MDY}},  // no date at all
   };
   for (const Case& c : cases) {
     std::vector<Strings> rows;

@@ -166,6 +166,7 @@ class FixedStageTest : public QObject {
     frmInterfaccia w;
     ToFixedStage(w, file);
     QCOMPARE(w.CurrentPanel(), QString("pnlFase2di3Fisso"));
+    Limits(w, {{"", ""}});  // no guessed column
     ScriptedBoxes boxes;
     test::Ctl<QComboBox>(w, "ComboCharDeli")->setEditText("");
     boxes.Expect(Text(215), kWarn);
@@ -294,7 +295,7 @@ class FixedStageTest : public QObject {
     request_.askToAppend = false;
     frmInterfaccia w;
     ToFixedStage(w, file);
-    Limits(w, {{"1", "9"}, {"10", "14"}});
+    Limits(w, {{"1", "9"}, {"10", "14"}, {"", ""}});
     test::Ctl<QComboBox>(w, "ComboCharDeli")->setEditText(";");
     test::Ctl<QComboBox>(w, "ComboDelimTesto")->setEditText("\"");
     test::Ctl<QComboBox>(w, "ComboNumRighe")->setEditText("1");
