@@ -31,6 +31,27 @@ using forms::MsgBox;
 using forms::Text;
 using namespace wizard;
 
+namespace {
+
+// The fields of line `headerLine` of `file`, cut by `layout`, each without blanks at either
+// end; nothing when the layout does not skip that line.
+std::vector<std::string> HeaderNames(const std::string& file, TextEncoding encoding,
+                                            TextLayout layout, std::int64_t headerLine) {
+  std::int64_t& skip = std::visit([](auto& l) -> std::int64_t& { return l.skipLines; }, layout);
+  if (skip < headerLine) return {};
+  skip = headerLine - 1;
+  const auto rows = PreviewRows(file, encoding, layout, 1);
+  std::vector<std::string> names;
+  if (!rows.empty()) {
+    for (const std::string& field : rows.front()) {
+      names.push_back(forms::ToUtf8(forms::FromUtf8(field).trimmed()));
+    }
+  }
+  return names;
+}
+
+}  // namespace
+
 Stage3Panel::Stage3Panel(QWidget* parent) : QFrame(parent) {
   setObjectName(QStringLiteral("pnlFase3di3"));
   auto* page = new QVBoxLayout(this);
@@ -136,23 +157,6 @@ void Stage3Panel::FillFieldList() {
   for (const InfoFieldRow& row : fields_) {
     cmbNomeCampo->addItem(QString::fromStdString(row[kFieldName]));
   }
-}
-
-// The fields of line `headerLine` of `file`, cut by `layout`, each without blanks at either
-// end; nothing when the layout does not skip that line.
-static std::vector<std::string> HeaderNames(const std::string& file, TextEncoding encoding,
-                                            TextLayout layout, std::int64_t headerLine) {
-  std::int64_t& skip = std::visit([](auto& l) -> std::int64_t& { return l.skipLines; }, layout);
-  if (skip < headerLine) return {};
-  skip = headerLine - 1;
-  const auto rows = PreviewRows(file, encoding, layout, 1);
-  std::vector<std::string> names;
-  if (!rows.empty()) {
-    for (const std::string& field : rows.front()) {
-      names.push_back(forms::ToUtf8(forms::FromUtf8(field).trimmed()));
-    }
-  }
-  return names;
 }
 
 void Stage3Panel::Enter(const QString& file, TextEncoding encoding, const TextLayout& layout,
