@@ -13,6 +13,9 @@ namespace {
 constexpr std::size_t kResendPiece = 32 * 1024;
 // While a batch streams, rows wait on this side until this much is ready to go.
 constexpr std::size_t kStreamPiece = 64 * 1024;
+// Rows before a refused one that are sent again with the rest rather than on their own: the
+// server takes this many in about the time of the round trips a COPY costs.
+constexpr std::size_t kFewBefore = 256;
 
 // Whether a failure to open a binary COPY says the server takes no binary format (a server
 // that speaks PostgreSQL's protocol without all of its COPY), rather than anything else.
@@ -123,12 +126,12 @@ Result CopyBatch::Attempt(std::size_t from, std::size_t& to) {
   return EndCopy(ok ? nullptr : "the rows could not be sent");
 }
 
-void CopyBatch::Finish(ConstraintColumns& keys, std::vector<QueuedFailure>& failures) {
-  if (!active_) return;
+std::size_t CopyBatch::Finish(ConstraintColumns& keys, std::vector<QueuedFailure>& failures) {
+  if (!active_) return 0;
   if (startError_) {
     FailAll(*startError_, 0, failures);
     Clear();
-    return;
+    return 0;
   }
   link_.StreamEnded();
   refused_.assign(rows(), 0);
@@ -148,7 +151,7 @@ void CopyBatch::Finish(ConstraintColumns& keys, std::vector<QueuedFailure>& fail
         savepoint_->GiveUp();
         FailAll(refusal.error, from, failures);
         Clear();
-        return;
+        return 0;
       }
       if (refusal.line > 0 && static_cast<std::size_t>(refusal.line) <= attempted_.size()) {
         to = attempted_[static_cast<std::size_t>(refusal.line - 1)];
@@ -159,9 +162,12 @@ void CopyBatch::Finish(ConstraintColumns& keys, std::vector<QueuedFailure>& fail
         failed = Attempt(from, to);
         continue;
       }
-      // The refused row is set aside; those before it passed, and go first on their own.
+      // The refused row is set aside. Those before it passed: many go first on their own,
+      // so that a later refusal cannot make them go a third time; a few go with the rest,
+      // sparing the round trips of a COPY of their own.
       refused_[to] = 1;
       refusals_.emplace_back(to, std::move(refusal));
+      if (to - from < kFewBefore) to = rows();
     }
     failed = Attempt(from, to);
   }
@@ -174,7 +180,9 @@ void CopyBatch::Finish(ConstraintColumns& keys, std::vector<QueuedFailure>& fail
     std::string column = refusal.column.empty() ? keys.Of(link_, refusal) : refusal.column;
     failures.push_back({tags_[row], std::move(refusal.error), std::move(column)});
   }
+  const std::size_t refused = refusals_.size();
   Clear();
+  return refused;
 }
 
 void CopyBatch::FailAll(const Error& error, std::size_t from, std::vector<QueuedFailure>& failures) {

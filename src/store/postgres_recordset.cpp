@@ -1,6 +1,7 @@
 #include "store/postgres_recordset.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -106,7 +107,7 @@ class PostgresRecordset final : public Recordset, private CopyStream {
     if (!batch_.active()) StartBatch();
     AppendRow(batch_.data());
     batch_.EndRow(tag);
-    if (batch_.rows() >= kBatchRows || batch_.bytes() >= kBatchBytes) FlushBatch();
+    if (batch_.rows() >= batchRows_ || batch_.bytes() >= kBatchBytes) FlushBatch();
   }
 
   std::vector<QueuedFailure> Flush() override {
@@ -120,11 +121,13 @@ class PostgresRecordset final : public Recordset, private CopyStream {
   }
 
  private:
-  // Rows and bytes of COPY data per batch: several COPY statements in one transaction cost
-  // the server little more than one, and a refused row costs a resend of the rows before it
-  // in its batch, so a batch is a small part of a group; its data stays here until the
-  // server has taken it.
+  // Rows and bytes of COPY data per batch; its data stays here until the server has taken
+  // it. Each batch costs a few round trips, so a clean file goes in big ones. A row the
+  // server refuses costs a resend of the rows before it in its batch, so where the server
+  // refuses rows, batches shrink towards one refusal in every other batch, but not below
+  // kFewestBatchRows, where the round trips would cost more than the resends save.
   static constexpr std::size_t kBatchRows = 10000;
+  static constexpr std::size_t kFewestBatchRows = 1000;
   static constexpr std::size_t kBatchBytes = 4 << 20;
 
   void RequirePending(const char* operation) const {
@@ -182,27 +185,58 @@ class PostgresRecordset final : public Recordset, private CopyStream {
   }
 
   void AppendRow(std::string& out) const {
-    bool first = true;
     if (binaryBatch_) {
-      AppendInt16(out, static_cast<std::int16_t>(std::count(assigned_.begin(), assigned_.end(), 1)));
+      AppendBinaryRow(out);
+      return;
     }
+    bool first = true;
+    for (std::size_t i = 0; i < table_.columns.size(); ++i) {
+      if (!assigned_[i]) continue;
+      if (!first) out += '\t';
+      AppendCopyText(kinds_[i], fields_[i], out);
+      first = false;
+    }
+    out += '\n';
+  }
+
+  // The field count, then each field's length (-1 for NULL) and bytes, written in place: this
+  // runs for every row.
+  void AppendBinaryRow(std::string& out) const {
+    std::size_t size = 2;
+    int count = 0;
+    for (std::size_t i = 0; i < table_.columns.size(); ++i) {
+      if (!assigned_[i]) continue;
+      ++count;
+      size += 4 + (fields_[i].type == Value::Type::Null ? 0 : fields_[i].text.size());
+    }
+    const std::size_t at = out.size();
+    out.resize(at + size);
+    char* p = out.data() + at;
+    PutBigEndian(p, static_cast<std::uint64_t>(count), 2);
+    p += 2;
     for (std::size_t i = 0; i < table_.columns.size(); ++i) {
       if (!assigned_[i]) continue;
       const Value& v = fields_[i];
-      if (binaryBatch_) {
-        const bool null = v.type == Value::Type::Null;
-        AppendInt32(out, null ? -1 : static_cast<std::int32_t>(v.text.size()));
-        if (!null) out += v.text;
-      } else {
-        if (!first) out += '\t';
-        AppendCopyText(kinds_[i], v, out);
+      const bool null = v.type == Value::Type::Null;
+      PutBigEndian(p, null ? 0xFFFFFFFFu : static_cast<std::uint32_t>(v.text.size()), 4);
+      p += 4;
+      if (!null) {
+        std::memcpy(p, v.text.data(), v.text.size());
+        p += v.text.size();
       }
-      first = false;
     }
-    if (!binaryBatch_) out += '\n';
   }
 
-  void FlushBatch() { batch_.Finish(keys_, failures_); }
+  void FlushBatch() {
+    const std::size_t rows = batch_.rows();
+    const std::size_t refused = batch_.Finish(keys_, failures_);
+    if (rows == 0) return;
+    // The share of rows refused lately, each batch weighing as much as all before it.
+    refusedShare_ = (refusedShare_ + static_cast<double>(refused) / static_cast<double>(rows)) / 2;
+    const double wanted = refusedShare_ > 0 ? 0.5 / refusedShare_ : static_cast<double>(kBatchRows);
+    batchRows_ = static_cast<std::size_t>(
+        std::clamp(wanted, static_cast<double>(kFewestBatchRows), static_cast<double>(kBatchRows)));
+  }
   void EndCopy() override { FlushBatch(); }
   void AbandonCopy() override { batch_.Abandon(); }
 
@@ -215,6 +249,8 @@ class PostgresRecordset final : public Recordset, private CopyStream {
   bool pending_ = false;
 
   CopyBatch batch_;
+  std::size_t batchRows_ = kBatchRows;
+  double refusedShare_ = 0;
   std::vector<char> batchMask_;
   bool binaryBatch_ = false;
   bool textOnly_ = false;  // the server took no binary COPY

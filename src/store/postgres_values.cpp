@@ -17,11 +17,14 @@ constexpr std::int64_t kServerEpochDays = 10957;
 
 void AppendBigEndian(std::string& out, std::uint64_t v, int bytes) {
   char b[8];
-  for (int i = bytes - 1; i >= 0; --i) {
-    b[i] = static_cast<char>(v & 0xFF);
-    v >>= 8;
-  }
+  PutBigEndian(b, v, bytes);
   out.append(b, static_cast<std::size_t>(bytes));
+}
+
+// `out` becomes `v` in network byte order: a value's whole binary form.
+void SetBigEndian(std::string& out, std::uint64_t v, int bytes) {
+  out.resize(static_cast<std::size_t>(bytes));
+  PutBigEndian(out.data(), v, bytes);
 }
 
 std::uint64_t ReadBigEndian(std::string_view s, std::size_t at, int bytes) {
@@ -115,13 +118,14 @@ void EncodeNumeric(std::string_view s, std::string& out) {
   point += lead;
   digits.append((4 - digits.size() % 4) % 4, '0');
   const std::size_t groups = digits.size() / 4;
-  out.clear();
-  AppendInt16(out, static_cast<std::int16_t>(groups));
-  AppendInt16(out, static_cast<std::int16_t>(groups ? point / 4 - 1 : 0));
-  AppendInt16(out, static_cast<std::int16_t>(negative && groups ? 0x4000 : 0));
-  AppendInt16(out, static_cast<std::int16_t>(scale));
+  out.resize(8 + 2 * groups);
+  char* p = out.data();
+  PutBigEndian(p, groups, 2);
+  PutBigEndian(p + 2, static_cast<std::uint16_t>(groups ? point / 4 - 1 : 0), 2);
+  PutBigEndian(p + 4, negative && groups ? 0x4000 : 0, 2);
+  PutBigEndian(p + 6, static_cast<std::uint64_t>(scale), 2);
   for (std::size_t g = 0; g < groups; ++g) {
-    AppendInt16(out, static_cast<std::int16_t>(Number(digits, g * 4, 4)));
+    PutBigEndian(p + 8 + 2 * g, static_cast<std::uint64_t>(Number(digits, g * 4, 4)), 2);
   }
 }
 
@@ -259,22 +263,19 @@ void EncodeValue(WireKind kind, const ColumnType& type, std::string_view column,
     case WireKind::Int2:
     case WireKind::Int4:
     case WireKind::Int8:
-      out.clear();
-      AppendBigEndian(out, static_cast<std::uint64_t>(value.integer),
-                      kind == WireKind::Int2 ? 2 : kind == WireKind::Int4 ? 4 : 8);
+      SetBigEndian(out, static_cast<std::uint64_t>(value.integer),
+                   kind == WireKind::Int2 ? 2 : kind == WireKind::Int4 ? 4 : 8);
       break;
     case WireKind::Float4: {
       const auto f = static_cast<float>(value.real);
       if (std::isinf(f) || (f == 0 && value.real != 0)) {
         Refuse(kErrTypeConversion, column, type, text, "out of range");
       }
-      out.clear();
-      AppendBigEndian(out, std::bit_cast<std::uint32_t>(f), 4);
+      SetBigEndian(out, std::bit_cast<std::uint32_t>(f), 4);
       break;
     }
     case WireKind::Float8:
-      out.clear();
-      AppendBigEndian(out, std::bit_cast<std::uint64_t>(value.real), 8);
+      SetBigEndian(out, std::bit_cast<std::uint64_t>(value.real), 8);
       break;
     case WireKind::Numeric:
       EncodeNumeric(plain, out);
@@ -284,21 +285,18 @@ void EncodeValue(WireKind kind, const ColumnType& type, std::string_view column,
       break;
     case WireKind::Date: {
       const std::int64_t days = ServerDays(out);
-      out.clear();
-      AppendBigEndian(out, static_cast<std::uint32_t>(static_cast<std::int32_t>(days)), 4);
+      SetBigEndian(out, static_cast<std::uint32_t>(static_cast<std::int32_t>(days)), 4);
       break;
     }
     case WireKind::Time: {
       const std::int64_t us = Micros(out);
-      out.clear();
-      AppendBigEndian(out, static_cast<std::uint64_t>(us), 8);
+      SetBigEndian(out, static_cast<std::uint64_t>(us), 8);
       break;
     }
     case WireKind::Timestamp: {
       const std::int64_t us =
           ServerDays(out) * kMicrosPerDay + Micros(std::string_view(out).substr(11));
-      out.clear();
-      AppendBigEndian(out, static_cast<std::uint64_t>(us), 8);
+      SetBigEndian(out, static_cast<std::uint64_t>(us), 8);
       break;
     }
     case WireKind::Text:

@@ -34,6 +34,14 @@ void EncodeValue(WireKind kind, const ColumnType& type, std::string_view column,
 // and backslash escaped. Null is \N.
 void AppendCopyText(WireKind kind, const Value& value, std::string& out);
 
+// Writes the `bytes` low bytes of `v` at `at` in network byte order.
+inline void PutBigEndian(char* at, std::uint64_t v, int bytes) {
+  for (int i = bytes - 1; i >= 0; --i) {
+    at[i] = static_cast<char>(v & 0xFF);
+    v >>= 8;
+  }
+}
+
 // Appends a 16- or 32-bit integer in network byte order.
 void AppendInt16(std::string& out, std::int16_t v);
 void AppendInt32(std::string& out, std::int32_t v);
