@@ -51,7 +51,7 @@ class PostgresRecordset final : public Recordset, private CopyStream {
 
   // Safe on another thread: reads only the columns and the value format.
   void Convert(int column, std::string_view text, Value& out) const override {
-    const Column& c = ColumnAt(table_.columns, column, table_.name);
+    const Column& c = At(column);
     ConvertText(c.type, format_, c.name, text, out);
     if (out.type == Value::Type::Null && table_.required[static_cast<std::size_t>(column)]) {
       NotNull(c);
@@ -95,12 +95,11 @@ class PostgresRecordset final : public Recordset, private CopyStream {
     RequirePending("Queue");
     pending_ = false;
     if (const Column* missing = RequiredMissing()) {
-      FlushBatch();  // failures stay in the order of the rows
-      failures_.push_back({tag, NotNullError(*missing), missing->name});
+      if (!FlushFirst(tag)) failures_.push_back({tag, NotNullError(*missing), missing->name});
       return;
     }
     if (std::find(assigned_.begin(), assigned_.end(), 1) == assigned_.end()) {
-      StoreDefaults(tag);
+      if (!FlushFirst(tag)) StoreDefaults(tag);
       return;
     }
     if (batch_.active() && assigned_ != batchMask_) FlushBatch();
@@ -138,6 +137,14 @@ class PostgresRecordset final : public Recordset, private CopyStream {
 
   const Column& Checked(int column) const {
     RequirePending("SetField");
+    return At(column);
+  }
+
+  // Column `column`; kErrNoColumn when there is none. Called for every value.
+  const Column& At(int column) const {
+    if (column >= 0 && static_cast<std::size_t>(column) < table_.columns.size()) {
+      return table_.columns[static_cast<std::size_t>(column)];
+    }
     return ColumnAt(table_.columns, column, table_.name);
   }
 
@@ -157,9 +164,19 @@ class PostgresRecordset final : public Recordset, private CopyStream {
     return nullptr;
   }
 
+  // Stores the rows queued before a row that does not go with them, so that failures stay
+  // in the order of the rows. When that gave up the transaction, the row fails with the same
+  // error, which stays the last one, as the failure that ended the group must (true then).
+  bool FlushFirst(std::int64_t tag) {
+    const bool inTransaction = link_->InTransaction();
+    FlushBatch();
+    if (!inTransaction || link_->InTransaction() || failures_.empty()) return false;
+    failures_.push_back({tag, failures_.back().error});
+    return true;
+  }
+
   // A row that assigns no column at all has nothing for COPY to carry.
   void StoreDefaults(std::int64_t tag) {
-    FlushBatch();
     try {
       link_->RunGuarded("INSERT INTO " + table_.quoted + " DEFAULT VALUES");
     } catch (const Error& e) {
