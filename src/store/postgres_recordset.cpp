@@ -106,7 +106,7 @@ class PostgresRecordset final : public Recordset, private CopyStream {
     if (!batch_.active()) StartBatch();
     AppendRow(batch_.data());
     batch_.EndRow(tag);
-    if (batch_.rows() >= batchRows_ || batch_.bytes() >= kBatchBytes) FlushBatch();
+    if (batch_.rows() >= kBatchRows || batch_.bytes() >= kBatchBytes) FlushBatch();
   }
 
   std::vector<QueuedFailure> Flush() override {
@@ -121,12 +121,10 @@ class PostgresRecordset final : public Recordset, private CopyStream {
 
  private:
   // Rows and bytes of COPY data per batch; its data stays here until the server has taken
-  // it. Each batch costs a few round trips, so a clean file goes in big ones. A row the
-  // server refuses costs a resend of the rows before it in its batch, so where the server
-  // refuses rows, batches shrink towards one refusal in every other batch, but not below
-  // kFewestBatchRows, where the round trips would cost more than the resends save.
+  // it. A COPY statement costs the server about as much as a thousand rows, and a refused row
+  // costs a COPY and a resend of at most about a thousand rows whatever the batch's size
+  // (postgres_copy.cpp), so batches stay big where the server refuses rows too.
   static constexpr std::size_t kBatchRows = 10000;
-  static constexpr std::size_t kFewestBatchRows = 1000;
   static constexpr std::size_t kBatchBytes = 4 << 20;
 
   void RequirePending(const char* operation) const {
@@ -244,16 +242,7 @@ class PostgresRecordset final : public Recordset, private CopyStream {
     }
   }
 
-  void FlushBatch() {
-    const std::size_t rows = batch_.rows();
-    const std::size_t refused = batch_.Finish(keys_, failures_);
-    if (rows == 0) return;
-    // The share of rows refused lately, each batch weighing as much as all before it.
-    refusedShare_ = (refusedShare_ + static_cast<double>(refused) / static_cast<double>(rows)) / 2;
-    const double wanted = refusedShare_ > 0 ? 0.5 / refusedShare_ : static_cast<double>(kBatchRows);
-    batchRows_ = static_cast<std::size_t>(
-        std::clamp(wanted, static_cast<double>(kFewestBatchRows), static_cast<double>(kBatchRows)));
-  }
+  void FlushBatch() { batch_.Finish(keys_, failures_); }
   void EndCopy() override { FlushBatch(); }
   void AbandonCopy() override { batch_.Abandon(); }
 
@@ -266,8 +255,6 @@ class PostgresRecordset final : public Recordset, private CopyStream {
   bool pending_ = false;
 
   CopyBatch batch_;
-  std::size_t batchRows_ = kBatchRows;
-  double refusedShare_ = 0;
   std::vector<char> batchMask_;
   bool binaryBatch_ = false;
   bool textOnly_ = false;  // the server took no binary COPY
