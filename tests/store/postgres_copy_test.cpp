@@ -153,6 +153,24 @@ TEST_F(PostgresCopyTest, ValuesArriveTheSameInTheBinaryAndTheTextFormat) {
             (Rows{{"f", "t", "0"}}));
 }
 
+TEST_F(PostgresCopyTest, NumbersAndDatesWrittenTheItalianWayAreStoredInBothFormats) {
+  test::PgRun(uri, R"(CREATE TABLE bin(n numeric(10,2), r double precision, d date);
+                      CREATE TABLE txt(LIKE bin, u uuid);)");
+  auto db = Open();
+  for (const char* table : {"bin", "txt"}) {
+    auto rs = db->OpenRecordset(table);
+    rs->SetValueFormat({',', DateOrder::DMY});
+    rs->AddNew();
+    rs->SetField("n", "1.250,50");
+    rs->SetField("r", "-0,125");
+    rs->SetField("d", "19/09/2004");
+    if (std::string(table) == "txt") rs->SetField("u", "a0eebc99-9c0b-4ef8-bb6d-6bb9bd380a11");
+    rs->Update();
+    EXPECT_EQ(test::PgQuery(uri, std::string("SELECT n, r, d FROM ") + table),
+              (Rows{{"1250.50", "-0.125", "2004-09-19"}}));
+  }
+}
+
 TEST_F(PostgresCopyTest, PartitionedAndForeignTablesAreTargetsAndOnlyParentsAreListed) {
   std::string why;
   test::PgServer* other = test::PgServer::Get(why, 1);
