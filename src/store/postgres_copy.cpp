@@ -11,8 +11,10 @@ namespace {
 // A resend goes out in pieces of about this size, with a look between them for the server's
 // refusal, so that little is sent after a row the server has already refused.
 constexpr std::size_t kResendPiece = 32 * 1024;
-// While a batch streams, rows wait on this side until this much is ready to go.
-constexpr std::size_t kStreamPiece = 64 * 1024;
+// While a batch streams, rows wait on this side until this much is ready to go: fewer, bigger
+// writes to the socket (256 KiB against 64 KiB: about 5 % quicker in paired runs, 16 KiB no
+// slower than 64 KiB; a batch holds 4 MiB at most anyway).
+constexpr std::size_t kStreamPiece = 256 * 1024;
 // Rows before a refused one that are sent again with the rest rather than in a COPY of their
 // own: a COPY statement costs the server about what a thousand rows cost it (measured with
 // 1,000-row COPY statements against 10,000-row ones).
