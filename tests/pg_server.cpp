@@ -55,9 +55,9 @@ int RunTool(const std::vector<std::string>& args, const std::string& log) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::unique_ptr<PgServer>& Instance() {
-  static std::unique_ptr<PgServer> server;
-  return server;
+std::unique_ptr<PgServer>& Instance(int index) {
+  static std::unique_ptr<PgServer> servers[2];
+  return servers[index];
 }
 
 PGconn* Connect(const std::string& uri) {
@@ -74,8 +74,8 @@ PGconn* Connect(const std::string& uri) {
 
 }  // namespace
 
-PgServer* PgServer::Get(std::string& why) {
-  auto& server = Instance();
+PgServer* PgServer::Get(std::string& why, int index) {
+  auto& server = Instance(index);
   if (server) return server.get();
   const std::string bin = FindServerBin();
   if (bin.empty()) {
@@ -151,6 +151,11 @@ std::string PgServer::CreateDatabase() {
   const std::string query = "?host=" + dir_;
   PgRun(base + "postgres" + query, "CREATE DATABASE " + name);
   return base + name + query;
+}
+
+std::string PgServer::DatabaseOf(const std::string& uri) {
+  const std::size_t from = uri.find("@/") + 2;
+  return uri.substr(from, uri.find('?') - from);
 }
 
 std::string PgServer::Connect() {

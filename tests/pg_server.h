@@ -20,8 +20,9 @@ class PgServer {
   static constexpr const char* kPassword = "s3cret;pw";
 
   // The program's server, started on first use; null when the server programs are not
-  // installed (`why` then says so).
-  static PgServer* Get(std::string& why);
+  // installed (`why` then says so). `index` 1 is a second server of its own, for tables
+  // that live on another server.
+  static PgServer* Get(std::string& why, int index = 0);
 
   ~PgServer();
   PgServer(const PgServer&) = delete;
@@ -32,6 +33,8 @@ class PgServer {
   const std::string& socketDir() const { return dir_; }
   // The password as a connect string.
   static std::string Connect();
+  // The database's name within its URI.
+  static std::string DatabaseOf(const std::string& uri);
 
   void Stop();
   void Start();

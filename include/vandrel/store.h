@@ -78,10 +78,13 @@ struct NewColumn {
   std::string type;
 };
 
-// A queued row that could not be stored, with the tag it was queued under.
+// A queued row that could not be stored, with the tag it was queued under, and the column
+// (or the columns of a key, "a, b") the database names as refused; empty when it names none
+// or the store does not say.
 struct QueuedFailure {
   std::int64_t tag;
   Error error;
+  std::string column = {};
 };
 
 // A table opened for appending rows. A row begun with AddNew and not stored with Update or

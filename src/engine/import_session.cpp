@@ -252,9 +252,10 @@ std::string_view ImportSession::ColumnNamedIn(std::string_view description) cons
 
 void ImportSession::FlushTarget() {
   std::vector<store::QueuedFailure> failures = target_->Flush();
+  // A failure that gives up the group ends the store's work: it is the last one.
   CheckGroupSurvived(failures.empty() ? recordNumber_ : failures.front().tag,
                      failures.empty() ? Error(store::kErrStoreOther, "The group was undone.")
-                                      : failures.front().error);
+                                      : failures.back().error);
   counts_.rowsStored -= static_cast<std::int64_t>(failures.size());
   std::vector<LineError> deferred = std::exchange(deferred_, {});
   auto f = failures.begin();
@@ -262,7 +263,7 @@ void ImportSession::FlushTarget() {
   while (f != failures.end() || d != deferred.end()) {
     if (d == deferred.end() || (f != failures.end() && f->tag < d->line)) {
       GestErr(f->tag, f->error.number(), f->error.description(),
-              ColumnNamedIn(f->error.description()));
+              f->column.empty() ? ColumnNamedIn(f->error.description()) : f->column);
       ++f;
     } else {
       GestErr(d->line, d->number, d->description, d->column);

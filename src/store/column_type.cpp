@@ -243,7 +243,9 @@ ColumnType PostgresColumnType(std::string_view formatType) {
 void ConvertText(const ColumnType& type, const ValueFormat& format, std::string_view column,
                  std::string_view text, Value& out) {
   if (type.kind == ColumnKind::Text || type.kind == ColumnKind::Any) {
-    if (type.length >= 0 && Utf8Length(text) > static_cast<std::size_t>(type.length)) {
+    // Only a text with more bytes than the column has characters can be too long.
+    if (type.length >= 0 && text.size() > static_cast<std::size_t>(type.length) &&
+        Utf8Length(text) > static_cast<std::size_t>(type.length)) {
       throw Error(kErrTooLong,
                   "The value '" + Quoted(text) + "' is too long for the column '" +
                       std::string(column) + "' (" + type.declared +

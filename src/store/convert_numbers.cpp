@@ -149,6 +149,28 @@ double PowerOfTen(int n) {
                                                         : std::pow(10.0, n);
 }
 
+// Whether a number needs more than `whole` digits before the point once rounded to `scale`
+// decimals. Written without an exponent the digits tell exactly (a double cannot hold the 38
+// digits of a NUMERIC(38,10)); with one, the double does.
+bool TooManyDigits(const NumberScan& scan, std::string_view plain, int whole, int scale,
+                   double value) {
+  if (scan.exponent) return std::fabs(value) >= PowerOfTen(whole);
+  if (scan.intDigits != whole) return scan.intDigits > whole;
+  // As many digits as allowed: only rounding 9...9.9...95 up adds one.
+  std::string digits;  // the whole part without its leading zeros, then every decimal
+  bool leading = true;
+  for (char c : plain) {
+    if (c == '.') leading = false;
+    if (IsDigit(c) && !(leading && c == '0')) {
+      digits += c;
+      leading = false;
+    }
+  }
+  const std::size_t kept = static_cast<std::size_t>(whole + scale);
+  if (digits.size() <= kept) return false;
+  return digits.find_first_not_of('9') >= kept && digits[kept] >= '5';
+}
+
 // The words a Boolean column takes, in lower case (UTF-8), in the five languages.
 constexpr std::array<std::string_view, 13> kTrueWords{
     "1",   "-1",   "true", "yes",  "s\xC3\xAC", "si",       "vero",
@@ -247,7 +269,7 @@ void ConvertNumber(const ColumnType& type, const ValueFormat& format, std::strin
       const double rounded = std::round(scaled) / factor;
       if (rounded != value) value = rounded;
     }
-    if (std::fabs(value) >= PowerOfTen(type.precision - scale)) {
+    if (TooManyDigits(scan, body, type.precision - scale, scale, value)) {
       Refuse(kErrTypeConversion, column, type, text,
              "more than " + std::to_string(type.precision - scale) + " digits before the point");
     }

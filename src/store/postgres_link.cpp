@@ -1,5 +1,7 @@
 #include "store/postgres_link.h"
 
+#include <poll.h>
+
 #include <algorithm>
 #include <iterator>
 #include <utility>
@@ -21,7 +23,10 @@ std::int32_t NumberForState(std::string_view state) {
     return kErrTypeConversion;
   }
   if (state == "28P01" || state == "28000") return kErrBadAccount;
-  if (state.starts_with("08")) return kErrCannotConnect;
+  // The connection, or the server shutting down under it (57P01-57P03).
+  if (state.starts_with("08") || state == "57P01" || state == "57P02" || state == "57P03") {
+    return kErrCannotConnect;
+  }
   if (state == "55P03" || state == "40P01") return kErrLocked;
   if (state == "25006") return kErrReadOnly;
   return kErrStoreOther;
@@ -86,22 +91,43 @@ Result Link::Run(const std::string& sql, std::initializer_list<std::string> para
 }
 
 void Link::RunGuarded(const std::string& sql) {
-  Idle();
-  const bool inTransaction = InTransaction();
-  Result r = Exec(inTransaction ? "SAVEPOINT vandrel_row; " + sql + "; RELEASE vandrel_row" : sql);
+  Savepoint savepoint(*this, "vandrel_row");
+  Result r = savepoint.Run(sql);
   if (Ok(r.get())) return;
   Error error = ErrorOf(r.get());
-  if (inTransaction && !Lost()) Settle(r.get(), "vandrel_row");
+  const char* state = r ? PQresultErrorField(r.get(), PG_DIAG_SQLSTATE) : nullptr;
+  if (!state || !IsRowFailure(state)) savepoint.GiveUp();
   throw error;
 }
 
-void Link::Settle(const PGresult* failed, const char* name) {
-  const char* state = failed ? PQresultErrorField(failed, PG_DIAG_SQLSTATE) : nullptr;
-  if (state && IsRowFailure(state)) {
-    Result r = Exec(std::string("ROLLBACK TO ") + name + "; RELEASE " + name);
-    if (Ok(r.get())) return;
-  }
-  Exec("ROLLBACK");
+bool Link::ServerSpoke() const {
+  if (!conn_) return false;
+  pollfd p{PQsocket(conn_), POLLIN, 0};
+  return ::poll(&p, 1, 0) > 0;
+}
+
+Savepoint::Savepoint(Link& link, const char* name)
+    : link_(link), name_(name), inTransaction_(link.InTransaction()) {}
+
+Savepoint::~Savepoint() {
+  if (!set_ || link_.Lost()) return;
+  if (PQtransactionStatus(link_.get()) == PQTRANS_IDLE) return;
+  const std::string name(name_);
+  PQclear(PQexec(link_.get(), ("ROLLBACK TO " + name + "; RELEASE " + name).c_str()));
+}
+
+Result Savepoint::Run(const std::string& sql) {
+  if (!inTransaction_) return link_.Exec(sql);
+  const std::string name(name_);
+  Result r = link_.Exec((set_ ? "ROLLBACK TO " : "SAVEPOINT ") + name + "; " + sql +
+                        "; RELEASE " + name);
+  set_ = !Link::Ok(r.get());
+  return r;
+}
+
+void Savepoint::GiveUp() {
+  set_ = false;
+  if (inTransaction_ && !link_.Lost()) PQclear(PQexec(link_.get(), "ROLLBACK"));
 }
 
 std::string Link::Identifier(std::string_view name) const {

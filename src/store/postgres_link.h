@@ -74,9 +74,10 @@ class Link {
   // savepoint. When the failure is not the row's own the transaction is given up instead, so
   // the caller (InTransaction false) knows nothing more can be stored in it.
   void RunGuarded(const std::string& sql);
-  // After a failure inside savepoint `name`: undoes the savepoint for a row's own failure,
-  // else the whole transaction.
-  void Settle(const PGresult* failed, const char* name);
+
+  // Whether the server has sent something while a COPY streams to it (during COPY FROM it
+  // only speaks to refuse a row, or with a notice): the rest need not be sent.
+  bool ServerSpoke() const;
 
   std::string Identifier(std::string_view name) const;
   static void AppendLiteral(std::string& out, std::string_view value);
@@ -88,6 +89,34 @@ class Link {
   PGconn* conn_;
   CopyStream* stream_ = nullptr;
   bool streamInTransaction_ = false;
+};
+
+// A savepoint of the link's transaction, as a guard: whatever was done under it and not let
+// go is rolled back when the guard goes. Commands run under it share one round trip with
+// setting (or rolling back to) the savepoint and with letting it go. Outside a transaction it
+// guards nothing and commands run alone.
+class Savepoint {
+ public:
+  Savepoint(Link& link, const char* name);
+  ~Savepoint();
+  Savepoint(const Savepoint&) = delete;
+  Savepoint& operator=(const Savepoint&) = delete;
+
+  // Runs `sql` under the savepoint: sets it (or, after a failure under it, rolls back to it),
+  // runs `sql`, then lets it go, all in one query. The result is `sql`'s: for a COPY FROM
+  // STDIN that is the start of the copy, and the savepoint is let go once the copy ends well
+  // (say so with Succeeded).
+  Result Run(const std::string& sql);
+  // The COPY that Run started ended well, and the release that followed it too.
+  void Succeeded() { set_ = false; }
+  // After a failure that is not a row's own: the whole transaction is rolled back.
+  void GiveUp();
+
+ private:
+  Link& link_;
+  const char* name_;
+  bool inTransaction_;
+  bool set_ = false;
 };
 
 }  // namespace vandrel::store

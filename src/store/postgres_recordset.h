@@ -1,5 +1,6 @@
-// The PostgreSQL store's recordset: a table opened for appending rows, which it streams
-// to the server with COPY.
+// The PostgreSQL store's recordset: a table opened for appending rows. Values are converted
+// and encoded for COPY as they are set (Convert may do it on another thread), and queued rows
+// go to the server in batches (postgres_copy.h).
 #pragma once
 
 #include <memory>
@@ -14,9 +15,17 @@ namespace vandrel::store {
 
 using PostgresColumn = TableColumn;
 
-// `quoted` is the table's schema-qualified name, quoted; `table` the name the host gave.
-std::unique_ptr<Recordset> OpenPostgresRecordset(std::shared_ptr<Link> link, std::string table,
-                                                 std::string quoted,
-                                                 std::vector<PostgresColumn> columns);
+// A table as the catalogue describes it.
+struct PostgresTable {
+  std::string name;      // as the host gave it
+  std::string quoted;    // schema-qualified, each part quoted
+  std::string relation;  // the server's own name for it, as its messages write it
+  std::vector<PostgresColumn> columns;
+  // Per column: NOT NULL without a default, and no trigger that could fill it in, so a row
+  // without a value for it is refused here.
+  std::vector<char> required;
+};
+
+std::unique_ptr<Recordset> OpenPostgresRecordset(std::shared_ptr<Link> link, PostgresTable table);
 
 }  // namespace vandrel::store

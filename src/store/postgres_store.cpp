@@ -94,11 +94,13 @@ class PostgresDatabase final : public Database {
 
   ~PostgresDatabase() override { Close(); }
 
+  // Partitions are reached through their parent, so only the parent is offered.
   std::vector<std::string> TableDefs() override {
     Result r = Handle().Run(
         "SELECT c.relname FROM pg_catalog.pg_class c "
         "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
-        "WHERE c.relkind IN ('r', 'p') AND pg_catalog.pg_table_is_visible(c.oid) "
+        "WHERE c.relkind IN ('r', 'p', 'f') AND NOT c.relispartition "
+        "AND pg_catalog.pg_table_is_visible(c.oid) "
         "AND n.nspname <> 'information_schema' AND n.nspname NOT LIKE 'pg\\_%' ORDER BY c.oid");
     std::vector<std::string> names;
     for (int i = 0; i < PQntuples(r.get()); ++i) names.emplace_back(PQgetvalue(r.get(), i, 0));
@@ -110,16 +112,23 @@ class PostgresDatabase final : public Database {
   std::unique_ptr<Recordset> OpenRecordset(std::string_view table) override {
     const auto found = Resolve(table);
     if (!found) NoTable(table);
+    // A column is required here when a row cannot leave it empty: NOT NULL, no default or
+    // identity, no trigger before the insert that could fill it in, and a table of this
+    // server (a foreign table's constraints are its own server's business).
     Result r = Handle().Run(
-        "SELECT a.attname, pg_catalog.format_type(a.atttypid, a.atttypmod) "
+        "SELECT a.attname, pg_catalog.format_type(a.atttypid, a.atttypmod), "
+        "a.attnotnull AND NOT a.atthasdef AND a.attidentity = '' AND $2 <> 'f' AND NOT EXISTS "
+        "(SELECT 1 FROM pg_catalog.pg_trigger g WHERE g.tgrelid = a.attrelid "
+        "AND (g.tgtype & 7) = 7) "
         "FROM pg_catalog.pg_attribute a WHERE a.attrelid = $1 AND a.attnum > 0 "
         "AND NOT a.attisdropped AND a.attgenerated = '' ORDER BY a.attnum",
-        {found->oid});
-    std::vector<PostgresColumn> columns;
+        {found->oid, found->kind});
+    PostgresTable t{std::string(table), found->quoted, found->relation, {}, {}};
     for (int i = 0; i < PQntuples(r.get()); ++i) {
-      columns.push_back({PQgetvalue(r.get(), i, 0), PostgresColumnType(PQgetvalue(r.get(), i, 1))});
+      t.columns.push_back({PQgetvalue(r.get(), i, 0), PostgresColumnType(PQgetvalue(r.get(), i, 1))});
+      t.required.push_back(PQgetvalue(r.get(), i, 2)[0] == 't');
     }
-    return OpenPostgresRecordset(link_, std::string(table), found->quoted, std::move(columns));
+    return OpenPostgresRecordset(link_, std::move(t));
   }
 
   void EmptyTable(std::string_view table) override {
@@ -181,7 +190,9 @@ class PostgresDatabase final : public Database {
  private:
   struct Table {
     std::string oid;
-    std::string quoted;  // schema-qualified, each part quoted
+    std::string quoted;    // schema-qualified, each part quoted
+    std::string relation;  // its own name
+    std::string kind;      // r a table, p a partitioned one, f a foreign one
   };
 
   Link& Handle() const {
@@ -196,11 +207,13 @@ class PostgresDatabase final : public Database {
                 kStoreSource);
   }
 
-  // A table named exactly `table` among those the search path shows, else `schema.table`.
+  // A table named exactly `table` among those the search path shows, else `schema.table`:
+  // a table, a partitioned one or a foreign one.
   std::optional<Table> Resolve(std::string_view table) {
     static constexpr const char* kSelect =
-        "SELECT c.oid, n.nspname, c.relname FROM pg_catalog.pg_class c "
-        "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace WHERE c.relkind IN ('r', 'p') ";
+        "SELECT c.oid, n.nspname, c.relname, c.relkind FROM pg_catalog.pg_class c "
+        "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace "
+        "WHERE c.relkind IN ('r', 'p', 'f') ";
     Result r = Handle().Run(
         std::string(kSelect) + "AND c.relname = $1 AND pg_catalog.pg_table_is_visible(c.oid)",
         {std::string(table)});
@@ -211,8 +224,10 @@ class PostgresDatabase final : public Database {
                        {std::string(table.substr(0, dot)), std::string(table.substr(dot + 1))});
       if (PQntuples(r.get()) == 0) return std::nullopt;
     }
-    return Table{PQgetvalue(r.get(), 0, 0), Handle().Identifier(PQgetvalue(r.get(), 0, 1)) + "." +
-                                                Handle().Identifier(PQgetvalue(r.get(), 0, 2))};
+    return Table{PQgetvalue(r.get(), 0, 0),
+                 Handle().Identifier(PQgetvalue(r.get(), 0, 1)) + "." +
+                     Handle().Identifier(PQgetvalue(r.get(), 0, 2)),
+                 PQgetvalue(r.get(), 0, 2), PQgetvalue(r.get(), 0, 3)};
   }
 
   void SetLockTimeout(const std::string& value) {

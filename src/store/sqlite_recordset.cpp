@@ -163,11 +163,6 @@ class SqliteRecordset final : public Recordset {
     return lastInsert_ = found;
   }
 
-  // Runs one SQL command that cannot fail in normal use (savepoints); false when it did.
-  bool Run(const char* sql) {
-    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-  }
-
   static void Bind(sqlite3_stmt* stmt, int& param, const std::vector<char>& assigned,
                    const Value* row) {
     for (std::size_t i = 0; i < assigned.size(); ++i) {
@@ -235,7 +230,7 @@ class SqliteRecordset final : public Recordset {
     try {
       if (rows > 1 && hasColumns) {
         sqlite3_stmt* stmt = InsertFor(batchMask_, rows);
-        if (!Run("SAVEPOINT vandrel_batch")) Fail(db_, sqlite3_errcode(db_));
+        Savepoint batch(db_, "vandrel_batch");
         int param = 1;
         for (int r = 0; r < rows; ++r) Bind(stmt, param, batchMask_, RowSlot(r));
         const int rc = sqlite3_step(stmt);
@@ -243,13 +238,10 @@ class SqliteRecordset final : public Recordset {
         sqlite3_reset(stmt);
         if (rc != SQLITE_DONE) GiveUpTransactionAfter(rc);
         if (rc == SQLITE_DONE && sqlite3_changes(db_) == rows) {
-          Run("RELEASE vandrel_batch");
+          batch.Release();
           return;
         }
-        // Undo the statement's work and go row by row. (When the failure already undid the
-        // whole transaction, there is no savepoint left and these do nothing.)
-        Run("ROLLBACK TO vandrel_batch");
-        Run("RELEASE vandrel_batch");
+        // Leaving the block undoes the statement's work; the rows then go one by one.
       }
       for (; next < rows; ++next) {
         if (inTransaction && sqlite3_get_autocommit(db_)) {

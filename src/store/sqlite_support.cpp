@@ -56,4 +56,20 @@ Statement::Statement(sqlite3* db, std::string_view sql) {
   if (rc != SQLITE_OK) Fail(db, rc);
 }
 
+Savepoint::Savepoint(sqlite3* db, const char* name) : db_(db), name_(name) {
+  const int rc = sqlite3_exec(db_, ("SAVEPOINT " + name_).c_str(), nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) Fail(db_, rc);
+}
+
+Savepoint::~Savepoint() {
+  if (!set_ || sqlite3_get_autocommit(db_)) return;
+  sqlite3_exec(db_, ("ROLLBACK TO " + name_ + "; RELEASE " + name_).c_str(), nullptr, nullptr,
+               nullptr);
+}
+
+void Savepoint::Release() {
+  set_ = false;
+  sqlite3_exec(db_, ("RELEASE " + name_).c_str(), nullptr, nullptr, nullptr);
+}
+
 }  // namespace vandrel::store::sqlite

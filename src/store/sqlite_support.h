@@ -38,6 +38,24 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
+// A savepoint as a guard: what was done under it is rolled back, and the savepoint let go,
+// when the guard goes without Release. When a failure already undid the whole transaction
+// there is no savepoint left and the guard does nothing.
+class Savepoint {
+ public:
+  // Throws the store's error when the savepoint cannot be set.
+  Savepoint(sqlite3* db, const char* name);
+  ~Savepoint();
+  Savepoint(const Savepoint&) = delete;
+  Savepoint& operator=(const Savepoint&) = delete;
+  void Release();
+
+ private:
+  sqlite3* db_;
+  std::string name_;
+  bool set_ = true;
+};
+
 using Column = TableColumn;
 
 // A recordset over `table` of the connection `db`, which must outlive it.

@@ -7,7 +7,6 @@
 
 #include "control/import_runs.h"
 #include "control/settings.h"
-#include "engine/import_session.h"
 #include "pg_server.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"

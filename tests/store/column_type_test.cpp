@@ -56,6 +56,12 @@ TEST(ColumnType, RealsAndDecimalsUseAPointAndNoLocale) {
   EXPECT_EQ(Refused("REAL", "1e999"), kErrTypeConversion);
   EXPECT_DOUBLE_EQ(Convert("DECIMAL(6,2)", "1234.567").real, 1234.57);
   EXPECT_EQ(Refused("DECIMAL(6,2)", "12345.6"), kErrTypeConversion);
+  // The digits before the point are counted on the text, rounding included.
+  EXPECT_EQ(Convert("NUMERIC(38,10)", "9999999999999999999999999999.9999999999").type,
+            Value::Type::Real);
+  EXPECT_EQ(Refused("DECIMAL(5,2)", "999.995"), kErrTypeConversion);
+  EXPECT_DOUBLE_EQ(Convert("DECIMAL(5,2)", "999.994").real, 999.99);
+  EXPECT_DOUBLE_EQ(Convert("NUMERIC(2,2)", "0.0995").real, 0.1);
   const Value whole = Convert("NUMERIC", "12345678901234567");
   EXPECT_EQ(whole.type, Value::Type::Integer);  // exact, not rounded through a double
   EXPECT_EQ(whole.integer, 12345678901234567);
