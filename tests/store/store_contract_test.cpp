@@ -201,6 +201,34 @@ TEST_P(StoreContractTest, AReadOnlyDatabaseRefusesWrites) {
   EXPECT_EQ(CatchError([&] { db->EmptyTable("Victim"); }).number(), kErrReadOnly);
 }
 
+// A first import makes its tables: the guessed types hold the values the import converts for
+// them, names are quoted as given, and the error table takes every column error rows fill.
+TEST_P(StoreContractTest, MadeTablesTakeTheirValuesAndErrorRows) {
+  auto db = Open();
+  db->CreateTable("Sales 2024", {{"Order ID", "INTEGER"}, {"Città", "TEXT"}, {"Amount", "DECIMAL(18,2)"},
+                                 {"Paid", "BOOLEAN"}, {"Day", "DATE"}, {"At", "DATETIME"},
+                                 {"Rate", "REAL"}});
+  db->CreateErrorTable("Sales 2024_errors");
+  EXPECT_TRUE(db->HasTable("Sales 2024") && db->HasTable("Sales 2024_errors"));
+  EXPECT_NE(CatchError([&] { db->CreateTable("Victim", {{"a", "TEXT"}}); }).number(), 0);
+  auto rs = db->OpenRecordset("Sales 2024");
+  EXPECT_EQ(rs->ColumnNames(),
+            (std::vector<std::string>{"Order ID", "Città", "Amount", "Paid", "Day", "At", "Rate"}));
+  rs->AddNew();
+  const char* values[] = {"9007199254740993", "Forlì", "12345.67", "sì",
+                          "2024-02-29", "2024-02-29 23:59:58", "0.5"};
+  for (int c = 0; c < 7; ++c) rs->SetField(c, values[c]);
+  rs->Update();
+  EXPECT_EQ(Query(R"(SELECT "Order ID", "Città", "Amount", "Paid", "Day", "Rate" FROM "Sales 2024")"),
+            (Rows{{"9007199254740993", "Forlì", "12345.67", Postgres() ? "t" : "1",
+                   "2024-02-29", "0.5"}}));
+  auto errors = db->OpenRecordset("Sales 2024_errors");
+  for (const char* column : {"NumRiga", "CodErr", "MsgErr", "TestoRiga", "NomeColonna"}) {
+    EXPECT_TRUE(errors->ColumnIndex(column) >= 0) << column;
+  }
+  EXPECT_TRUE(errors->TakesText(errors->ColumnIndex("TestoRiga")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, StoreContractTest, ::testing::Values("SQLite", "PostgreSQL"),
                          [](const auto& p) { return p.param; });
 
