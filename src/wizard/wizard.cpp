@@ -51,14 +51,26 @@ frmInterfaccia& SharedWizard() {
   return *wizard;
 }
 
-// For the time it is open, the wizard is a dialog of the host's active window, so that it
+// The window the wizard belongs over: the active one. Where none is (no window manager, or a
+// host window not activated yet), a host showing exactly one window still owns it.
+QWidget* HostWindow(const frmInterfaccia& wizard) {
+  if (QWidget* active = QApplication::activeWindow()) return active != &wizard ? active : nullptr;
+  QWidget* only = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w == &wizard || !w->isVisible()) continue;
+    if (only) return nullptr;
+    only = w;
+  }
+  return only;
+}
+
+// For the time it is open, the wizard is a dialog of the host's window, so that it
 // stays above it and the window manager treats it as the host's; afterwards it is nobody's
 // child again, so that closing the host's window does not take the shared wizard with it.
 class ParentedToActiveWindow {
  public:
   explicit ParentedToActiveWindow(frmInterfaccia& wizard) : wizard_(&wizard) {
-    QWidget* active = QApplication::activeWindow();
-    if (active && active != &wizard) wizard.setParent(active, wizard.windowFlags());
+    if (QWidget* host = HostWindow(wizard)) wizard.setParent(host, wizard.windowFlags());
   }
   ~ParentedToActiveWindow() {
     if (wizard_ && wizard_->parentWidget()) wizard_->setParent(nullptr, wizard_->windowFlags());
