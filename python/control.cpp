@@ -262,7 +262,7 @@ void BindControl(py::module_& m) {
                ", rows_stored=" + std::to_string(s.rowsStored) +
                ", error_rows=" + std::to_string(s.errorRows) +
                ", error_rows_lost=" + std::to_string(s.errorRowsLost) + ")";
-      });
+      }, "The counts, as the constructor of a record would show them.");
   Class cls(m, "Control",
             "The import control. Its property values live in one settings block for the whole "
             "process, as the control promises: every Control sees the same values, whichever "

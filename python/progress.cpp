@@ -69,8 +69,14 @@ void ProgressRelay::Finish() {
 }
 
 InterruptCancels::InterruptCancels() {
+  // Only Python's own Ctrl-C handling is stood in for: a program that handles SIGINT itself
+  // (or lets it end the process) keeps its way.
   const py::module_ threading = py::module_::import("threading");
-  if (!threading.attr("current_thread")().is(threading.attr("main_thread")())) return;
+  const py::module_ signals = py::module_::import("signal");
+  if (!threading.attr("current_thread")().is(threading.attr("main_thread")()) ||
+      !signals.attr("getsignal")(SIGINT).is(signals.attr("default_int_handler"))) {
+    return;
+  }
   interrupted.store(false);
   struct sigaction action {};
   action.sa_handler = StopOnInterrupt;

@@ -6,8 +6,8 @@
 //   the callable raises asks the import to stop (as VandrelCtl::Cancel does) and is raised
 //   again to the caller once the import has returned.
 // - InterruptCancels makes Ctrl-C (SIGINT) stop the import before its next line when it runs
-//   on Python's main thread, whose own handler could not act until the import returned; the
-//   caller then gets KeyboardInterrupt.
+//   on Python's main thread under Python's own handler, which could not act until the import
+//   returned; the caller then gets KeyboardInterrupt.
 //
 // Both put back what they replaced. REQUIRES: one silent import at a time in the process, as
 // the host hooks are the process's.
