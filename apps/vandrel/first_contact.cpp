@@ -1,8 +1,6 @@
 // A first import in one command: the layout guessed from the file (each part of it open to an
 // inline option), the tables made when asked for, and the fields matched to the table's
 // columns by the header's names, or by position. Also `vandrel sniff`, which prints the guess.
-#include <nlohmann/json.hpp>
-
 #include <iostream>
 #include <memory>
 #include <set>
@@ -255,28 +253,12 @@ int RunSniff(const SniffOptions& s) {
   o.type = s.type;
   o.encoding = s.encoding;
   const LayoutGuess guess = GuessFor(o);
-  nlohmann::ordered_json json;
-  json["encoding"] = guess.encoding;
-  json["type"] = guess.fixedWidth ? "fixed" : "delimited";
-  json["separator"] = guess.fixedWidth ? "" : CharacterShown(guess.separator);
-  json["delimiter"] = CharacterShown(guess.delimiter);
-  json["skip"] = guess.skip;
-  json["header"] = guess.header;
-  json["decimal"] = std::string(1, guess.decimal);
-  json["dates"] = DatesName(guess.dates);
-  json["columns"] = nlohmann::json::array();
-  for (const GuessedColumn& c : guess.columns) {
-    nlohmann::ordered_json column{{"name", c.name}, {"type", c.type}};
-    column["begin"] = guess.fixedWidth ? nlohmann::json(c.begin) : nlohmann::json(nullptr);
-    column["end"] = guess.fixedWidth ? nlohmann::json(c.end) : nlohmann::json(nullptr);
-    json["columns"].push_back(column);
-  }
   if (s.json) {
-    std::cout << json.dump(2) << '\n';
+    std::cout << GuessJson(guess) << '\n';
     return kExitOk;
   }
-  std::cout << "encoding:  " << guess.encoding << "\ntype:      " << json["type"].get<std::string>()
-            << '\n';
+  std::cout << "encoding:  " << guess.encoding << "\ntype:      "
+            << (guess.fixedWidth ? "fixed" : "delimited") << '\n';
   if (!guess.fixedWidth) {
     std::cout << "separator: " << CharacterText(guess.separator)
               << "\ndelimiter: " << CharacterText(guess.delimiter) << '\n';

@@ -29,7 +29,7 @@ void ShowProgress(const ImportStats& s) {
 
 // The properties that the silent import and the wizard both read, assigned in the order the
 // control needs them: the connect string before the database, the database before its
-// tables, NumField before the InfoField cells.
+// tables.
 void AssignCommonProperties(VandrelCtl& ctl, const ImportOptions& o,
                             const std::vector<std::vector<std::string>>& rows) {
   ctl.InitProperties();
@@ -48,13 +48,7 @@ void AssignCommonProperties(VandrelCtl& ctl, const ImportOptions& o,
   ctl.setEncoding(o.encoding.empty() ? "auto" : o.encoding);
   if (!o.decimal.empty()) ctl.setDecimalSeparator(o.decimal);
   if (!o.dates.empty()) ctl.setDateOrder(o.dates);
-  // NumField is the highest row index; one row still needs a matrix of two.
-  ctl.setNumField(static_cast<std::int16_t>(std::max<std::size_t>(rows.size(), 2) - 1));
-  for (std::size_t x = 0; x < rows.size(); ++x) {
-    for (std::size_t y = 0; y < rows[x].size(); ++y) {
-      ctl.setInfoField(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), rows[x][y]);
-    }
-  }
+  ctl.setInfoFieldRows(rows);
 }
 
 int ExitStatus(std::int16_t result) {

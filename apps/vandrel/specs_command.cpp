@@ -1,11 +1,13 @@
 // The layout-file commands of the command-line host: list, show, add and delete saved
 // layouts.
 #include <iostream>
+#include <optional>
 
 #include "cli.h"
 #include "vandrel/app_folder.h"
 #include "vandrel/catalogue.h"
 #include "vandrel/error.h"
+#include "vandrel/layout_entry.h"
 
 namespace vandrel::cli {
 namespace {
@@ -24,87 +26,33 @@ int RunSpecsList(const SpecsOptions& o) {
 }
 
 int RunSpecsShow(const SpecsOptions& o) {
-  if (KindOf(o.kind) == SpecKind::Delimited) {
-    const auto records = vandrel::specs::ApplyDelimited(Folder(o), o.name);
-    if (records.empty()) throw UsageError{"no delimited layout named '" + o.name + "'"};
-    const auto& r = records.back();
-    std::cout << "name: " << r.SpecName << "\nseparator: " << r.FieldSeparator
-              << "\ndelimiter: " << r.TextDelimiter << "\nskip: " << r.SkipLines << '\n';
-    return kExitOk;
-  }
-  const auto records = vandrel::specs::ApplyFixed(Folder(o), o.name);
-  if (records.empty()) throw UsageError{"no fixed layout named '" + o.name + "'"};
-  const auto& r = records.back();
-  std::cout << "name: " << r.SpecName << "\nseparator: " << r.FieldSeparator
-            << "\ndelimiter: " << r.TextDelimiter << "\nskip: " << r.SkipLines << "\ncolumns: ";
-  for (std::size_t j = 0; j < r.FieldBegin.size() && !r.FieldBegin[j].empty(); ++j) {
-    std::cout << (j ? "," : "") << r.FieldBegin[j] << '-' << r.FieldEnd[j];
-  }
-  std::cout << '\n';
+  const auto entry = FindLayoutEntry(Folder(o), KindOf(o.kind), o.name);
+  if (!entry) throw UsageError{"no " + o.kind + " layout named '" + o.name + "'"};
+  std::cout << "name: " << entry->name << "\nseparator: " << entry->separator
+            << "\ndelimiter: " << entry->delimiter << "\nskip: " << entry->skip << '\n';
+  if (entry->kind == SpecKind::Fixed) std::cout << "columns: " << entry->columns << '\n';
   return kExitOk;
-}
-
-// "1-8,9-20" into the begin and end texts of a fixed-width layout.
-void ParseColumns(const std::string& columns, vandrel::specs::FixedSpecRecord& r) {
-  const auto ranges = Split(columns, ',');
-  if (ranges.size() > r.FieldBegin.size()) {
-    throw UsageError{"--columns takes at most " + std::to_string(r.FieldBegin.size()) + " ranges"};
-  }
-  for (std::size_t j = 0; j < ranges.size(); ++j) {
-    const auto ends = Split(ranges[j], '-');
-    int begin = 0, end = 0;
-    auto number = [&](const std::string& t, int& v) {
-      return !t.empty() && t.size() <= 4 &&
-             t.find_first_not_of("0123456789") == std::string::npos && (v = std::stoi(t)) > 0;
-    };
-    if (ends.size() != 2 || !number(ends[0], begin) || !number(ends[1], end) || end < begin) {
-      throw UsageError{"--columns: '" + ranges[j] +
-                       "' is not a range BEGIN-END of columns 1 to 9999"};
-    }
-    r.FieldBegin[j] = ends[0];
-    r.FieldEnd[j] = ends[1];
-  }
-}
-
-// The name as the layout file will hold it. A name the file would cut or garble is a usage
-// error: the saved layout could not be found by the name typed.
-std::string StoredLayoutName(const std::string& typed) {
-  try {
-    return vandrel::specs::StorableName(typed);
-  } catch (const vandrel::Error& e) {
-    throw UsageError{e.description()};
-  }
 }
 
 }  // namespace
 
 int SaveLayout(const SpecsOptions& o) {
-  const std::string name = StoredLayoutName(o.name);
   const int language = kLanguages.at(o.language);
-  const std::string separator = vandrel::LocaliseToken(o.separator, language);
-  const std::string delimiter = vandrel::LocaliseToken(o.delimiter, language);
-  if (o.skip < 0 || o.skip > 32767) throw UsageError{"--skip takes 0 to 32767"};
-  bool added;
-  if (KindOf(o.kind) == SpecKind::Delimited) {
-    if (!o.columns.empty()) throw UsageError{"--columns is for fixed-width layouts"};
-    vandrel::specs::DelimitedSpecRecord r{name, separator, delimiter,
-                                          static_cast<std::int16_t>(o.skip)};
-    added = vandrel::specs::Append(Folder(o), name, r);
-  } else {
-    if (o.columns.empty()) throw UsageError{"a fixed-width layout needs --columns"};
-    vandrel::specs::FixedSpecRecord r;
-    r.SpecName = name;
-    r.FieldSeparator = separator;
-    r.TextDelimiter = delimiter;
-    r.SkipLines = static_cast<std::int16_t>(o.skip);
-    ParseColumns(o.columns, r);
-    added = vandrel::specs::Append(Folder(o), name, r);
+  std::optional<std::string> saved;
+  try {
+    saved = SaveLayoutEntry(
+        Folder(o), {KindOf(o.kind), o.name, o.separator, o.delimiter, o.skip, o.columns}, language);
+  } catch (const vandrel::Error& e) {
+    // A layout the file would cut or garble, or one that cannot be a layout at all, is a
+    // usage error; the file's own failures reach the user as errors.
+    if (e.number() != kErrInvalidArgument) throw;
+    throw UsageError{e.description()};
   }
-  if (!added) {
+  if (!saved) {
     std::cerr << vandrel::LoadResString(language * 1000 + 518) << '\n';
     return kExitHostError;
   }
-  std::cout << "saved " << o.kind << " layout '" << name << "' in "
+  std::cout << "saved " << o.kind << " layout '" << *saved << "' in "
             << vandrel::specs::SpecFilePath(KindOf(o.kind), Folder(o)) << '\n';
   return kExitOk;
 }

@@ -66,6 +66,13 @@ struct GuessOptions {
 // and it reads the file's start only (a few milliseconds, whatever the file's size).
 LayoutGuess GuessLayout(const std::string& path, const GuessOptions& options = {});
 
+// The guess as one JSON object, as `vandrel sniff --json` prints it and the Python module's
+// guess_layout gives it: encoding, type ("delimited" or "fixed"), separator and delimiter (the
+// character itself, "" for none and for fixed width's separator), skip, header, decimal,
+// dates ("YMD", "DMY" or "MDY") and columns (name, type, begin and end; null begin and end
+// for delimited). Indented by two blanks.
+std::string GuessJson(const LayoutGuess& guess);
+
 // The layouts the import takes, built from a guess. DelimitedLayoutOf is for a delimited
 // guess: one of one field per line gets LF as its separator, a character no record holds
 // outside quotes, so nothing is split. FixedLayoutOf is for a fixed-width guess.

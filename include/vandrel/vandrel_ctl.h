@@ -85,6 +85,14 @@ class VandrelCtl {
   void setInfoField(std::int16_t x, std::int16_t y, const char* value) {
     setInfoField(x, y, std::string_view(value));
   }
+  // The whole InfoField matrix at once, as a host keeps its field rows: NumField becomes the
+  // highest row index (at least 1, so one row still makes a matrix of two), then each row's
+  // cells are assigned in attribute order; a row may leave trailing attributes out. A row of
+  // more than 8 cells is refused with 380, more than 32768 rows with 6 (overflow), before
+  // anything changes.
+  void setInfoFieldRows(const std::vector<std::vector<std::string>>& rows);
+  // Rows 0..NumField; none before NumField has been assigned.
+  std::vector<InfoFieldRow> InfoFieldRows() const;
   void setLanguage(std::int32_t value);
   void setMDBPassword(std::string_view value);
   void setMDBFile(std::string_view path);

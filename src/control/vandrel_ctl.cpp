@@ -1,5 +1,6 @@
 #include "vandrel/vandrel_ctl.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -247,6 +248,29 @@ void VandrelCtl::setInfoField(std::int16_t x, std::int16_t y, std::int64_t value
   setInfoField(x, y, std::string_view(std::to_string(value)));
 }
 
+void VandrelCtl::setInfoFieldRows(const std::vector<std::vector<std::string>>& rows) {
+  for (const auto& row : rows) {
+    if (row.size() > kNewColumnName + 1) {
+      Refuse("An InfoField row has at most 8 attributes; this one has " +
+             std::to_string(row.size()) + ".");
+    }
+  }
+  const std::size_t highest = std::max<std::size_t>(rows.size(), 2) - 1;
+  if (highest > static_cast<std::size_t>(std::numeric_limits<std::int16_t>::max())) {
+    throw Error(kErrOverflow);
+  }
+  setNumField(static_cast<std::int16_t>(highest));
+  for (std::size_t x = 0; x < rows.size(); ++x) {
+    for (std::size_t y = 0; y < rows[x].size(); ++y) {
+      setInfoField(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), rows[x][y]);
+    }
+  }
+}
+
+std::vector<InfoFieldRow> VandrelCtl::InfoFieldRows() const {
+  return settings().InfoField.value_or(std::vector<InfoFieldRow>{});
+}
+
 void VandrelCtl::setLanguage(std::int32_t value) {
   const std::int64_t base = std::int64_t{value} * 1000;
   if (base < std::numeric_limits<std::int32_t>::min() ||
@@ -344,6 +368,8 @@ void VandrelCtl::InitProperties() {
   s.MDBFile.clear();
   s.MDBPassword.clear();
   s.NumField = 0;
+  // Rows of before would otherwise outlive NumField and feed the next import.
+  s.InfoField.reset();
   s.OverWriteTab = false;
   s.SpecificationName.clear();
   s.TabError.clear();

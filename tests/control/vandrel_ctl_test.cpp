@@ -213,6 +213,10 @@ TEST_F(VandrelCtlTest, InstancesShareOneSettingsBlock) {
   EXPECT_EQ(other.InfoField(1, 0), "Nome");
   other.InitProperties();
   EXPECT_EQ(ctl.SpecificationName(), "");
+  // The field rows go with NumField: no import runs on the rows of before.
+  EXPECT_EQ(ctl.NumField(), 0);
+  EXPECT_THROW(ctl.InfoField(1, 0), Error);
+  EXPECT_TRUE(ctl.InfoFieldRows().empty());
 }
 
 }  // namespace
