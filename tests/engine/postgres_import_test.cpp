@@ -1,6 +1,7 @@
 // Whole imports into PostgreSQL: the same file gives the same rows, error rows and result as
-// into SQLite, silently and through the wizard's loop; a server that goes away or a table
-// another writer holds ends the import with a clear error, keeping the groups committed.
+// into SQLite, silently and through the wizard's loop, and the property checks say why they
+// refuse. (A server that goes away mid-import: postgres_refusal_import_test.cpp; a table
+// another writer holds: postgres_store_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <array>
@@ -137,55 +138,6 @@ TEST_F(PostgresImportTest, TheSameFileGivesTheSameRowsErrorsAndResultAsIntoSqlit
   // Again through the wizard's loop, emptying both tables first.
   EXPECT_TRUE(Wizard(false) == Wizard(true));
   EXPECT_TRUE(Wizard(true) == intoPostgres);
-}
-
-TEST_F(PostgresImportTest, AServerStoppedMidImportEndsItNamingTheFirstLineNotStored) {
-  std::string text;
-  for (int i = 0; i < 30000; ++i) text += "K" + std::to_string(i) + ";1;1;2024-01-01;x\n";
-  test::WriteFile(file, "head\n" + text);
-  Assign(uri, test::PgServer::Connect());
-  std::optional<ImportStats> committed;
-  ImportRequest request = RequestFromSettings(settings());
-  request.groupTime = std::chrono::milliseconds(0);  // several groups, however quick the machine
-  request.progress = [&](const ImportStats& s) {
-    if (!committed) {
-      committed = s;
-      server->Stop();
-    }
-  };
-  struct Restart {
-    test::PgServer* s;
-    ~Restart() { s->Start(); }
-  };
-  const ImportOutcome outcome = [&] {
-    Restart restart{server};
-    return ImportaDelimitato(request, MakeDelimitedLayout(";", "{NESSUNO}", 1));
-  }();
-  ASSERT_TRUE(committed);
-  ASSERT_TRUE(outcome.error);
-  const Error& e = *outcome.error;
-  EXPECT_EQ(e.number(), store::kErrCannotConnect);
-  EXPECT_NE(e.description().find("line " + std::to_string(committed->linesRead + 1) + " "),
-            std::string::npos)
-      << e.description();
-  EXPECT_EQ(outcome.counts.rowsStored, committed->rowsStored);
-  EXPECT_EQ(test::PgQuery(uri, R"(SELECT count(*) FROM "Items")")[0][0],
-            std::to_string(committed->rowsStored));
-}
-
-TEST_F(PostgresImportTest, ATableAnotherWriterHoldsStopsTheImportWithLocked) {
-  test::WriteFile(file, MakeFile(50));
-  test::PgSession holder(uri);
-  holder.Run(R"(BEGIN; LOCK TABLE "Items" IN ACCESS EXCLUSIVE MODE)");
-  Assign(uri, test::PgServer::Connect() + ";lock_timeout=100ms");
-  const Error appending = CatchError([&] { ctl.setAction(aBackground); });
-  EXPECT_EQ(appending.number(), store::kErrLocked);
-  EXPECT_NE(appending.description().find("lines 1 to"), std::string::npos)
-      << appending.description();
-  ctl.setOverWriteTab(Boolean16(std::int16_t{-1}));
-  EXPECT_EQ(CatchError([&] { ctl.setAction(aBackground); }).number(), store::kErrLocked);
-  holder.Run("ROLLBACK");
-  EXPECT_EQ(test::PgQuery(uri, R"(SELECT count(*) FROM "Items")")[0][0], "0");
 }
 
 TEST_F(PostgresImportTest, PropertyChecksGive380StartingWithTheCauseAndNoPassword) {
