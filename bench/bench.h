@@ -29,7 +29,8 @@ struct Options {
 };
 
 // The kinds of input file; Duplicates goes to PostgreSQL only.
-enum class Kind { Delimited, Fixed, Bad, Csv, Utf8, Italian, Duplicates };
+// Guessed: the delimited file imported by the layout guessed from it, not by a saved one.
+enum class Kind { Delimited, Fixed, Bad, Csv, Utf8, Italian, Duplicates, Guessed };
 
 const char* kind_name(Kind k);
 const char* stem_of(Kind k);

@@ -23,6 +23,8 @@ const char* kind_name(Kind k) {
       return "delimited, 1.234,5";
     case Kind::Duplicates:
       return "0.1% repeated keys";
+    case Kind::Guessed:
+      return "delimited, guessed";
   }
   return "";
 }
@@ -43,6 +45,8 @@ const char* stem_of(Kind k) {
       return "italian";
     case Kind::Duplicates:
       return "duplicates";
+    case Kind::Guessed:
+      return "guessed";
   }
   return "";
 }
@@ -71,6 +75,7 @@ int Bench::report(const char* title) const {
   ratio(Kind::Delimited, Kind::Delimited, "delimited vs peer delimited", clean_target_);
   ratio(Kind::Bad, Kind::Bad, "1% bad vs peer 1% bad", bad_target_);
   ratio(Kind::Fixed, Kind::Delimited, "fixed-width vs peer delimited", 0);
+  ratio(Kind::Guessed, Kind::Delimited, "guessed vs peer delimited", clean_target_);
   ratio(Kind::Csv, Kind::Csv, "CSV vs peer CSV", other_target(1.5));
   ratio(Kind::Utf8, Kind::Utf8, "UTF-8 vs peer UTF-8", other_target(1.5));
   ratio(Kind::Italian, Kind::Delimited, "1.234,5/DMY vs peer delimited", other_target(1.3));

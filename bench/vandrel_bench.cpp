@@ -99,7 +99,8 @@ Options parse(int argc, char** argv) {
 void run_all(Bench& bench) {
   for (Kind k : {Kind::Delimited, Kind::Bad, Kind::Csv, Kind::Utf8}) bench.run_peer(k);
   bench.add_layouts();
-  for (Kind k : {Kind::Delimited, Kind::Fixed, Kind::Bad, Kind::Csv, Kind::Utf8, Kind::Italian}) {
+  for (Kind k : {Kind::Delimited, Kind::Guessed, Kind::Fixed, Kind::Bad, Kind::Csv, Kind::Utf8,
+                 Kind::Italian}) {
     bench.run_vandrel(k);
   }
 }
