@@ -84,13 +84,15 @@ DelimitedPanel::DelimitedPanel(QWidget* parent) : QFrame(parent) {
   List1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   preview->addWidget(List1);
   page->addWidget(frame4, 1);
-  lblGuessD = GuessNote(this, "lblGuessD");
-  page->addWidget(lblGuessD);
 
   CIndD = Make<QPushButton>(this, "CIndD", 1);
   CAvantiD = Make<QPushButton>(this, "CAvantiD", 0);
   Command20 = Make<QPushButton>(this, "Command20", 2);
-  page->addLayout(ButtonRow({CIndD, CAvantiD, Command20}));
+  // The guess's note sits left of the buttons, where it costs the preview no height.
+  QHBoxLayout* buttons = ButtonRow({CIndD, CAvantiD, Command20});
+  lblGuessD = GuessNote(this, "lblGuessD");
+  buttons->insertWidget(0, lblGuessD, 1);
+  page->addLayout(buttons);
 
   connect(CAvantiD, &QPushButton::clicked, this, &DelimitedPanel::CAvantiD_Click);
   connect(CIndD, &QPushButton::clicked, this, &DelimitedPanel::Back);

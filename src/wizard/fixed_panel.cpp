@@ -70,13 +70,15 @@ FixedPanel::FixedPanel(QWidget* parent) : QFrame(parent) {
   txtPreView->setReadOnly(true);
   preview->addWidget(txtPreView);
   page->addWidget(frame3, 1);
-  lblGuessF = GuessNote(this, "lblGuessF");
-  page->addWidget(lblGuessF);
 
   ComIndietro = Make<QPushButton>(this, "ComIndietro", 1);
   ComAvanti = Make<QPushButton>(this, "ComAvanti", 0);
   ComAnnulla = Make<QPushButton>(this, "ComAnnulla", 2);
-  page->addLayout(ButtonRow({ComIndietro, ComAvanti, ComAnnulla}));
+  // The guess's note sits left of the buttons, where it costs the preview no height.
+  QHBoxLayout* buttons = ButtonRow({ComIndietro, ComAvanti, ComAnnulla});
+  lblGuessF = GuessNote(this, "lblGuessF");
+  buttons->insertWidget(0, lblGuessF, 1);
+  page->addLayout(buttons);
 
   connect(ComIndietro, &QPushButton::clicked, this, &FixedPanel::Back);
   connect(ComAvanti, &QPushButton::clicked, this, &FixedPanel::ComAvanti_Click);
