@@ -39,16 +39,57 @@ contains messages-it out $'0\tAvanti >>'
 
 sqlite3 "$work/shop.db" "CREATE TABLE Clienti(nome TEXT); CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);"
 expect check-ok 0 "$vandrel" check --db "$work/shop.db" --table Clienti --errors Errori \
-  --save-properties "$work/form.ini"
+  --language fr --decimal , --dates MDY --save-properties "$work/form.ini"
 contains check-ok out "TabImport = Clienti: accepted"
-grep -q "^TabImport=Clienti$" "$work/form.ini" && passes=$((passes + 1)) || { echo "FAIL: form.ini"; failures=$((failures + 1)); }
+# The saved properties, every one under its name (OverwriteTab so spelled), in their order.
+printf '%s\n' '[VandrelCtl]' AsktoAppend=True FileType=1 ImportFile= ImportResult=4 InfoField= \
+  Language=3000 "MDBFile=$work/shop.db" MDBPassword= NumField=0 OverwriteTab=False \
+  SpecificationName= TabError=Errori TabImport=Clienti Encoding=auto DecimalSeparator=, \
+  DateOrder=MDY | cmp -s - "$work/form.ini" && passes=$((passes + 1)) || { echo "FAIL: form.ini"; cat "$work/form.ini"; failures=$((failures + 1)); }
 expect check-load 0 "$vandrel" check --load-properties "$work/form.ini" --errors Errori
+# Saved again, awkward values read back exactly, and other sections of the file are kept.
+awkward='SpecificationName=\x20lead\x3B \x23h \x22q\x22 b\x5Cs\x0D\x0Anext\x20'
+printf '%s\n' '[Other]' 'key=value ; kept' '[VandrelCtl]' "$awkward" >"$work/awkward.ini"
+expect check-awkward 0 "$vandrel" check --load-properties "$work/awkward.ini" \
+  --save-properties "$work/awkward.ini"
+grep -qxF -- "$awkward" "$work/awkward.ini" && grep -qxF 'key=value ; kept' "$work/awkward.ini" \
+  && passes=$((passes + 1)) || { echo "FAIL: awkward.ini"; cat "$work/awkward.ini"; failures=$((failures + 1)); }
+printf '[VandrelCtl]\nFileType=uno\n' >"$work/bad.ini"
+expect check-bad-saved 1 "$vandrel" check --load-properties "$work/bad.ini"
+contains check-bad-saved err "error 13: The saved property FileType is not a number"
+# Tables need the database first and match letter case; MDBFile is test-opened, never made,
+# and refused with its cause's number, from the saved properties too.
+expect check-no-db 1 "$vandrel" check --errors Errori
+contains check-no-db err "error 380: Prima di impostare la tabella occorre impostare il database."
 expect check-case 1 "$vandrel" check --db "$work/shop.db" --table clienti
 contains check-case err "error 380: La tabella passata come TabImport non esiste nel database"
+expect check-errors-case 1 "$vandrel" check --db "$work/shop.db" --errors errori
+contains check-errors-case err "error 380: La tabella passata come TabError non esiste nel database"
 expect check-missing-db 1 "$vandrel" check --db "$work/none.db"
 contains check-missing-db err "error 380: 3024 The database file '$work/none.db' was not found."
+[ ! -e "$work/none.db" ] && passes=$((passes + 1)) || { echo "FAIL: none.db made"; failures=$((failures + 1)); }
+printf '[VandrelCtl]\nMDBFile=%s\n' "$work/none.db" >"$work/gone.ini"
+expect check-gone-db 1 "$vandrel" check --load-properties "$work/gone.ini" --table Clienti
+contains check-gone-db err "error 380: 3024 "
+printf '%100s' text >"$work/note.txt"
+expect check-not-a-db 1 "$vandrel" check --db "$work/note.txt"
+contains check-not-a-db err "error 380: 3051 "
+expect check-folder 1 "$vandrel" check --db "$work"
+contains check-folder err "error 380: 3051 "
 expect check-bad-connect 1 "$vandrel" check --connect 'PWD=x' --db "$work/shop.db"
 contains check-bad-connect err "error 380: 3001 The connect string's 'PWD' cannot be honoured"
+# Another connection keeps the database locked (its transaction open until the FIFO closes).
+mkfifo "$work/hold"
+sqlite3 "$work/shop.db" <"$work/hold" >/dev/null 2>&1 &
+exec 3>"$work/hold"
+echo "PRAGMA journal_mode = DELETE; BEGIN EXCLUSIVE; DELETE FROM Clienti;" >&3
+for _ in $(seq 100); do
+  "$vandrel" check --connect busy_timeout=0 --db "$work/shop.db" >"$work/out" 2>"$work/err" || break
+  sleep 0.1
+done
+contains check-locked err "error 380: 3260 "
+exec 3>&-
+wait
 # A PostgreSQL URI: no server needed to see the cause and that no password is shown.
 expect check-pg-down 1 "$vandrel" check --connect 'password=abc;connect_timeout=2' \
   --db 'postgresql://ann:topsecret@/shop?host=/nonexistent-vandrel'
