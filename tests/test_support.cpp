@@ -5,16 +5,18 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <random>
+#include <iterator>
 #include <stdexcept>
+
+#include "control/settings.h"
+#include "vandrel/host_hooks.h"
 
 namespace vandrel::test {
 
 TempDir::TempDir() {
-  std::random_device rd;
-  path_ = std::filesystem::temp_directory_path() /
-          ("vandrel-test-" + std::to_string(rd()) + std::to_string(rd()));
-  std::filesystem::create_directories(path_);
+  std::string name = (std::filesystem::temp_directory_path() / "vandrel-test-XXXXXX").string();
+  if (!::mkdtemp(name.data())) throw std::runtime_error("no temporary folder: " + name);
+  path_ = name;
 }
 
 TempDir::~TempDir() {
@@ -22,8 +24,15 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
-AsUnprivileged::AsUnprivileged() {
-  if (::geteuid() != 0) return;
+void ResetControl() {
+  settings() = Settings{};
+  hostHooks().mousePointer = nullptr;
+  hostHooks().progress = nullptr;
+  hostHooks().bytesRead = nullptr;
+}
+
+AsUnprivileged::AsUnprivileged(bool really) {
+  if (!really || ::geteuid() != 0) return;
   constexpr uid_t kNobody = 65534;
   ok_ = ::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0;
   switched_ = true;
@@ -113,52 +122,49 @@ FullDisk::~FullDisk() {
   sqlite3_vfs_unregister(&gFullVfs);
 }
 
-namespace {
-sqlite3* Open(const std::string& path) {
+std::vector<std::vector<std::string>> Query(const std::string& path, const std::string& sql) {
+  std::vector<std::vector<std::string>> rows;
+  const auto collect = [](void* out, int n, char** values, char**) {
+    auto& row = static_cast<std::vector<std::vector<std::string>>*>(out)->emplace_back();
+    for (int i = 0; i < n; ++i) row.emplace_back(values[i] ? values[i] : "NULL");
+    return 0;
+  };
   sqlite3* db = nullptr;
-  if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
-    std::string message = sqlite3_errmsg(db);
-    sqlite3_close(db);
-    throw std::runtime_error(message);
-  }
-  return db;
-}
-}  // namespace
-
-void RunSql(const std::string& path, const std::string& sql) {
-  sqlite3* db = Open(path);
   char* error = nullptr;
-  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  std::string message = error ? error : "";
+  int rc = sqlite3_open(path.c_str(), &db);
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, sql.c_str(), collect, &rows, &error);
+  const std::string message = error ? error : sqlite3_errmsg(db);
   sqlite3_free(error);
   sqlite3_close(db);
   if (rc != SQLITE_OK) throw std::runtime_error(message);
+  return rows;
 }
 
-std::vector<std::vector<std::string>> Query(const std::string& path, const std::string& sql) {
-  sqlite3* db = Open(path);
-  sqlite3_stmt* stmt = nullptr;
-  std::vector<std::vector<std::string>> rows;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-      auto& row = rows.emplace_back();
-      for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-        const unsigned char* t = sqlite3_column_text(stmt, i);
-        row.emplace_back(t ? reinterpret_cast<const char*>(t) : "NULL");
-      }
-    }
-  }
-  std::string message = sqlite3_errmsg(db);
-  const bool ok = stmt != nullptr;
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  if (!ok) throw std::runtime_error(message);
-  return rows;
+void RunSql(const std::string& path, const std::string& sql) {
+  Query(path, sql);
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+ImportRequest ImportInto(const std::string& db, const std::string& table,
+                         const std::vector<std::string>& columns, const std::string& textFile) {
+  ImportRequest request;
+  request.textFile = textFile;
+  request.target = {db, "", table, "Errori"};
+  for (const std::string& column : columns) {
+    InfoFieldRow& row = request.fields.emplace_back();
+    row[kColumnName] = column;
+    row[kAssociatedColumn] = std::to_string(request.lineFields++);
+  }
+  return request;
 }
 
 }  // namespace vandrel::test

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "vandrel/error.h"
+#include "vandrel/import.h"
 
 namespace vandrel::test {
 
@@ -25,24 +26,31 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-// Creates (or extends) the database at `path` by running `sql`.
+// Puts the control's process-wide settings and the host's hooks back as they are when the
+// process starts: no matrix, no database, no application folder of the host's, no import behind.
+void ResetControl();
+
+// Runs `sql` on the database at `path` (made when missing); the rows of its results, each
+// value as text ("NULL" for a null).
+std::vector<std::vector<std::string>> Query(const std::string& path, const std::string& sql);
 void RunSql(const std::string& path, const std::string& sql);
 
-// Each row of the query's result, each value as text ("NULL" for a null).
-std::vector<std::vector<std::string>> Query(const std::string& path, const std::string& sql);
-
-// Writes `bytes` to a file exactly.
+// Writes `bytes` to a file exactly; reads a whole file back.
 void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
 
-// While it lives, file permissions bind the process: a superuser takes the effective user
-// and group "nobody" (65534) and gets its own back at the end; anyone else stays as is.
-// Files the test makes for this user must be made readable or writable for others.
+// A request importing `textFile` into `table` of the SQLite database `db`, error rows into its
+// Errori: the fields of each line, in order, into `columns`.
+ImportRequest ImportInto(const std::string& db, const std::string& table,
+                         const std::vector<std::string>& columns, const std::string& textFile);
+
+// While it lives (and `really`), file permissions bind the process: a superuser takes the
+// effective user and group "nobody" (65534) and gets its own back at the end; anyone else stays
+// as is. Files the test makes for this user must be made readable or writable for others.
 class AsUnprivileged {
  public:
-  AsUnprivileged();
+  explicit AsUnprivileged(bool really = true);
   ~AsUnprivileged();
-  AsUnprivileged(const AsUnprivileged&) = delete;
-  AsUnprivileged& operator=(const AsUnprivileged&) = delete;
   bool ok() const { return ok_; }  // false when the user could not be changed
 
  private:
@@ -57,8 +65,6 @@ class FullDisk {
  public:
   explicit FullDisk(long long limit);
   ~FullDisk();
-  FullDisk(const FullDisk&) = delete;
-  FullDisk& operator=(const FullDisk&) = delete;
 };
 
 // Runs `f`, expecting a vandrel::Error; returns it (a failed expectation otherwise).

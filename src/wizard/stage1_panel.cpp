@@ -95,7 +95,9 @@ void Stage1Panel::CmdAvanti_Click() {
 
 void Stage1Panel::GuessType() {
   const QString name = txtNomeFile->text();
-  if (typeChosen_ || name.contains('*') || !QFileInfo(name).isFile()) return;
+  if (typeChosen_) return;
+  // A name that is no file takes back a type guessed for the name before.
+  if (name.contains('*') || !QFileInfo(name).isFile()) return cmbTipoFonte->setCurrentIndex(-1);
   try {
     GuessOptions options;
     options.encoding = static_cast<TextEncoding>(std::max(cmbCodifica->currentIndex(), 0));

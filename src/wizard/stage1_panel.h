@@ -28,7 +28,8 @@ class Stage1Panel : public QFrame {
  private:
   void CmdAvanti_Click();
   void cmdCercaFile_Click();
-  // A file named: its type as guessed, while the user has chosen none.
+  // A file named: its type as guessed, while the user has chosen none (none for a name that
+  // is no file).
   void GuessType();
 
   bool typeChosen_ = false;  // by the user, in the list

@@ -2,6 +2,7 @@
 # Runs the command-line host as a user would and checks its output and exit statuses.
 set -u
 vandrel=$1
+DATA=$(cd "$(dirname "$0")/../../data/samples" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -36,19 +37,70 @@ contains messages-312 out $'312\tThe files cointain data!'
 [ "$(wc -l <"$work/out")" -eq 99 ] && passes=$((passes + 1)) || { echo "FAIL: not 99 lines"; failures=$((failures + 1)); }
 expect messages-it 0 "$vandrel" messages
 contains messages-it out $'0\tAvanti >>'
+# Every language has a text for each of the catalogue's offsets; German is English but for the
+# message title.
+"$vandrel" messages --language en >"$work/en"
+for language in it fr de es; do
+  "$vandrel" messages --language "$language" >"$work/$language"
+  if cmp -s <(cut -f1 "$work/$language") <(cut -f1 "$work/en") && ! grep -q $'\t$' "$work/$language"
+  then passes=$((passes + 1)); else echo "FAIL: messages-$language offsets"; failures=$((failures + 1)); fi
+done
+[ "$(diff "$work/de" "$work/en" | grep -c '^<')" -eq 1 ] && grep -q $'^5\tImport WIZARD - Meldung$' "$work/de" \
+  && passes=$((passes + 1)) || { echo "FAIL: German is not English"; failures=$((failures + 1)); }
 
 sqlite3 "$work/shop.db" "CREATE TABLE Clienti(nome TEXT); CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);"
 expect check-ok 0 "$vandrel" check --db "$work/shop.db" --table Clienti --errors Errori \
-  --save-properties "$work/form.ini"
+  --language fr --decimal , --dates MDY --save-properties "$work/form.ini"
 contains check-ok out "TabImport = Clienti: accepted"
-grep -q "^TabImport=Clienti$" "$work/form.ini" && passes=$((passes + 1)) || { echo "FAIL: form.ini"; failures=$((failures + 1)); }
+# The saved properties, every one under its name (OverwriteTab so spelled), in their order.
+printf '%s\n' '[VandrelCtl]' AsktoAppend=True FileType=1 ImportFile= ImportResult=4 InfoField= \
+  Language=3000 "MDBFile=$work/shop.db" MDBPassword= NumField=0 OverwriteTab=False \
+  SpecificationName= TabError=Errori TabImport=Clienti Encoding=auto DecimalSeparator=, \
+  DateOrder=MDY | cmp -s - "$work/form.ini" && passes=$((passes + 1)) || { echo "FAIL: form.ini"; cat "$work/form.ini"; failures=$((failures + 1)); }
 expect check-load 0 "$vandrel" check --load-properties "$work/form.ini" --errors Errori
+# Saved again, awkward values read back exactly, and other sections of the file are kept.
+awkward='SpecificationName=\x20lead\x3B \x23h \x22q\x22 b\x5Cs\x0D\x0Anext\x20'
+printf '%s\n' '[Other]' 'key=value ; kept' '[VandrelCtl]' "$awkward" >"$work/awkward.ini"
+expect check-awkward 0 "$vandrel" check --load-properties "$work/awkward.ini" \
+  --save-properties "$work/awkward.ini"
+grep -qxF -- "$awkward" "$work/awkward.ini" && grep -qxF 'key=value ; kept' "$work/awkward.ini" \
+  && passes=$((passes + 1)) || { echo "FAIL: awkward.ini"; cat "$work/awkward.ini"; failures=$((failures + 1)); }
+printf '[VandrelCtl]\nFileType=uno\n' >"$work/bad.ini"
+expect check-bad-saved 1 "$vandrel" check --load-properties "$work/bad.ini"
+contains check-bad-saved err "error 13: The saved property FileType is not a number"
+# Tables need the database first and match letter case; MDBFile is test-opened, never made,
+# and refused with its cause's number, from the saved properties too.
+expect check-no-db 1 "$vandrel" check --errors Errori
+contains check-no-db err "error 380: Prima di impostare la tabella occorre impostare il database."
 expect check-case 1 "$vandrel" check --db "$work/shop.db" --table clienti
 contains check-case err "error 380: La tabella passata come TabImport non esiste nel database"
+expect check-errors-case 1 "$vandrel" check --db "$work/shop.db" --errors errori
+contains check-errors-case err "error 380: La tabella passata come TabError non esiste nel database"
 expect check-missing-db 1 "$vandrel" check --db "$work/none.db"
 contains check-missing-db err "error 380: 3024 The database file '$work/none.db' was not found."
+[ ! -e "$work/none.db" ] && passes=$((passes + 1)) || { echo "FAIL: none.db made"; failures=$((failures + 1)); }
+printf '[VandrelCtl]\nMDBFile=%s\n' "$work/none.db" >"$work/gone.ini"
+expect check-gone-db 1 "$vandrel" check --load-properties "$work/gone.ini" --table Clienti
+contains check-gone-db err "error 380: 3024 "
+printf '%100s' text >"$work/note.txt"
+expect check-not-a-db 1 "$vandrel" check --db "$work/note.txt"
+contains check-not-a-db err "error 380: 3051 "
+expect check-folder 1 "$vandrel" check --db "$work"
+contains check-folder err "error 380: 3051 "
 expect check-bad-connect 1 "$vandrel" check --connect 'PWD=x' --db "$work/shop.db"
 contains check-bad-connect err "error 380: 3001 The connect string's 'PWD' cannot be honoured"
+# Another connection keeps the database locked (its transaction open until the FIFO closes).
+mkfifo "$work/hold"
+sqlite3 "$work/shop.db" <"$work/hold" >/dev/null 2>&1 &
+exec 3>"$work/hold"
+echo "PRAGMA journal_mode = DELETE; BEGIN EXCLUSIVE; DELETE FROM Clienti;" >&3
+for _ in $(seq 100); do
+  "$vandrel" check --connect busy_timeout=0 --db "$work/shop.db" >"$work/out" 2>"$work/err" || break
+  sleep 0.1
+done
+contains check-locked err "error 380: 3260 "
+exec 3>&-
+wait
 # A PostgreSQL URI: no server needed to see the cause and that no password is shown.
 expect check-pg-down 1 "$vandrel" check --connect 'password=abc;connect_timeout=2' \
   --db 'postgresql://ann:topsecret@/shop?host=/nonexistent-vandrel'
@@ -159,6 +211,123 @@ contains check-format out "DateOrder = MDY: accepted"
 grep -q "^DecimalSeparator=,$" "$work/format.ini" && passes=$((passes + 1)) || { echo "FAIL: format.ini"; failures=$((failures + 1)); }
 expect check-bad-dates 1 "$vandrel" check --dates dmy
 contains check-bad-dates err "error 380"
+
+# Text files as other programs write them, imported as a user would.
+real="$work/real.db" layouts="$work/layouts"
+mkdir -p "$layouts"
+sqlite3 "$real" "CREATE TABLE People(first TEXT, last TEXT, city TEXT, zip TEXT);
+  CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr VARCHAR(255), TestoRiga VARCHAR(40),
+  NomeColonna);"
+"$vandrel" specs add csv --kind delimited --separator , --delimiter '"' --skip 0 --specs-dir "$layouts" >/dev/null
+"$vandrel" specs add bar --kind delimited --separator '¦' --delimiter '«' --skip 0 --specs-dir "$layouts" >/dev/null
+"$vandrel" specs add fix --kind fixed --columns 1-6,7-11,12-13,14-18 --separator '{NONE}' --delimiter '"' \
+  --skip 0 --specs-dir "$layouts" >/dev/null
+people() {  # people STATUS NAME FILE SPEC [args...]: FILE's four fields into People, afresh
+  local wanted=$1 name=$2 file=$3 spec=$4
+  shift 4
+  sqlite3 "$real" "DELETE FROM Errori"
+  expect "$name" "$wanted" "$vandrel" import --db "$real" --table People --errors Errori --overwrite \
+    --specs-dir "$layouts" --file "$file" --type "$([ "$spec" = fix ] && echo fixed || echo delimited)" \
+    --spec "$spec" --language en --field 'A|first||||0' --field 'B|last||||1' --field 'C|city||||2' \
+    --field 'D|zip||||3' "$@"
+}
+stored() {  # stored NAME TABLE EXPECTED: the table's rows, cells joined by '|' and rows by ';'
+  local got
+  got=$(sqlite3 "$real" "SELECT group_concat(r, ';') FROM (SELECT $(sqlite3 "$real" \
+    "SELECT group_concat('ifnull(' || name || ', ''NULL'')', ' || ''|'' || ') FROM pragma_table_info('$2')") \
+    AS r FROM $2 ORDER BY rowid)")
+  [ "$got" = "$3" ] && passes=$((passes + 1)) || { echo "FAIL $1: $got"; failures=$((failures + 1)); }
+}
+# CSV as spreadsheets write it: separators, doubled quotes and line ends inside quotes; an
+# unclosed quote costs its own line only, numbered as in the file.
+printf '%s\r\n' 'John,Doe,120 any st.,"Anytown, WW"' '1,"ha ""ha"" ha",x,y' '"Once upon ' 'a time",5,6,7' \
+  >"$work/people.csv"
+printf '"Lf\nonly","Cr\ronly",c,d\n5'"'"'10",tall,z,\n"never closed,x,y,z\nafter,1,2,3\n' >>"$work/people.csv"
+people 3 import-csv "$work/people.csv" csv
+stored import-csv People $'John|Doe|120 any st.|Anytown, WW;1|ha "ha" ha|x|y;Once upon \r\na time|5|6|7;Lf\nonly|Cr\ronly|c|d;5\'10"|tall|z|;after|1|2|3'
+stored import-csv-errors "Errori" $'9|31001|The text delimiter " opened on line 9 is never closed.|"never closed,x,y,z|'
+# UTF-8 with or without a byte-order mark, Windows-1252 and its bytes as separators, and a
+# line that is not valid in the encoding named.
+printf '\xEF\xBB\xBF\xC3\x85land,AX,Mariehamn,22100\n' >"$work/a.csv"
+printf 'C\xC3\xB4te,CI,Yamoussoukro,\n' >"$work/b.csv"
+printf 'Citt\xE0,Perch\xE9,\x80,x\n' >"$work/c.csv"
+printf 'Mario\xA6\xABRo\xA6ma\xAB\xA6x\xA6y\n' >"$work/d.csv"
+printf 'ok,1,2,3\nbad \xFF,1,2,3\n' >"$work/e.csv"
+for f in a b c; do people 0 "import-text-$f" "$work/$f.csv" csv; done
+stored import-1252 People 'Città|Perché|€|x'
+people 0 import-bar "$work/d.csv" bar
+stored import-bar People 'Mario|Ro¦ma|x|y'
+people 3 import-not-utf8 "$work/e.csv" csv --encoding utf-8
+stored import-not-utf8 Errori '2|31003|Line 2 is not valid utf-8 text.|bad �,1,2,3|'
+# Fixed-width columns count characters, in UTF-8 as in Windows-1252; delimiters at the ends go.
+printf '\xC3\x85land L\xC3\xB6f  CI12345\nCitt\xC3\xA0 "Ros"IT00100\n' >"$work/f.txt"
+printf '\xE0\xE8    12345ab 9\r\n' >"$work/g.txt"
+people 0 import-fixed-utf8 "$work/f.txt" fix
+stored import-fixed-utf8 People 'Åland|Löf|CI|12345;Città|Ros|IT|00100'
+people 0 import-fixed-1252 "$work/g.txt" fix
+stored import-fixed-1252 People 'àè|12345|ab|9'
+# Error rows keep the record as read (cut to TestoRiga) and the column refused (none when the
+# line is refused before any column); MsgErr keeps its column's size however long the value;
+# a line too short to hold data is passed over and not counted.
+sqlite3 "$real" "CREATE TABLE Items(code TEXT UNIQUE, qty INTEGER);"
+nines=$(printf '9%.0s' $(seq 300))
+printf 'a;1\r\n\r\nb;two\r\n"c\r\nd";x\r\na;3\r\ne;4;5\r\ng;%s\r\n' "$nines" >"$work/items.txt"
+"$vandrel" specs add quoted --kind delimited --separator ';' --delimiter '"' --skip 0 --specs-dir "$layouts" >/dev/null
+expect import-error-rows 3 "$vandrel" import --db "$real" --table Items --errors Errori --specs-dir "$layouts" \
+  --file "$work/items.txt" --type delimited --spec quoted --field 'C|code||||0' --field 'Q|qty||||1'
+[ "$(sqlite3 "$real" "SELECT MsgErr FROM Errori WHERE CodErr = 9")" = \
+  'Subscript out of range: the line has 3 fields; 2 are expected.' ] && passes=$((passes + 1)) \
+  || { echo "FAIL: too many fields"; failures=$((failures + 1)); }
+sqlite3 "$real" "UPDATE Errori SET MsgErr = length(MsgErr) = 255"
+stored import-error-rows Errori $'2|3421|0|b;two|qty;3|3421|0|"c\r\nd";x|qty;5|3022|0|a;3|code;6|9|0|e;4;5|;7|3421|1|g;'"${nines:0:38}"'|qty'
+# Each --field row decides what its column gets: the line's field, or its constant instead when
+# it has one too; with no field, the constant only under a new column name. A field that is not
+# a number, one past the line's, or a column the table lacks fails every line with its own error.
+sqlite3 "$real" "CREATE TABLE Notes(code TEXT, qty INTEGER, note TEXT DEFAULT 'none'); DELETE FROM Errori;"
+printf 'a;1\n' >"$work/one.txt"
+printf 'ab\ncd\n' >"$work/two.txt"
+notes() {  # notes STATUS NAME FILE --field ROW...: FILE into Notes by the layout quoted
+  expect "$2" "$1" "$vandrel" import --db "$real" --table Notes --errors Errori --specs-dir "$layouts" \
+    --file "$3" --type delimited --spec quoted "${@:4}"
+}
+for code in 'C|code||||0' 'C|code||||0|K'; do
+  notes 0 "import-constant-$code" "$work/one.txt" --field "$code" --field 'Q|qty|||||7' \
+    --field 'N|note|||||fixed|Nota'
+done
+stored import-constants Notes 'a|NULL|fixed;K|NULL|fixed'
+for row in 'C|code||||x' 'C|code||||5' 'C|colour||||0'; do notes 3 "import-row-$row" "$work/two.txt" --field "$row"; done
+[ "$(sqlite3 "$real" "SELECT group_concat(NumRiga || ':' || CodErr, ' ') FROM Errori")" = '1:13 2:13 1:9 2:9 1:3265 2:3265' ] \
+  && passes=$((passes + 1)) || { echo "FAIL: bad field rows"; failures=$((failures + 1)); }
+# The Italian price list of the samples is refused line by line under the default format, and
+# stores what its ISO twin stores with a decimal comma and day-first dates.
+sqlite3 "$real" "CREATE TABLE Listino(Codice TEXT, Descrizione TEXT, Prezzo DECIMAL(10,2),
+  Giacenza INTEGER, Dal DATE, Disponibile BOOLEAN, Aggiornato DATETIME, Tipo TEXT);"
+"$vandrel" specs add listino --kind delimited --separator ';' --delimiter '{NONE}' --skip 1 --specs-dir "$layouts" >/dev/null
+listino() {  # listino STATUS NAME FILE [args...]
+  local wanted=$1 name=$2 file=$3
+  shift 3
+  expect "$name" "$wanted" "$vandrel" import --db "$real" --table Listino --errors Errori --specs-dir "$layouts" \
+    --file "$file" --type delimited --spec listino --field 'A|Codice||||0' --field 'B|Descrizione||||1' \
+    --field 'C|Prezzo||||2' --field 'D|Giacenza||||3' --field 'E|Dal||||4' --field 'F|Disponibile||||5' \
+    --field 'G|Aggiornato||||6' "$@"
+}
+printf '%s\r\n' 'head' 'A-1001;Olio extravergine 1 l;12.50;1250;2024-04-12;1;2024-04-12 08:30' \
+  'A-1002;Parmigiano 24 mesi (kg);1250.50;35;2024-03-01;0;2024-03-01 17:05:00' \
+  'A-1003;Caffè macinato 250 g;4.99;12345;2024-02-29;true;2024-02-29' \
+  'A-1004;Pasta di semola 500 g;0.89;100000;2023-12-31;false;2023-12-31 23:59' \
+  'A-1005;Aceto balsamico, 12 anni;1234567.89;-2;2024-06-05;yes;2024-06-05 12:00:00' \
+  'A-1006;Grana padano (forma);-1000;0;2024-01-01;no;' >"$work/iso.txt"
+listino 0 import-iso "$work/iso.txt"
+sqlite3 "$real" "UPDATE Listino SET Tipo = typeof(Prezzo); DELETE FROM Errori"
+iso=$(sqlite3 "$real" "SELECT * FROM Listino")
+listino 3 import-italian-as-iso "$DATA/listino.txt"
+[ "$(sqlite3 "$real" "SELECT count(*) FROM Errori; SELECT count(*) FROM Listino")" = $'6\n6' ] \
+  && passes=$((passes + 1)) || { echo "FAIL: the Italian file under the defaults"; failures=$((failures + 1)); }
+listino 0 import-italian "$DATA/listino.txt" --overwrite --decimal , --dates DMY
+sqlite3 "$real" "UPDATE Listino SET Tipo = typeof(Prezzo)"
+[ "$(sqlite3 "$real" "SELECT * FROM Listino")" = "$iso" ] && grep -q '1250.5|35|2024-03-01|0|2024-03-01 17:05:00|real' <<<"$iso" \
+  && grep -q '|-1000|0|2024-01-01|0||integer' <<<"$iso" && passes=$((passes + 1)) \
+  || { echo "FAIL: the Italian price list"; echo "$iso"; failures=$((failures + 1)); }
 
 # Ctrl-C stops a long import before a line: the lines before it are committed, none after;
 # it says where and exits with 4 (Abort). The signal is sent once rows have been committed.
