@@ -163,34 +163,11 @@ std::string PgServer::Connect() {
 }
 
 void PgRun(const std::string& uri, const std::string& sql) {
-  PGconn* conn = Connect(uri);
-  PGresult* r = PQexec(conn, sql.c_str());
-  const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
-  std::string message = PQerrorMessage(conn);
-  PQclear(r);
-  PQfinish(conn);
-  if (!ok) throw std::runtime_error(message);
+  PgSession(uri).Run(sql);
 }
 
 std::vector<std::vector<std::string>> PgQuery(const std::string& uri, const std::string& sql) {
-  PGconn* conn = Connect(uri);
-  PGresult* r = PQexec(conn, sql.c_str());
-  if (PQresultStatus(r) != PGRES_TUPLES_OK) {
-    std::string message = PQerrorMessage(conn);
-    PQclear(r);
-    PQfinish(conn);
-    throw std::runtime_error(message);
-  }
-  std::vector<std::vector<std::string>> rows;
-  for (int i = 0; i < PQntuples(r); ++i) {
-    auto& row = rows.emplace_back();
-    for (int j = 0; j < PQnfields(r); ++j) {
-      row.emplace_back(PQgetisnull(r, i, j) ? "NULL" : PQgetvalue(r, i, j));
-    }
-  }
-  PQclear(r);
-  PQfinish(conn);
-  return rows;
+  return PgSession(uri).Query(sql);
 }
 
 PgSession::PgSession(const std::string& uri) : conn_(Connect(uri)) {}
@@ -200,10 +177,23 @@ PgSession::~PgSession() {
 }
 
 void PgSession::Run(const std::string& sql) {
+  Query(sql);
+}
+
+std::vector<std::vector<std::string>> PgSession::Query(const std::string& sql) {
   PGresult* r = PQexec(conn_, sql.c_str());
-  const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+  if (PQresultStatus(r) != PGRES_COMMAND_OK && PQresultStatus(r) != PGRES_TUPLES_OK) {
+    PQclear(r);
+    throw std::runtime_error(PQerrorMessage(conn_));
+  }
+  std::vector<std::vector<std::string>> rows(static_cast<std::size_t>(PQntuples(r)));
+  for (int i = 0; i < PQntuples(r); ++i) {
+    for (int j = 0; j < PQnfields(r); ++j) {
+      rows[static_cast<std::size_t>(i)].emplace_back(PQgetisnull(r, i, j) ? "NULL" : PQgetvalue(r, i, j));
+    }
+  }
   PQclear(r);
-  if (!ok) throw std::runtime_error(PQerrorMessage(conn_));
+  return rows;
 }
 
 void PgSession::Send(const std::string& sql) {

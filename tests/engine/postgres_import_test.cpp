@@ -1,13 +1,10 @@
-// Whole imports into PostgreSQL: the same file gives the same rows, error rows and result as
-// into SQLite, silently and through the wizard's loop, and the property checks say why they
-// refuse. (A server that goes away mid-import: postgres_refusal_import_test.cpp; a table
+// A whole import into PostgreSQL: the same file gives the same rows, error rows and result as
+// into SQLite. (A server that goes away mid-import: postgres_refusal_import_test.cpp; a table
 // another writer holds: postgres_store_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <array>
 
-#include "control/import_runs.h"
-#include "control/settings.h"
 #include "pg_server.h"
 #include "test_support.h"
 #include "vandrel/app_folder.h"
@@ -19,7 +16,6 @@
 namespace vandrel {
 namespace {
 
-using test::CatchError;
 using Rows = std::vector<std::vector<std::string>>;
 
 constexpr const char* kSchema = R"(
@@ -54,7 +50,7 @@ class PostgresImportTest : public ::testing::Test {
     test::PgRun(uri, kSchema);
     sqlite = dir.file("shop.db");
     test::RunSql(sqlite, kSchema);
-    settings() = Settings{};
+    test::ResetControl();
     SetApplicationFolder(dir.path().string());
     ASSERT_TRUE(specs::Append(dir.path().string(), "csv",
                               specs::DelimitedSpecRecord{"csv", ";", "{NESSUNO}", 1}));
@@ -104,18 +100,6 @@ class PostgresImportTest : public ::testing::Test {
     return Read(postgres, static_cast<eResult>(ctl.ImportResult()), ctl.LastImportStats());
   }
 
-  Outcome Wizard(bool postgres) {
-    Assign(postgres ? uri : sqlite, postgres ? test::PgServer::Connect() : "");
-    ImportRequest request = RequestFromSettings(settings());
-    request.textFile = file;
-    request.lineFields = 5;
-    request.emptyTarget = request.emptyErrors = true;
-    const ImportOutcome outcome =
-        ImportaDelimitato(request, MakeDelimitedLayout(";", "{NESSUNO}", 1));
-    EXPECT_FALSE(outcome.error);
-    return Read(postgres, ResultOf(outcome), outcome.counts);
-  }
-
   test::PgServer* server = nullptr;
   test::TempDir dir;
   std::string uri, sqlite, file;
@@ -134,28 +118,6 @@ TEST_F(PostgresImportTest, TheSameFileGivesTheSameRowsErrorsAndResultAsIntoSqlit
   EXPECT_EQ(intoSqlite.errors, intoPostgres.errors);
   EXPECT_EQ(intoPostgres.items[1],
             (std::vector<std::string>{"C10", "3", "1025", "2024-01-11", "caff\xC3\xA8"}));
-
-  // Again through the wizard's loop, emptying both tables first.
-  EXPECT_TRUE(Wizard(false) == Wizard(true));
-  EXPECT_TRUE(Wizard(true) == intoPostgres);
-}
-
-TEST_F(PostgresImportTest, PropertyChecksGive380StartingWithTheCauseAndNoPassword) {
-  const std::string wrong = "postgresql://vandrel:topsecret@/" + uri.substr(uri.find("@/") + 2);
-  const Error refused = CatchError([&] { ctl.setMDBFile(wrong); });
-  EXPECT_EQ(refused.number(), kErrInvalidProperty);
-  EXPECT_EQ(refused.description().rfind("3029 ", 0), 0u) << refused.description();
-  EXPECT_EQ(refused.description().find("topsecret"), std::string::npos);
-  ctl.setMDBPassword(test::PgServer::Connect());
-  ctl.setMDBFile(uri);
-  ctl.setTabImport("Items");
-  EXPECT_EQ(CatchError([&] { ctl.setTabError("Errori"); }).number(), kErrInvalidProperty);
-  ctl.setTabError("public.errori");
-  ctl.setMDBPassword("password=nope");
-  const Error table = CatchError([&] { ctl.setTabImport("Items"); });
-  EXPECT_EQ(table.number(), kErrInvalidProperty);
-  EXPECT_EQ(table.description().rfind("3029 ", 0), 0u) << table.description();
-  EXPECT_EQ(ctl.MDBPassword(), "password=nope");  // kept as the host set it
 }
 
 }  // namespace

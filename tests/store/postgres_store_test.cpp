@@ -144,27 +144,6 @@ TEST_F(PostgresStoreTest, ALockHeldByAnotherWriterEndsTheWaitAndTheGroup) {
   holder.Run("ROLLBACK");
 }
 
-TEST_F(PostgresStoreTest, ADeadlockIsReportedAsLocked) {
-  test::PgRun(uri, "CREATE TABLE a(x text); CREATE TABLE b(x text)");
-  auto db = Open();
-  auto a = db->OpenRecordset("a");
-  auto b = db->OpenRecordset("b");
-  db->BeginTrans();
-  a->AddNew();
-  a->SetField("x", "1");
-  a->Update();  // holds a lock on a until the end of the transaction
-  test::PgSession other(uri);
-  other.Run("SET deadlock_timeout = '10s'; BEGIN; LOCK TABLE b IN ACCESS EXCLUSIVE MODE");
-  other.Send("LOCK TABLE a IN ACCESS EXCLUSIVE MODE");  // waits for this store
-  while (test::PgQuery(uri, "SELECT count(*) FROM pg_locks WHERE NOT granted")[0][0] == "0") {
-  }
-  // Waiting for b closes the circle; the store, the last to wait, is the one refused.
-  EXPECT_EQ(Failure(*b, "x", "2"), kErrLocked);  // 40P01
-  EXPECT_FALSE(db->InTransaction());
-  EXPECT_EQ(other.Wait(), "");
-  other.Run("ROLLBACK");
-}
-
 TEST_F(PostgresStoreTest, NamesThatNeedQuotingAndSchemaQualifiedNames) {
   test::PgRun(uri, R"(
     CREATE SCHEMA "Sales";
@@ -188,22 +167,6 @@ TEST_F(PostgresStoreTest, NamesThatNeedQuotingAndSchemaQualifiedNames) {
   EXPECT_EQ(errors->MaxLength(errors->ColumnIndex("MSGERR")), 200);
   db->EmptyTable("Sales.Order Lines");
   EXPECT_EQ(lines->RecordCount(), 0);
-}
-
-TEST_F(PostgresStoreTest, ATimestampAndABooleanTakeTheLocalRules) {
-  test::PgRun(uri, "CREATE TABLE t(ts timestamp(0), ok boolean, n numeric(5,2), f real)");
-  auto db = Open();
-  auto rs = db->OpenRecordset("t");
-  rs->AddNew();
-  rs->SetField("ts", "2024-03-01T10:20");
-  rs->SetField("ok", "yes");
-  rs->SetField("n", " 1.005e2 ");
-  rs->SetField("f", "2.5");
-  rs->Update();
-  EXPECT_EQ(Failure(*rs, "ok", "maybe"), kErrTypeConversion);
-  EXPECT_EQ(Failure(*rs, "n", "1000"), kErrTypeConversion);
-  EXPECT_EQ(test::PgQuery(uri, "SELECT * FROM t"),
-            (Rows{{"2024-03-01 10:20:00", "t", "100.50", "2.5"}}));
 }
 
 }  // namespace
