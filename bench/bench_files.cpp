@@ -216,7 +216,8 @@ void write_delimited_copies(std::uint64_t i, const Record& r, Outputs& out, Inpu
   for (std::size_t f = 0; f < r.fields.size(); ++f) {
     const std::string& v = r.fields[f];
     if (f > 0) {
-      for (Writer* w : {&out.delimited, &out.bad, &out.italian, &out.duplicates}) w->buffer() += ';';
+      for (Writer* w : {&out.delimited, &out.bad, &out.italian, &out.duplicates})
+        w->buffer() += ';';
     }
     out.delimited.buffer() += v;
     append_italian(out.italian.buffer(), f, v);
@@ -238,8 +239,8 @@ void write_delimited_copies(std::uint64_t i, const Record& r, Outputs& out, Inpu
 }  // namespace
 
 InputFiles generate(const fs::path& dir, std::uint64_t lines) {
-  InputFiles files{dir / "items.txt",      dir / "items-fixed.txt", dir / "items-bad.txt",
-                   dir / "items.csv",      dir / "items-utf8.txt",  dir / "items-it.txt",
+  InputFiles files{dir / "items.txt",    dir / "items-fixed.txt", dir / "items-bad.txt",
+                   dir / "items.csv",    dir / "items-utf8.txt",  dir / "items-it.txt",
                    dir / "items-dup.txt"};
   Outputs out(files);
   Rng rng(20240917);

@@ -11,9 +11,9 @@ namespace vandrel_bench {
 PgBench::~PgBench() {
   if (!dir_.empty()) {
     if (started_) {
-      run_child(as_server({(opt_.pg_bin / "pg_ctl").string(), "stop", "-D", data(), "-m",
-                           "fast", "-w"}),
-                opt_.work / "pg-stop.log");
+      run_child(
+          as_server({(opt_.pg_bin / "pg_ctl").string(), "stop", "-D", data(), "-m", "fast", "-w"}),
+          opt_.work / "pg-stop.log");
     }
     std::error_code ec;
     fs::remove_all(dir_, ec);
@@ -43,7 +43,8 @@ bool PgBench::start() {
   r = run_child(as_server({(opt_.pg_bin / "pg_ctl").string(), "start", "-D", data(), "-w", "-l",
                            dir_ + "/server.log"}),
                 opt_.work / "pg-start.log");
-  if (r.status != 0) return fail("the server did not start:\n" + read_log(opt_.work / "pg-start.log"));
+  if (r.status != 0)
+    return fail("the server did not start:\n" + read_log(opt_.work / "pg-start.log"));
   started_ = true;
   if (!psql("postgres", "CREATE DATABASE bench")) return fail("cannot create the database");
   return true;
@@ -52,7 +53,8 @@ bool PgBench::start() {
 void PgBench::run_copy(Kind kind) {
   const fs::path& file = kind == Kind::Bad ? files_.bad : files_.delimited;
   fresh_tables();
-  const fs::path log = opt_.work / (std::string("psql-copy-") + (kind == Kind::Bad ? "bad" : "delimited") + ".log");
+  const fs::path log =
+      opt_.work / (std::string("psql-copy-") + (kind == Kind::Bad ? "bad" : "delimited") + ".log");
   std::printf("running %-8s on %-19s ... ", "\\copy", kind_name(kind));
   std::fflush(stdout);
   RunResult r = run_child(psql_args("bench", "\\copy items FROM '" + file.string() +
@@ -86,11 +88,24 @@ void PgBench::run_vandrel(Kind kind) {
                          : kind == Kind::Duplicates ? files_.duplicates
                                                     : files_.delimited;
   fresh_tables();
-  std::vector<std::string> args{opt_.vandrel.string(), "import", "--db",
-                                "postgresql://vandrel@/bench?host=" + dir_, "--table", "items",
-                                "--errors", "errors", "--file", file.string(), "--type",
-                                "delimited", "--spec", "bench_delimited", "--language", "en",
-                                "--specs-dir", (opt_.work / "layouts").string()};
+  std::vector<std::string> args{opt_.vandrel.string(),
+                                "import",
+                                "--db",
+                                "postgresql://vandrel@/bench?host=" + dir_,
+                                "--table",
+                                "items",
+                                "--errors",
+                                "errors",
+                                "--file",
+                                file.string(),
+                                "--type",
+                                "delimited",
+                                "--spec",
+                                "bench_delimited",
+                                "--language",
+                                "en",
+                                "--specs-dir",
+                                (opt_.work / "layouts").string()};
   for (const char* f : {"id|id||||0", "name|name||||1", "born|born||||2", "amount|amount||||3",
                         "code|code||||4", "note|note||||5"}) {
     args.push_back("--field");
@@ -149,9 +164,10 @@ std::vector<std::string> PgBench::as_server(std::vector<std::string> args) {
   return args;
 }
 
-std::vector<std::string> PgBench::psql_args(const std::string& db, const std::string& command) const {
-  return {opt_.psql.string(), "-X", "-q", "-tA", "-v", "ON_ERROR_STOP=1", "-h", dir_, "-U",
-          "vandrel", "-d", db, "-c", command};
+std::vector<std::string> PgBench::psql_args(const std::string& db,
+                                            const std::string& command) const {
+  return {opt_.psql.string(), "-X", "-q", "-tA", "-v",   "ON_ERROR_STOP=1", "-h", dir_, "-U",
+          "vandrel",          "-d", db,   "-c",  command};
 }
 
 bool PgBench::psql(const std::string& db, const std::string& command, std::string* out) {

@@ -52,8 +52,7 @@ const char* stem_of(Kind k) {
 }
 
 int Bench::report(const char* title) const {
-  std::printf("\n%s, %llu lines per file\n\n", title,
-              static_cast<unsigned long long>(opt_.lines));
+  std::printf("\n%s, %llu lines per file\n\n", title, static_cast<unsigned long long>(opt_.lines));
   std::printf("%-9s %-19s %12s %10s %10s %10s\n", "contender", "file", "lines/s", "peak MiB",
               "rows", "errors");
   std::printf("%s\n", std::string(75, '-').c_str());
@@ -172,8 +171,8 @@ void PgBench::ratio(Kind mine, const char* label, double target) const {
 
 void report_writers(const std::vector<WriterResult>& writers, int& status) {
   std::printf("\nAnother writer (5 s busy timeout, a row every 200 ms) during an import\n\n");
-  std::printf("%12s %-8s %10s %8s %8s %14s\n", "lines", "journal", "import s", "writes",
-              "failed", "longest wait");
+  std::printf("%12s %-8s %10s %8s %8s %14s\n", "lines", "journal", "import s", "writes", "failed",
+              "longest wait");
   std::printf("%s\n", std::string(65, '-').c_str());
   for (const WriterResult& w : writers) {
     std::printf("%12llu %-8s %10.2f %8d %8d %12.3f s  %s\n",

@@ -95,11 +95,22 @@ std::vector<std::string> Bench::vandrel_args(Kind kind, const fs::path& file) co
   std::string layout = kind == Kind::Fixed ? "bench_fixed"
                        : kind == Kind::Csv ? "bench_csv"
                                            : "bench_delimited";
-  std::vector<std::string> args{opt_.vandrel.string(), "import", "--db", "", "--table", "Items",
-                                "--errors", "Errors", "--file", file.string(), "--language", "en"};
+  std::vector<std::string> args{opt_.vandrel.string(),
+                                "import",
+                                "--db",
+                                "",
+                                "--table",
+                                "Items",
+                                "--errors",
+                                "Errors",
+                                "--file",
+                                file.string(),
+                                "--language",
+                                "en"};
   if (kind != Kind::Guessed) {  // a guessed import names no layout and no type
     const std::string type = kind == Kind::Fixed ? "fixed" : "delimited";
-    args.insert(args.end(), {"--type", type, "--spec", layout, "--specs-dir", specs_dir().string()});
+    args.insert(args.end(),
+                {"--type", type, "--spec", layout, "--specs-dir", specs_dir().string()});
   }
   for (const char* f : {"id|id||||0", "name|name||||1", "born|born||||2", "amount|amount||||3",
                         "code|code||||4", "note|note||||5"}) {

@@ -70,8 +70,7 @@ class Bench {
                std::int64_t want_rows, std::int64_t want_errors, bool (*accepted)(int),
                const std::string& what);
   // Counts what a run stored into `row`, and checks its values where the kind has a check.
-  void check(const fs::path& db, std::int64_t want_rows, std::int64_t want_errors,
-             Row& row) const;
+  void check(const fs::path& db, std::int64_t want_rows, std::int64_t want_errors, Row& row) const;
   bool same_values_as_iso(Db& db) const;
   static std::string sql_text(const std::string& s);
   const Row* find(const char* contender, Kind kind) const;

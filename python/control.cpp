@@ -136,8 +136,7 @@ void BindNumberProperties(Class& cls) {
       [](Control& c, py::handle v) { c.ctl.setAsktoAppend(Flag(v, "AsktoAppend")); },
       "The wizard asks before emptying a target table that holds rows.");
   cls.def_property(
-      "ImportResult",
-      [](const Control& c) { return EnumOrInt("Result", c.ctl.ImportResult()); },
+      "ImportResult", [](const Control& c) { return EnumOrInt("Result", c.ctl.ImportResult()); },
       [](Control& c, py::handle v) { c.ctl.setImportResult(Int16(v, "ImportResult")); },
       "What the latest import came to: a Result (Success, Failure, SError, Abort).");
   cls.def_property("Action", nullptr, SetAction,
@@ -257,12 +256,15 @@ void BindControl(py::module_& m) {
       .def_readonly("error_rows", &ImportStats::errorRows, "Rows added to the error table.")
       .def_readonly("error_rows_lost", &ImportStats::errorRowsLost,
                     "Failing lines whose error row could not be stored either.")
-      .def("__repr__", [](const ImportStats& s) {
-        return "ImportStats(lines_read=" + std::to_string(s.linesRead) +
-               ", rows_stored=" + std::to_string(s.rowsStored) +
-               ", error_rows=" + std::to_string(s.errorRows) +
-               ", error_rows_lost=" + std::to_string(s.errorRowsLost) + ")";
-      }, "The counts, as the constructor of a record would show them.");
+      .def(
+          "__repr__",
+          [](const ImportStats& s) {
+            return "ImportStats(lines_read=" + std::to_string(s.linesRead) +
+                   ", rows_stored=" + std::to_string(s.rowsStored) +
+                   ", error_rows=" + std::to_string(s.errorRows) +
+                   ", error_rows_lost=" + std::to_string(s.errorRowsLost) + ")";
+          },
+          "The counts, as the constructor of a record would show them.");
   Class cls(m, "Control",
             "The import control. Its property values live in one settings block for the whole "
             "process, as the control promises: every Control sees the same values, whichever "

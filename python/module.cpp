@@ -96,7 +96,8 @@ void BindSpecs(py::module_& m) {
         const std::string n = Text(name, "name");
         const specs::SpecKind k = Kind(kind);
         const auto entry = Released([&] { return FindLayoutEntry(ApplicationFolder(), k, n); });
-        if (!entry) throw py::key_error("no " + std::string(KindName(k)) + " layout named '" + n + "'");
+        if (!entry)
+          throw py::key_error("no " + std::string(KindName(k)) + " layout named '" + n + "'");
         return SpecDict(*entry);
       },
       py::arg("name"), py::arg("kind"),
@@ -116,9 +117,8 @@ void BindSpecs(py::module_& m) {
         const int lang = Int32(language, "language");
         return Released([&] { return SaveLayoutEntry(ApplicationFolder(), entry, lang); });
       },
-      py::arg("name"), py::kw_only(), py::arg("kind"), py::arg("separator"),
-      py::arg("delimiter"), py::arg("skip"), py::arg("columns") = py::none(),
-      py::arg("language") = 1,
+      py::arg("name"), py::kw_only(), py::arg("kind"), py::arg("separator"), py::arg("delimiter"),
+      py::arg("skip"), py::arg("columns") = py::none(), py::arg("language") = 1,
       "Saves a layout as `vandrel specs add` does: separator and delimiter a character or a "
       "token ('{TAB}', '{SPACE}', '{NONE}'), written in `language`; for kind 'fixed', columns "
       "as '1-8,9-20'. Returns the name as saved (trimmed), or None when a layout of that name "
@@ -130,7 +130,8 @@ void BindSpecs(py::module_& m) {
         const specs::SpecKind k = Kind(kind);
         Released([&] { specs::Delete(k, ApplicationFolder(), n); });
       },
-      py::arg("name"), py::arg("kind"), "Deletes every layout of a kind saved under exactly `name`.");
+      py::arg("name"), py::arg("kind"),
+      "Deletes every layout of a kind saved under exactly `name`.");
 }
 
 }  // namespace
@@ -159,8 +160,7 @@ PYBIND11_MODULE(vandrel, m) {
       py::arg("path"),
       "Where the saved layouts are (str or path); '' returns to the default, the folder of the "
       "running executable.");
-  m.def("application_folder", &vandrel::ApplicationFolder,
-        "The folder of the saved layouts.");
+  m.def("application_folder", &vandrel::ApplicationFolder, "The folder of the saved layouts.");
 #ifdef VANDREL_WITH_WIZARD
   vandrel::InstallWizard();
 #endif

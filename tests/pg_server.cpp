@@ -79,8 +79,9 @@ PgServer* PgServer::Get(std::string& why, int index) {
   if (server) return server.get();
   const std::string bin = FindServerBin();
   if (bin.empty()) {
-    why = "PostgreSQL server programs not found in /usr/lib/postgresql/*/bin (install the "
-          "Debian package postgresql): the PostgreSQL tests are skipped.";
+    why =
+        "PostgreSQL server programs not found in /usr/lib/postgresql/*/bin (install the "
+        "Debian package postgresql): the PostgreSQL tests are skipped.";
     return nullptr;
   }
   std::unique_ptr<PgServer> s(new PgServer);
@@ -94,9 +95,7 @@ PgServer* PgServer::Get(std::string& why, int index) {
       throw std::runtime_error("cannot hand the temporary folder to the postgres user");
     }
   }
-  {
-    std::ofstream(s->dir_ + "/pw") << kPassword << '\n';
-  }
+  { std::ofstream(s->dir_ + "/pw") << kPassword << '\n'; }
   if (::getuid() == 0) {
     const passwd* pg = ::getpwnam("postgres");
     if (::chown((s->dir_ + "/pw").c_str(), pg->pw_uid, pg->pw_gid) != 0) {
@@ -189,7 +188,8 @@ std::vector<std::vector<std::string>> PgSession::Query(const std::string& sql) {
   std::vector<std::vector<std::string>> rows(static_cast<std::size_t>(PQntuples(r)));
   for (int i = 0; i < PQntuples(r); ++i) {
     for (int j = 0; j < PQnfields(r); ++j) {
-      rows[static_cast<std::size_t>(i)].emplace_back(PQgetisnull(r, i, j) ? "NULL" : PQgetvalue(r, i, j));
+      rows[static_cast<std::size_t>(i)].emplace_back(PQgetisnull(r, i, j) ? "NULL"
+                                                                          : PQgetvalue(r, i, j));
     }
   }
   PQclear(r);

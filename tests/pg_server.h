@@ -69,14 +69,14 @@ class PgSession {
 };
 
 // For a fixture's SetUp: the server, or the test skipped (failed when CI is set).
-#define VANDREL_REQUIRE_PG(server)                                   \
-  do {                                                               \
-    std::string why_;                                                \
-    server = ::vandrel::test::PgServer::Get(why_);                   \
-    if (!server) {                                                   \
-      if (std::getenv("CI")) FAIL() << why_;                         \
-      GTEST_SKIP() << why_;                                          \
-    }                                                                \
+#define VANDREL_REQUIRE_PG(server)                 \
+  do {                                             \
+    std::string why_;                              \
+    server = ::vandrel::test::PgServer::Get(why_); \
+    if (!server) {                                 \
+      if (std::getenv("CI")) FAIL() << why_;       \
+      GTEST_SKIP() << why_;                        \
+    }                                              \
   } while (false)
 
 }  // namespace vandrel::test

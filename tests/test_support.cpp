@@ -75,24 +75,25 @@ const sqlite3_io_methods kFullDiskMethods = {
       }
       return Real(f)->pMethods->xWrite(Real(f), data, amount, offset);
     },
-    [](sqlite3_file* f, sqlite3_int64 size) {
-      return Real(f)->pMethods->xTruncate(Real(f), size);
-    },
+    [](sqlite3_file* f, sqlite3_int64 size) { return Real(f)->pMethods->xTruncate(Real(f), size); },
     [](sqlite3_file* f, int flags) { return Real(f)->pMethods->xSync(Real(f), flags); },
     [](sqlite3_file* f, sqlite3_int64* size) {
       return Real(f)->pMethods->xFileSize(Real(f), size);
     },
     [](sqlite3_file* f, int lock) { return Real(f)->pMethods->xLock(Real(f), lock); },
     [](sqlite3_file* f, int lock) { return Real(f)->pMethods->xUnlock(Real(f), lock); },
-    [](sqlite3_file* f, int* out) {
-      return Real(f)->pMethods->xCheckReservedLock(Real(f), out);
-    },
+    [](sqlite3_file* f, int* out) { return Real(f)->pMethods->xCheckReservedLock(Real(f), out); },
     [](sqlite3_file* f, int op, void* arg) {
       return Real(f)->pMethods->xFileControl(Real(f), op, arg);
     },
     [](sqlite3_file* f) { return Real(f)->pMethods->xSectorSize(Real(f)); },
     [](sqlite3_file* f) { return Real(f)->pMethods->xDeviceCharacteristics(Real(f)); },
-    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
 };
 
 int FullDiskOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags,

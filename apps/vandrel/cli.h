@@ -11,6 +11,7 @@
 
 #include "vandrel/guess.h"
 #include "vandrel/layout.h"
+#include "vandrel/layout_entry.h"
 #include "vandrel/spec_files.h"
 #include "vandrel/store.h"
 #include "vandrel/vandrel_ctl.h"
@@ -85,26 +86,18 @@ struct ImportOptions {
   std::string saveSpec;  // save the layout used under this name
 };
 
-// A layout as the layout options write it (tokens or characters, "BEGIN-END,..." columns).
-struct LayoutTexts {
-  bool fixed = false;
-  std::string separator, delimiter, columns;
-  std::int64_t skip = 0;
-};
-TextLayout MakeLayout(const LayoutTexts& texts);
 
 // The first contact (first_contact.cpp): the guess for the options' file, the layout in use
 // (the guess, each part open to an inline option), "guessed: ..." on stderr, the tables made
 // (--create) and the error table when missing (returns its name), and the field rows that
 // match the table's columns to the fields, by header name or position.
 LayoutGuess GuessFor(const ImportOptions& o);
-LayoutTexts LayoutInUse(const ImportOptions& o, const LayoutGuess& guess);
+LayoutEntry LayoutInUse(const ImportOptions& o, const LayoutGuess& guess);
 void PrintGuessed(const ImportOptions& o, const LayoutGuess& guess);
 std::string PrepareTables(const ImportOptions& o, const LayoutGuess* guess,
-                          const LayoutTexts* layout);
-std::vector<std::vector<std::string>> MappedFields(const ImportOptions& o,
-                                                   const LayoutGuess& guess,
-                                                   const LayoutTexts& layout);
+                          const LayoutEntry* layout);
+std::vector<std::vector<std::string>> MappedFields(const ImportOptions& o, const LayoutGuess& guess,
+                                                   const LayoutEntry& layout);
 
 // `sniff FILE`: the guess, readable or as JSON.
 struct SniffOptions {

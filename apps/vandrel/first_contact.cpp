@@ -66,11 +66,11 @@ TextEncoding EncodingOption(const std::string& name) {
 
 // The names of the header line as the layout in use cuts it, trimmed.
 std::vector<std::string> HeaderNames(const ImportOptions& o, const LayoutGuess& guess,
-                                     const LayoutTexts& layout) {
+                                     const LayoutEntry& layout) {
   if (!guess.header) return {};
-  LayoutTexts header = layout;
+  LayoutEntry header = layout;
   header.skip = guess.skip - 1;
-  const auto rows = PreviewRows(o.file, EncodingOption(o.encoding), MakeLayout(header), 1);
+  const auto rows = PreviewRows(o.file, EncodingOption(o.encoding), LayoutOf(header), 1);
   std::vector<std::string> names;
   if (rows.empty()) return names;
   for (std::string name : rows.front()) {
@@ -82,9 +82,9 @@ std::vector<std::string> HeaderNames(const ImportOptions& o, const LayoutGuess& 
 }
 
 // How many fields the first records have under the layout in use.
-std::size_t FieldCount(const ImportOptions& o, const LayoutTexts& layout) {
+std::size_t FieldCount(const ImportOptions& o, const LayoutEntry& layout) {
   std::size_t count = 0;
-  for (const auto& row : PreviewRows(o.file, EncodingOption(o.encoding), MakeLayout(layout), 100)) {
+  for (const auto& row : PreviewRows(o.file, EncodingOption(o.encoding), LayoutOf(layout), 100)) {
     count = std::max(count, row.size());
   }
   return count;
@@ -94,14 +94,15 @@ std::size_t FieldCount(const ImportOptions& o, const LayoutTexts& layout) {
 // name empty or repeated becomes columnK too), typed as guessed where the layout is the
 // guess's, else TEXT.
 std::vector<store::NewColumn> NewColumns(const ImportOptions& o, const LayoutGuess& guess,
-                                         const LayoutTexts& layout) {
+                                         const LayoutEntry& layout) {
   std::vector<std::string> names = HeaderNames(o, guess, layout);
   const std::size_t count = std::max(names.size(), FieldCount(o, layout));
   std::vector<store::NewColumn> columns;
   std::set<std::string> seen;
   for (std::size_t k = 0; k < count; ++k) {
     std::string name = k < names.size() ? names[k] : std::string();
-    if (name.empty() || !seen.insert(MatchKey(name)).second) name = "column" + std::to_string(k + 1);
+    if (name.empty() || !seen.insert(MatchKey(name)).second)
+      name = "column" + std::to_string(k + 1);
     // The guess's types hold where the fields are the guess's own.
     const bool guessed = o.separator.empty() && o.delimiter.empty() && o.columns.empty();
     columns.push_back({name, guessed && k < guess.columns.size() ? guess.columns[k].type : "TEXT"});
@@ -111,24 +112,10 @@ std::vector<store::NewColumn> NewColumns(const ImportOptions& o, const LayoutGue
 
 }  // namespace
 
-TextLayout MakeLayout(const LayoutTexts& t) {
-  if (!t.fixed) return MakeDelimitedLayout(t.separator, t.delimiter, t.skip);
-  std::vector<ColumnRange> columns;
-  for (const std::string& range : Split(t.columns, ',')) {
-    const auto ends = Split(range, '-');
-    try {
-      if (ends.size() != 2) throw std::invalid_argument(range);
-      columns.push_back({std::stoi(ends[0]), std::stoi(ends[1])});
-    } catch (const std::exception&) {
-      throw UsageError{"--columns: '" + range + "' is not a range BEGIN-END"};
-    }
-  }
-  return MakeFixedLayout(t.separator, t.delimiter, t.skip, std::move(columns));
-}
-
 LayoutGuess GuessFor(const ImportOptions& o) {
   GuessOptions options;
   if (!o.type.empty()) options.fixedWidth = o.type == "fixed";
+  if (o.type.empty() && !o.columns.empty()) options.fixedWidth = true;  // columns: fixed width
   options.encoding = EncodingOption(o.encoding);
   if (!o.decimal.empty()) options.hostFormat.decimalSeparator = o.decimal.front();
   if (o.dates == "DMY") options.hostFormat.dateOrder = store::DateOrder::DMY;
@@ -136,9 +123,9 @@ LayoutGuess GuessFor(const ImportOptions& o) {
   return GuessLayout(o.file, options);
 }
 
-LayoutTexts LayoutInUse(const ImportOptions& o, const LayoutGuess& guess) {
-  LayoutTexts t;
-  t.fixed = guess.fixedWidth;
+LayoutEntry LayoutInUse(const ImportOptions& o, const LayoutGuess& guess) {
+  LayoutEntry t;
+  t.kind = guess.fixedWidth ? specs::SpecKind::Fixed : specs::SpecKind::Delimited;
   // One field per line: the guess's own separator, which no record holds outside quotes.
   t.separator = o.separator.empty() ? (!guess.fixedWidth && !guess.separator
                                            ? CharacterText(DelimitedLayoutOf(guess).separator)
@@ -146,8 +133,10 @@ LayoutTexts LayoutInUse(const ImportOptions& o, const LayoutGuess& guess) {
                                     : o.separator;
   t.delimiter = o.delimiter.empty() ? CharacterText(guess.delimiter) : o.delimiter;
   t.skip = o.skip >= 0 ? o.skip : guess.skip;
-  t.columns = o.columns.empty() ? ColumnsText(guess.columns) : o.columns;
-  if (t.fixed && t.columns.empty()) throw UsageError{"no columns were found: give --columns"};
+  if (guess.fixedWidth) t.columns = o.columns.empty() ? ColumnsText(guess.columns) : o.columns;
+  if (guess.fixedWidth && t.columns.empty()) {
+    throw UsageError{"no columns were found: give --columns"};
+  }
   return t;
 }
 
@@ -181,7 +170,7 @@ void PrintGuessed(const ImportOptions& o, const LayoutGuess& guess) {
 }
 
 std::string PrepareTables(const ImportOptions& o, const LayoutGuess* guess,
-                          const LayoutTexts* layout) {
+                          const LayoutEntry* layout) {
   const std::string errors = o.errors.empty() ? o.table + "_errors" : o.errors;
   std::unique_ptr<store::Database> db;
   if (o.create) {
@@ -206,9 +195,8 @@ std::string PrepareTables(const ImportOptions& o, const LayoutGuess* guess,
   return errors;
 }
 
-std::vector<std::vector<std::string>> MappedFields(const ImportOptions& o,
-                                                   const LayoutGuess& guess,
-                                                   const LayoutTexts& layout) {
+std::vector<std::vector<std::string>> MappedFields(const ImportOptions& o, const LayoutGuess& guess,
+                                                   const LayoutEntry& layout) {
   std::vector<std::string> columns;
   try {
     auto db = store::OpenDatabase(o.db, false, true, o.connect);
@@ -229,8 +217,8 @@ std::vector<std::vector<std::string>> MappedFields(const ImportOptions& o,
     const HeaderMapping mapping = MapByName(HeaderNames(o, guess, layout), columns);
     if (mapping.duplicate) {
       const auto& d = *mapping.duplicate;
-      throw UsageError{"the header fields '" + d[0] + "' and '" + d[1] +
-                       "' both match column '" + d[2] + "': give --field rows"};
+      throw UsageError{"the header fields '" + d[0] + "' and '" + d[1] + "' both match column '" +
+                       d[2] + "': give --field rows"};
     }
     for (const std::string& name : mapping.unmatched) {
       std::cerr << "left out: header field '" << name << "' matches no column of " << o.table
@@ -257,15 +245,15 @@ int RunSniff(const SniffOptions& s) {
     std::cout << GuessJson(guess) << '\n';
     return kExitOk;
   }
-  std::cout << "encoding:  " << guess.encoding << "\ntype:      "
-            << (guess.fixedWidth ? "fixed" : "delimited") << '\n';
+  std::cout << "encoding:  " << guess.encoding
+            << "\ntype:      " << (guess.fixedWidth ? "fixed" : "delimited") << '\n';
   if (!guess.fixedWidth) {
     std::cout << "separator: " << CharacterText(guess.separator)
               << "\ndelimiter: " << CharacterText(guess.delimiter) << '\n';
   }
   std::cout << "skip:      " << guess.skip << (guess.header ? " (the last a header line)" : "")
-            << "\nnumbers:   decimal '" << guess.decimal << "'\ndates:     "
-            << DatesName(guess.dates) << "\ncolumns:\n";
+            << "\nnumbers:   decimal '" << guess.decimal
+            << "'\ndates:     " << DatesName(guess.dates) << "\ncolumns:\n";
   for (const GuessedColumn& c : guess.columns) {
     std::cout << "  " << c.name << "  " << c.type;
     if (guess.fixedWidth) std::cout << "  " << c.begin << "-" << c.end;

@@ -11,8 +11,8 @@
 
 #include "cli.h"
 #include "vandrel/app_folder.h"
-#include "vandrel/spec_files.h"
 #include "vandrel/host_hooks.h"
+#include "vandrel/spec_files.h"
 #include "vandrel/vandrel_ctl.h"
 #ifdef VANDREL_WITH_WIZARD
 #include "vandrel/wizard.h"
@@ -127,19 +127,18 @@ std::vector<std::vector<std::string>> FieldRows(const ImportOptions& o) {
 }
 
 // The saved layout named by --spec, as texts; nothing when there is none (the import says so).
-std::optional<LayoutTexts> SavedLayoutTexts(const ImportOptions& o) {
+std::optional<LayoutEntry> SavedLayoutEntry(const ImportOptions& o) {
   const std::string folder = ApplicationFolder();
-  LayoutTexts t;
-  t.fixed = o.type == "fixed";
-  if (!t.fixed) {
+  if (o.type != "fixed") {
     specs::DelimitedSpecRecord r;
     if (!specs::FindDelimited(folder, o.spec, r)) return std::nullopt;
-    t = {false, r.FieldSeparator, r.TextDelimiter, "", r.SkipLines};
-    return t;
+    return LayoutEntry{specs::SpecKind::Delimited, r.SpecName, r.FieldSeparator, r.TextDelimiter,
+                       r.SkipLines, ""};
   }
   specs::FixedSpecRecord r;
   if (!specs::FindFixed(folder, o.spec, r)) return std::nullopt;
-  t = {true, r.FieldSeparator, r.TextDelimiter, "", r.SkipLines};
+  LayoutEntry t{specs::SpecKind::Fixed, r.SpecName, r.FieldSeparator, r.TextDelimiter,
+                r.SkipLines, ""};
   for (std::size_t j = 0; j < r.FieldBegin.size() && !r.FieldBegin[j].empty(); ++j) {
     t.columns += (j ? "," : "") + r.FieldBegin[j] + "-" + r.FieldEnd[j];
   }
@@ -147,14 +146,15 @@ std::optional<LayoutTexts> SavedLayoutTexts(const ImportOptions& o) {
 }
 
 // Saves the layout used under --save-spec's name, as `specs add` would.
-void SaveLayoutUsed(const ImportOptions& o, const LayoutTexts& layout) {
+void SaveLayoutUsed(const ImportOptions& o, const LayoutEntry& layout) {
   SpecsOptions save;
   save.name = o.saveSpec;
-  save.kind = layout.fixed ? "fixed" : "delimited";
+  const bool fixed = layout.kind == specs::SpecKind::Fixed;
+  save.kind = fixed ? "fixed" : "delimited";
   save.separator = layout.separator;
   save.delimiter = layout.delimiter;
   save.skip = static_cast<int>(layout.skip);
-  save.columns = layout.fixed ? layout.columns : "";
+  save.columns = fixed ? layout.columns : "";
   save.language = "en";
   if (SaveLayout(save) != kExitOk) throw UsageError{"--save-spec: no layout was saved"};
 }
@@ -164,7 +164,7 @@ void SaveLayoutUsed(const ImportOptions& o, const LayoutTexts& layout) {
 // the field rows, given or matched.
 struct Settled {
   ImportOptions options;
-  std::optional<LayoutTexts> layout;
+  std::optional<LayoutEntry> layout;
   std::vector<std::vector<std::string>> rows;
 };
 
@@ -176,7 +176,7 @@ Settled Settle(const ImportOptions& o) {
   if (o.spec.empty()) {
     s.layout = LayoutInUse(o, *guess);
     PrintGuessed(o, *guess);
-    s.options.type = s.layout->fixed ? "fixed" : "delimited";
+    s.options.type = s.layout->kind == specs::SpecKind::Fixed ? "fixed" : "delimited";
     // An ASCII sample says UTF-8; `auto` decides as the guess did, and past the sample too.
     if (o.encoding.empty() && guess->encoding != "utf-8") s.options.encoding = guess->encoding;
     if (o.decimal.empty()) s.options.decimal = std::string(1, guess->decimal);
@@ -186,7 +186,7 @@ Settled Settle(const ImportOptions& o) {
                                                                 : "YMD";
     }
   } else {
-    s.layout = SavedLayoutTexts(o);
+    s.layout = SavedLayoutEntry(o);
   }
   if (s.layout && !o.saveSpec.empty()) SaveLayoutUsed(o, *s.layout);
   s.options.errors = PrepareTables(o, guess ? &*guess : nullptr, s.layout ? &*s.layout : nullptr);
@@ -207,7 +207,7 @@ int RunImport(const ImportOptions& given) {
   ctl.setImportResult(eResult::Abort);
   try {
     if (o.spec.empty()) {
-      ctl.ImportWithLayout(MakeLayout(*settled.layout));
+      ctl.ImportWithLayout(LayoutOf(*settled.layout));
     } else {
       ctl.setAction(aBackground);
     }
@@ -271,8 +271,7 @@ CLI::App* AddImportCommand(CLI::App& app, ImportOptions& o, const CLI::Validator
       "import",
       "Import a text file silently (the control's Action = 1), by a saved layout or by the one "
       "guessed from the file.");
-  cmd->add_option("--db", o.db, "SQLite database file or postgresql:// URI (MDBFile)")
-      ->required();
+  cmd->add_option("--db", o.db, "SQLite database file or postgresql:// URI (MDBFile)")->required();
   cmd->add_option("--table", o.table, "target table (TabImport)")->required();
   cmd->add_option("--errors", o.errors,
                   "error table (TabError); default TABLE_errors, made when missing");
@@ -304,17 +303,15 @@ CLI::App* AddImportCommand(CLI::App& app, ImportOptions& o, const CLI::Validator
       ->capture_default_str();
   cmd->add_option("--specs-dir", o.specsDir, "folder of the saved layouts");
   AddFormatOptions(cmd, o);
-  cmd
-      ->add_option("--encoding", o.encoding,
-                   "how the text file is read (Encoding): auto, windows-1252, utf-8, utf-16le, "
-                   "utf-16be")
+  cmd->add_option("--encoding", o.encoding,
+                  "how the text file is read (Encoding): auto, windows-1252, utf-8, utf-16le, "
+                  "utf-16be")
       ->check(encodings);
-  cmd
-      ->add_option("--field", o.fields,
-                   "one InfoField row, in order: FieldName|ColumnName|Required|AllowNewName|"
-                   "AllowConstant|AssociatedColumn|ConstantValue|NewColumnName (trailing "
-                   "attributes may be left out; AssociatedColumn counts fields from 0); "
-                   "without any, fields are matched to columns")
+  cmd->add_option("--field", o.fields,
+                  "one InfoField row, in order: FieldName|ColumnName|Required|AllowNewName|"
+                  "AllowConstant|AssociatedColumn|ConstantValue|NewColumnName (trailing "
+                  "attributes may be left out; AssociatedColumn counts fields from 0); "
+                  "without any, fields are matched to columns")
       ->take_all();
   for (const char* inline_option : {"--separator", "--delimiter", "--skip", "--columns"}) {
     cmd->get_option(inline_option)->excludes("--spec");
@@ -331,10 +328,9 @@ CLI::App* AddWizardCommand(CLI::App& app, ImportOptions& o, const CLI::Validator
   cmd->add_option("--errors", o.errors, "error table (TabError)")->required();
   cmd->add_option("--connect", o.connect, "connect string (MDBPassword)");
   cmd->add_flag("--overwrite", o.overwrite,
-                      "empty the target table without asking, when --ask-to-append is no");
-  cmd
-      ->add_option("--ask-to-append", o.askToAppend,
-                   "ask before emptying a target table that holds rows (AsktoAppend)")
+                "empty the target table without asking, when --ask-to-append is no");
+  cmd->add_option("--ask-to-append", o.askToAppend,
+                  "ask before emptying a target table that holds rows (AsktoAppend)")
       ->check(CLI::IsMember({"yes", "no"}))
       ->capture_default_str();
   cmd->add_option("--language", o.language, "language of the texts")
@@ -344,9 +340,7 @@ CLI::App* AddWizardCommand(CLI::App& app, ImportOptions& o, const CLI::Validator
   cmd->add_option("--encoding", o.encoding, "the character set stage 1 starts with (auto)")
       ->check(encodings);
   AddFormatOptions(cmd, o);
-  cmd->add_option("--field", o.fields, "one InfoField row, as for import")
-      ->required()
-      ->take_all();
+  cmd->add_option("--field", o.fields, "one InfoField row, as for import")->required()->take_all();
   return cmd;
 }
 

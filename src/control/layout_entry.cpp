@@ -89,12 +89,11 @@ std::optional<std::string> SaveLayoutEntry(const std::string& folder, const Layo
   r.SpecName = name;
   r.FieldSeparator = LocaliseToken(entry.separator, language);
   r.TextDelimiter = LocaliseToken(entry.delimiter, language);
-  const bool added =
-      entry.kind == specs::SpecKind::Fixed
-          ? specs::Append(folder, name, r)
-          : specs::Append(folder, name,
-                          specs::DelimitedSpecRecord{name, r.FieldSeparator, r.TextDelimiter,
-                                                     r.SkipLines});
+  const bool added = entry.kind == specs::SpecKind::Fixed
+                         ? specs::Append(folder, name, r)
+                         : specs::Append(folder, name,
+                                         specs::DelimitedSpecRecord{name, r.FieldSeparator,
+                                                                    r.TextDelimiter, r.SkipLines});
   return added ? std::optional(name) : std::nullopt;
 }
 

@@ -41,8 +41,7 @@ std::string_view FitText(std::string_view text, int length) {
 }
 }  // namespace
 
-ImportSession::ImportSession(const ImportRequest& request)
-    : request_(request) {
+ImportSession::ImportSession(const ImportRequest& request) : request_(request) {
   const ImportTarget& t = request.target;
   db_ = store::OpenDatabase(t.database, false, false, t.connect);
   target_ = db_->OpenRecordset(t.table);

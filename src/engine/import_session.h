@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "vandrel/import.h"
 #include "vandrel/error.h"
+#include "vandrel/import.h"
 #include "vandrel/store.h"
 
 namespace vandrel {

@@ -12,9 +12,9 @@ using store::DateOrder;
 using store::ValueFormat;
 
 struct Evidence {
-  bool comma = false;         // a number that only ',' as decimal separator reads
-  bool dot = false;           // one that only '.' reads
-  std::size_t dayFirst = 0;   // dates that only DMY reads
+  bool comma = false;        // a number that only ',' as decimal separator reads
+  bool dot = false;          // one that only '.' reads
+  std::size_t dayFirst = 0;  // dates that only DMY reads
   std::size_t monthFirst = 0;
 };
 

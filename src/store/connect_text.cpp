@@ -54,7 +54,8 @@ std::size_t ReadQuotedValue(std::string_view connect, std::size_t quote, Keyword
   }
   const std::size_t after = j + 1;
   const std::size_t semi = connect.find(';', after);
-  if (!ascii::TrimBlanks(connect.substr(after, semi == std::string_view::npos ? semi : semi - after))
+  if (!ascii::TrimBlanks(
+           connect.substr(after, semi == std::string_view::npos ? semi : semi - after))
            .empty()) {
     throw Error(kErrBadConnect,
                 "The connect string's '" + kv.keyword + "' has text after its quoted value.",

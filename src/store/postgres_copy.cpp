@@ -188,7 +188,8 @@ std::size_t CopyBatch::Finish(ConstraintColumns& keys, std::vector<QueuedFailure
   return refused;
 }
 
-void CopyBatch::FailAll(const Error& error, std::size_t from, std::vector<QueuedFailure>& failures) {
+void CopyBatch::FailAll(const Error& error, std::size_t from,
+                        std::vector<QueuedFailure>& failures) {
   // Inside a transaction every row went with it; outside one, those stored before stay.
   for (std::size_t i = 0; i < rows(); ++i) {
     const bool refused = !refused_.empty() && refused_[i];

@@ -119,8 +119,8 @@ Savepoint::~Savepoint() {
 Result Savepoint::Run(const std::string& sql) {
   if (!inTransaction_) return link_.Exec(sql);
   const std::string name(name_);
-  Result r = link_.Exec((set_ ? "ROLLBACK TO " : "SAVEPOINT ") + name + "; " + sql +
-                        "; RELEASE " + name);
+  Result r =
+      link_.Exec((set_ ? "ROLLBACK TO " : "SAVEPOINT ") + name + "; " + sql + "; RELEASE " + name);
   set_ = !Link::Ok(r.get());
   return r;
 }

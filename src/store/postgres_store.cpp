@@ -125,7 +125,8 @@ class PostgresDatabase final : public Database {
         {found->oid, found->kind});
     PostgresTable t{std::string(table), found->quoted, found->relation, {}, {}};
     for (int i = 0; i < PQntuples(r.get()); ++i) {
-      t.columns.push_back({PQgetvalue(r.get(), i, 0), PostgresColumnType(PQgetvalue(r.get(), i, 1))});
+      t.columns.push_back(
+          {PQgetvalue(r.get(), i, 0), PostgresColumnType(PQgetvalue(r.get(), i, 1))});
       t.required.push_back(PQgetvalue(r.get(), i, 2)[0] == 't');
     }
     return OpenPostgresRecordset(link_, std::move(t));
@@ -147,8 +148,9 @@ class PostgresDatabase final : public Database {
   }
 
   void CreateErrorTable(std::string_view table) override {
-    Handle().Run("CREATE TABLE " + Handle().Identifier(table) +
-                 "(numriga integer, coderr integer, msgerr text, testoriga text, nomecolonna text)");
+    Handle().Run(
+        "CREATE TABLE " + Handle().Identifier(table) +
+        "(numriga integer, coderr integer, msgerr text, testoriga text, nomecolonna text)");
   }
 
   const std::string& Connect() const override { return connect_; }

@@ -63,14 +63,14 @@ int Number(std::string_view s, std::size_t at, std::size_t width) {
 
 // ConvertText's ISO date "YYYY-MM-DD", in days after the server's epoch.
 std::int64_t ServerDays(std::string_view iso) {
-  return DaysFromCivil(Number(iso, 0, 4), Number(iso, 5, 2), Number(iso, 8, 2)) -
-         kServerEpochDays;
+  return DaysFromCivil(Number(iso, 0, 4), Number(iso, 5, 2), Number(iso, 8, 2)) - kServerEpochDays;
 }
 
 // ConvertText's time "HH:MM:SS[.fraction]" in microseconds; the fraction rounds as the
 // server's own input routine rounds it (to the nearest microsecond, as a double).
 std::int64_t Micros(std::string_view t) {
-  std::int64_t us = (Number(t, 0, 2) * 3600LL + Number(t, 3, 2) * 60LL + Number(t, 6, 2)) * 1'000'000;
+  std::int64_t us =
+      (Number(t, 0, 2) * 3600LL + Number(t, 3, 2) * 60LL + Number(t, 6, 2)) * 1'000'000;
   if (t.size() > 8) {
     std::string fraction = "0";
     fraction.append(t.substr(8));
@@ -232,8 +232,9 @@ std::string_view BinaryCopyTrailer() {
 WireKind WireKindOf(const ColumnType& type) {
   switch (type.kind) {
     case ColumnKind::Integer:
-      return type.max <= 32767 ? WireKind::Int2 : type.max <= 2147483647 ? WireKind::Int4
-                                                                         : WireKind::Int8;
+      return type.max <= 32767        ? WireKind::Int2
+             : type.max <= 2147483647 ? WireKind::Int4
+                                      : WireKind::Int8;
     case ColumnKind::Real:
       return type.declared == "real" ? WireKind::Float4 : WireKind::Float8;
     case ColumnKind::Decimal:
@@ -246,7 +247,7 @@ WireKind WireKindOf(const ColumnType& type) {
       return WireKind::Time;
     case ColumnKind::DateTime:
       return type.declared.find("with time zone") == std::string::npos ? WireKind::Timestamp
-                                                                      : WireKind::Raw;
+                                                                       : WireKind::Raw;
     case ColumnKind::Text:
       return WireKind::Text;
     case ColumnKind::Any:
@@ -264,7 +265,9 @@ void EncodeValue(WireKind kind, const ColumnType& type, std::string_view column,
     case WireKind::Int4:
     case WireKind::Int8:
       SetBigEndian(out, static_cast<std::uint64_t>(value.integer),
-                   kind == WireKind::Int2 ? 2 : kind == WireKind::Int4 ? 4 : 8);
+                   kind == WireKind::Int2   ? 2
+                   : kind == WireKind::Int4 ? 4
+                                            : 8);
       break;
     case WireKind::Float4: {
       const auto f = static_cast<float>(value.real);
@@ -343,7 +346,8 @@ void AppendCopyText(WireKind kind, const Value& value, std::string& out) {
       break;
     case WireKind::Timestamp: {
       const auto us = static_cast<std::int64_t>(ReadBigEndian(b, 0, 8));
-      const std::int64_t days = us >= 0 ? us / kMicrosPerDay : (us - kMicrosPerDay + 1) / kMicrosPerDay;
+      const std::int64_t days =
+          us >= 0 ? us / kMicrosPerDay : (us - kMicrosPerDay + 1) / kMicrosPerDay;
       AppendDateText(days, out);
       out += ' ';
       AppendTimeText(us - days * kMicrosPerDay, out);

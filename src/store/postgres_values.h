@@ -17,7 +17,18 @@ namespace vandrel::store {
 // without a rule here, and timestamps with a time zone, which the session's zone would have
 // to place) are the text the server reads.
 enum class WireKind : std::uint8_t {
-  Int2, Int4, Int8, Float4, Float8, Numeric, Bool, Date, Time, Timestamp, Text, Raw
+  Int2,
+  Int4,
+  Int8,
+  Float4,
+  Float8,
+  Numeric,
+  Bool,
+  Date,
+  Time,
+  Timestamp,
+  Text,
+  Raw
 };
 
 WireKind WireKindOf(const ColumnType& type);

@@ -250,8 +250,8 @@ void CreateSqliteFile(const std::string& name) {
   struct stat st {};
   if (::stat(name.c_str(), &st) == 0) return;
   sqlite3* handle = nullptr;
-  const int rc = sqlite3_open_v2(name.c_str(), &handle,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  const int rc =
+      sqlite3_open_v2(name.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   // SQLite writes nothing until asked to: the schema version makes the file a database.
   const int written =
       rc == SQLITE_OK ? sqlite3_exec(handle, "PRAGMA user_version = 0", nullptr, nullptr, nullptr)

@@ -50,6 +50,41 @@ DelimitedPanel::DelimitedPanel(QWidget* parent) : QFrame(parent) {
   page->addWidget(StageTitle(this, "Label24", 200));
   page->addWidget(MakeLabel(this, "Label18", 208, true));
 
+  page->addWidget(BuildSpecBox());
+  page->addLayout(ValueFormatRow(this, "D", cmbDecimaleD, cmbDateD));
+
+  auto* frame4 = Make<QGroupBox>(this, "Frame4", 210);
+  auto* preview = new QVBoxLayout(frame4);
+  List1 = Make<KeylessList>(frame4, "List1");
+  List1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  preview->addWidget(List1);
+  page->addWidget(frame4, 1);
+
+  CIndD = Make<QPushButton>(this, "CIndD", 1);
+  CAvantiD = Make<QPushButton>(this, "CAvantiD", 0);
+  Command20 = Make<QPushButton>(this, "Command20", 2);
+  // The guess's note sits left of the buttons, where it costs the preview no height.
+  QHBoxLayout* buttons = ButtonRow({CIndD, CAvantiD, Command20});
+  lblGuessD = GuessNote(this, "lblGuessD");
+  buttons->insertWidget(0, lblGuessD, 1);
+  page->addLayout(buttons);
+
+  connect(CAvantiD, &QPushButton::clicked, this, &DelimitedPanel::CAvantiD_Click);
+  connect(CIndD, &QPushButton::clicked, this, &DelimitedPanel::Back);
+  connect(Command20, &QPushButton::clicked, this, &DelimitedPanel::Cancelled);
+  // A change of the layout means it no longer matches the saved one named in the label.
+  for (QComboBox* combo : {DelimCampoD, DelimTestoD, SaltaRigheD}) {
+    connect(combo, &QComboBox::editTextChanged, this,
+            [this] { wizard::ResetSpecLabel(LabNomeImpD); });
+  }
+  connect(cmdImpDefDel, &QPushButton::clicked, this, [this] { OpenSpecDialog("LoadDel"); });
+  connect(cmdSalvImpDel, &QPushButton::clicked, this, [this] { OpenSpecDialog("SaveDel"); });
+  connect(cmdCancImpDel, &QPushButton::clicked, this, [this] { OpenSpecDialog("CancDel"); });
+}
+
+// The separator, the delimiter, the lines to skip, and beside them the layout buttons and the
+// name of the layout loaded.
+QWidget* DelimitedPanel::BuildSpecBox() {
   auto* frame7 = Make<QGroupBox>(this, "Frame7", 201);
   auto* spec = new QGridLayout(frame7);
   spec->addWidget(MakeLabel(frame7, "Label16", 202), 0, 0);
@@ -75,35 +110,7 @@ DelimitedPanel::DelimitedPanel(QWidget* parent) : QFrame(parent) {
   spec->addLayout(specButtons, 0, 3, 3, 1);
   spec->setColumnStretch(1, 1);
   spec->setColumnStretch(2, 1);
-  page->addWidget(frame7);
-  page->addLayout(ValueFormatRow(this, "D", cmbDecimaleD, cmbDateD));
-
-  auto* frame4 = Make<QGroupBox>(this, "Frame4", 210);
-  auto* preview = new QVBoxLayout(frame4);
-  List1 = Make<KeylessList>(frame4, "List1");
-  List1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-  preview->addWidget(List1);
-  page->addWidget(frame4, 1);
-
-  CIndD = Make<QPushButton>(this, "CIndD", 1);
-  CAvantiD = Make<QPushButton>(this, "CAvantiD", 0);
-  Command20 = Make<QPushButton>(this, "Command20", 2);
-  // The guess's note sits left of the buttons, where it costs the preview no height.
-  QHBoxLayout* buttons = ButtonRow({CIndD, CAvantiD, Command20});
-  lblGuessD = GuessNote(this, "lblGuessD");
-  buttons->insertWidget(0, lblGuessD, 1);
-  page->addLayout(buttons);
-
-  connect(CAvantiD, &QPushButton::clicked, this, &DelimitedPanel::CAvantiD_Click);
-  connect(CIndD, &QPushButton::clicked, this, &DelimitedPanel::Back);
-  connect(Command20, &QPushButton::clicked, this, &DelimitedPanel::Cancelled);
-  // A change of the layout means it no longer matches the saved one named in the label.
-  for (QComboBox* combo : {DelimCampoD, DelimTestoD, SaltaRigheD}) {
-    connect(combo, &QComboBox::editTextChanged, this, [this] { wizard::ResetSpecLabel(LabNomeImpD); });
-  }
-  connect(cmdImpDefDel, &QPushButton::clicked, this, [this] { OpenSpecDialog("LoadDel"); });
-  connect(cmdSalvImpDel, &QPushButton::clicked, this, [this] { OpenSpecDialog("SaveDel"); });
-  connect(cmdCancImpDel, &QPushButton::clicked, this, [this] { OpenSpecDialog("CancDel"); });
+  return frame7;
 }
 
 void DelimitedPanel::Start(const QString& file, TextEncoding encoding,
@@ -172,8 +179,8 @@ void DelimitedPanel::ResetSpecLabel() {
 }
 
 void DelimitedPanel::OpenSpecDialog(const char* mode) {
-  const SpecTexts entries{DelimCampoD->currentText(), DelimTestoD->currentText(),
-                          SaltaRigheD->currentText(), {}};
+  const SpecTexts entries{
+      DelimCampoD->currentText(), DelimTestoD->currentText(), SaltaRigheD->currentText(), {}};
   const std::optional<SpecChoice> choice =
       PreLoadFrmMessage(this, QLatin1String(mode), folder_, entries);
   if (!choice) return;

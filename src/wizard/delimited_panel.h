@@ -45,6 +45,7 @@ class DelimitedPanel : public QFrame {
   void Cancelled();
 
  private:
+  QWidget* BuildSpecBox();
   void CAvantiD_Click();
   void OpenSpecDialog(const char* mode);
 

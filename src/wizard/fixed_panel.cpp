@@ -115,8 +115,8 @@ QWidget* FixedPanel::BuildLimitsBox() {
   return frame1;
 }
 
-void FixedPanel::Start(const QString& file, TextEncoding encoding,
-                       const store::ValueFormat& format, int fieldRows, const std::string& folder) {
+void FixedPanel::Start(const QString& file, TextEncoding encoding, const store::ValueFormat& format,
+                       int fieldRows, const std::string& folder) {
   file_ = file;
   encoding_ = encoding;
   folder_ = folder;
@@ -170,7 +170,8 @@ void FixedPanel::ShowGuess(const LayoutGuess& guess) {
 }
 
 void FixedPanel::FillPreview() {
-  const std::vector<std::string> lines = ReadPreviewLines(FilePath(file_), encoding_, kPreviewLines);
+  const std::vector<std::string> lines =
+      ReadPreviewLines(FilePath(file_), encoding_, kPreviewLines);
   // The ruler counts characters, as BEGIN and END do.
   Righello(lines.empty() ? 0 : static_cast<int>(forms::FromUtf8(lines.front()).toUcs4().size()));
   QString text = txtPreView->toPlainText();

@@ -158,8 +158,8 @@ void frmMessage::LoadSpecDel() {
     return;
   }
   for (const auto& r : specs::ApplyDelimited(folder_, forms::ToUtf8(name))) {
-    choice_.loaded = SpecTexts{Shown(r.FieldSeparator), Shown(r.TextDelimiter),
-                               QString::number(r.SkipLines), {}};
+    choice_.loaded = SpecTexts{
+        Shown(r.FieldSeparator), Shown(r.TextDelimiter), QString::number(r.SkipLines), {}};
   }
   Close(Text(211) + '\n' + name);
 }

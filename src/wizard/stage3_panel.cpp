@@ -36,7 +36,7 @@ namespace {
 // The fields of line `headerLine` of `file`, cut by `layout`, each without blanks at either
 // end; nothing when the layout does not skip that line.
 std::vector<std::string> HeaderNames(const std::string& file, TextEncoding encoding,
-                                            TextLayout layout, std::int64_t headerLine) {
+                                     TextLayout layout, std::int64_t headerLine) {
   std::int64_t& skip = std::visit([](auto& l) -> std::int64_t& { return l.skipLines; }, layout);
   if (skip < headerLine) return {};
   skip = headerLine - 1;
@@ -161,8 +161,8 @@ void Stage3Panel::FillFieldList() {
 
 void Stage3Panel::Enter(const QString& file, TextEncoding encoding, const TextLayout& layout,
                         const store::ValueFormat& format, std::optional<std::int64_t> headerLine) {
-  headerNames_ =
-      headerLine ? HeaderNames(FilePath(file), encoding, layout, *headerLine) : std::vector<std::string>();
+  headerNames_ = headerLine ? HeaderNames(FilePath(file), encoding, layout, *headerLine)
+                            : std::vector<std::string>();
   cPreparaGrdPreview preview;
   preview.Layout(layout);
   preview.MDBFile(file);
@@ -195,7 +195,8 @@ void Stage3Panel::Shown() {
   cmbNomeCampo->setCurrentIndex(0);
   MarkColumn(-1);
   Grid& grid = *grdPreview;
-  for (int c = 0; c < grid.Cols(); ++c) grid.setHorizontalHeaderItem(c, new QTableWidgetItem(Heading(c)));
+  for (int c = 0; c < grid.Cols(); ++c)
+    grid.setHorizontalHeaderItem(c, new QTableWidgetItem(Heading(c)));
   // Each column as wide as its widest text, none wider than the visible part of the table.
   grid.resizeColumnsToContents();
   const int widest = std::max(grid.viewport()->width() - 4, 60);
@@ -323,9 +324,8 @@ void Stage3Panel::Command2_Click() {
 // At least one association, column or constant settled for every field with both, and the
 // user's go-ahead.
 bool Stage3Panel::ReadyToImport() {
-  const bool any = std::any_of(fields_.begin(), fields_.end(), [](const InfoFieldRow& f) {
-    return !f[kAssociatedColumn].empty();
-  });
+  const bool any = std::any_of(fields_.begin(), fields_.end(),
+                               [](const InfoFieldRow& f) { return !f[kAssociatedColumn].empty(); });
   if (!any) {
     MsgBox(Text(510), forms::vbExclamation);
     return false;

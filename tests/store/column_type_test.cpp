@@ -76,13 +76,14 @@ TEST(ColumnType, IntegersKeepTheRangeOfTheirDeclaredType) {
 // refused rather than stored as NaN, unless nothing needs rounding.
 TEST(ColumnType, RealsAndDecimalsTakeAPointAndRoundToTheirScale) {
   ExpectStored(
-      {}, {"REAL|1.5e3|r:1500", "DOUBLE PRECISION|-.25|r:-0.25", "DECIMAL(6,2)|1234.567|r:1234.57",
-           "DECIMAL(10,2)|1.005e1|r:10.05", "NUMERIC|12345678901234567|i:12345678901234567",
-           "DECIMAL(6,2)|12345.6|3421", "DECIMAL(700,400)|0.5|r:0.5", "DECIMAL(700,400)|0e7|r:0",
-           "DECIMAL(700,400)|12|i:12",
-           // The digits before the point are counted on the text, rounding included.
-           "NUMERIC(38,10)|9999999999999999999999999999.9999999999|r:1e+28",
-           "DECIMAL(5,2)|999.995|3421", "DECIMAL(5,2)|999.994|r:999.99", "NUMERIC(2,2)|0.0995|r:0.1"});
+      {},
+      {"REAL|1.5e3|r:1500", "DOUBLE PRECISION|-.25|r:-0.25", "DECIMAL(6,2)|1234.567|r:1234.57",
+       "DECIMAL(10,2)|1.005e1|r:10.05", "NUMERIC|12345678901234567|i:12345678901234567",
+       "DECIMAL(6,2)|12345.6|3421", "DECIMAL(700,400)|0.5|r:0.5", "DECIMAL(700,400)|0e7|r:0",
+       "DECIMAL(700,400)|12|i:12",
+       // The digits before the point are counted on the text, rounding included.
+       "NUMERIC(38,10)|9999999999999999999999999999.9999999999|r:1e+28",
+       "DECIMAL(5,2)|999.995|3421", "DECIMAL(5,2)|999.994|r:999.99", "NUMERIC(2,2)|0.0995|r:0.1"});
   for (const char* bad : {"1,5", "inf", "nan", "1.5.2", "e5", "1e", "12 34", "1e999"}) {
     EXPECT_EQ(Stored("REAL", bad), kRefused) << bad;
   }

@@ -104,8 +104,8 @@ const std::vector<std::vector<std::string>> kExtremes = {
      "-999999999999999999999999999.9999999999", "-0.000000000000000000001", "no", "0001-01-01",
      "00:00:00", "0001-01-01 00:00:00", "a", "", "tab\there"},
     {"32767", "2147483647", "9223372036854775807", "1.17549435e-38", "2.2250738585072014e-308",
-     "9999999999999999999999999999.9999999999", "123456789012345678901234567890.123456789",
-     "yes", "9999-12-31", "23:59:59.999999", "9999-12-31 23:59:59.999999", "abcde", "x",
+     "9999999999999999999999999999.9999999999", "123456789012345678901234567890.123456789", "yes",
+     "9999-12-31", "23:59:59.999999", "9999-12-31 23:59:59.999999", "abcde", "x",
      "back\\slash\nline\r\n \xF0\x9F\x98\x80"},
     {"0", "0", "0", "0", "-0", "1.23456789015", "1.005e2", "1", "2000-01-01", "12:34:56.5",
      "1999-12-31T23:59:59.5", " ", "\\N", "\xC3\xBC"},
@@ -184,9 +184,12 @@ TEST_F(PostgresCopyTest, PartitionedAndForeignTablesAreTargetsAndOnlyParentsAreL
     CREATE VIEW seen AS SELECT 1 AS id;
     CREATE EXTENSION postgres_fdw;
     CREATE SERVER shard FOREIGN DATA WRAPPER postgres_fdw
-      OPTIONS (host ')" + other->socketDir() + "', dbname '" + test::PgServer::DatabaseOf(remote) + R"(');
+      OPTIONS (host ')" +
+                       other->socketDir() + "', dbname '" + test::PgServer::DatabaseOf(remote) +
+                       R"(');
     CREATE USER MAPPING FOR CURRENT_USER SERVER shard
-      OPTIONS (user 'vandrel', password ')" + test::PgServer::kPassword + R"(');
+      OPTIONS (user 'vandrel', password ')" +
+                       test::PgServer::kPassword + R"(');
     CREATE FOREIGN TABLE far(id integer, note text) SERVER shard;)");
   auto db = Open();
   EXPECT_EQ(db->TableDefs(), (std::vector<std::string>{"parted", "far"}));

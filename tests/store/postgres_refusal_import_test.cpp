@@ -87,7 +87,7 @@ TEST_F(PostgresRefusalImportTest, EachRefusalIsAnErrorRowWithItsLineNumberAndCol
       {30, "30;n;2020-01-01;1;99", "3201", "parent"},     // no such parent
       {40, "40;n;2020-01-01;-1;1", "3317", "amount"},     // the CHECK
       {41, "41;n;2020-01-01;-2;1", "3317", "amount"},
-      {60, "1;n;2020-01-01;1;1", "3022", "id"},           // and again on the last line
+      {60, "1;n;2020-01-01;1;1", "3022", "id"},  // and again on the last line
   };
   std::map<int, std::string> lines;
   Rows want;
@@ -134,9 +134,12 @@ TEST_F(PostgresRefusalImportTest, ATableSpreadOverTwoServersTakesRowsAndStopsWhe
   test::PgRun(uri, R"(
     CREATE EXTENSION postgres_fdw;
     CREATE SERVER shard FOREIGN DATA WRAPPER postgres_fdw
-      OPTIONS (host ')" + other->socketDir() + "', dbname '" + test::PgServer::DatabaseOf(remote) + R"(');
+      OPTIONS (host ')" +
+                       other->socketDir() + "', dbname '" + test::PgServer::DatabaseOf(remote) +
+                       R"(');
     CREATE USER MAPPING FOR CURRENT_USER SERVER shard
-      OPTIONS (user 'vandrel', password ')" + test::PgServer::kPassword + R"(');
+      OPTIONS (user 'vandrel', password ')" +
+                       test::PgServer::kPassword + R"(');
     CREATE TABLE spread(id integer, name text) PARTITION BY HASH (id);
     CREATE TABLE spread_0 PARTITION OF spread (PRIMARY KEY (id))
       FOR VALUES WITH (MODULUS 2, REMAINDER 0);
@@ -149,8 +152,9 @@ TEST_F(PostgresRefusalImportTest, ATableSpreadOverTwoServersTakesRowsAndStopsWhe
   ImportOutcome outcome = Import("spread", 2);
   ASSERT_FALSE(outcome.error) << outcome.error->description();
   EXPECT_EQ(outcome.counts.rowsStored, 100);
-  EXPECT_EQ(test::PgQuery(uri, "SELECT count(*), min(numriga), max(numriga), "
-                               "count(DISTINCT coderr), min(nomecolonna) FROM errori"),
+  EXPECT_EQ(test::PgQuery(uri,
+                          "SELECT count(*), min(numriga), max(numriga), "
+                          "count(DISTINCT coderr), min(nomecolonna) FROM errori"),
             (Rows{{"100", "101", "200", "1", "id"}}));
   EXPECT_NE(test::PgQuery(remote, "SELECT count(*) FROM spread_1")[0][0], "0");
 

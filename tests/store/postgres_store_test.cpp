@@ -40,7 +40,8 @@ class PostgresStoreTest : public ::testing::Test {
 
 TEST_F(PostgresStoreTest, ConnectStringPairsAreMergedOverTheUriOrRefused) {
   // A quoted value holds ';'; the password above is one such.
-  const std::string connect = test::PgServer::Connect() + " ; connect_timeout = 5;;application_name='a;b'";
+  const std::string connect =
+      test::PgServer::Connect() + " ; connect_timeout = 5;;application_name='a;b'";
   auto db = OpenDatabase(uri, false, false, connect);
   EXPECT_EQ(db->Connect(), connect);
   EXPECT_EQ(CatchError([&] { db->SetConnect("colour=red"); }).number(), kErrBadConnect);
@@ -62,9 +63,8 @@ TEST_F(PostgresStoreTest, AccountAndConnectionFailuresHaveTheirNumbersAndHideThe
   test::PgRun(uri, "CREATE ROLE sleeper PASSWORD 'pw' NOLOGIN");  // 28000, not 28P01
   EXPECT_EQ(CatchError([&] { OpenDatabase(UriAs("sleeper:pw"), false, true, ""); }).number(),
             kErrBadAccount);
-  const Error away = CatchError([&] {
-    OpenDatabase("postgresql://vandrel:hidden@/x?host=/nonexistent", false, true, "");
-  });
+  const Error away = CatchError(
+      [&] { OpenDatabase("postgresql://vandrel:hidden@/x?host=/nonexistent", false, true, ""); });
   EXPECT_EQ(away.number(), kErrCannotConnect);
   EXPECT_EQ(away.description().find("hidden"), std::string::npos) << away.description();
 }
@@ -96,8 +96,12 @@ TEST_F(PostgresStoreTest, ServerRefusalsOfValuesWithoutALocalRuleBecomeRowFailur
   // Queued, the same refusals fail their own rows only, in order.
   db->BeginTrans();
   const std::vector<std::pair<const char*, const char*>> rows = {
-      {"u", "00000000-0000-0000-0000-000000000001"}, {"u", "abc"}, {"c", "ok"},
-      {"d", "2024-02-29"}, {"r", "no"}, {"s", "12"}};
+      {"u", "00000000-0000-0000-0000-000000000001"},
+      {"u", "abc"},
+      {"c", "ok"},
+      {"d", "2024-02-29"},
+      {"r", "no"},
+      {"s", "12"}};
   for (std::size_t i = 0; i < rows.size(); ++i) {
     rs->AddNew();
     rs->SetField(rows[i].first, rows[i].second);
@@ -119,7 +123,7 @@ TEST_F(PostgresStoreTest, ATableOrColumnGoneSinceOpeningHasItsNumber) {
   auto t = db->OpenRecordset("t");
   auto gone = db->OpenRecordset("gone");
   test::PgRun(uri, "ALTER TABLE t DROP COLUMN b; DROP TABLE gone");
-  EXPECT_EQ(Failure(*t, "b", "x"), kErrNoColumn);  // 42703
+  EXPECT_EQ(Failure(*t, "b", "x"), kErrNoColumn);    // 42703
   EXPECT_EQ(Failure(*gone, "a", "x"), kErrNoTable);  // 42P01
 }
 

@@ -27,7 +27,8 @@ class StoreContractTest : public ::testing::TestWithParam<std::string> {
       CREATE TABLE "Parents"(id INTEGER PRIMARY KEY);
       INSERT INTO "Parents" VALUES (1);
       CREATE TABLE "Items"(
-        id )" + std::string(Postgres() ? "SERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT") +
+        id )" +
+        std::string(Postgres() ? "SERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT") +
         R"(,
         code VARCHAR(3) UNIQUE,
         qty SMALLINT CHECK (qty >= 0),
@@ -177,8 +178,8 @@ TEST_P(StoreContractTest, QueuedRowsStandOrFallOnTheirOwnAndKeepTheirOrder) {
 TEST_P(StoreContractTest, ValuesNeedingEscapesArriveUnchanged) {
   auto db = Open();
   auto rs = db->OpenRecordset("Victim");
-  const std::vector<std::string> values = {"tab\there", "back\\slash", "it's", "line\nbreak",
-                                           "\\N", "", "caffè"};
+  const std::vector<std::string> values = {"tab\there", "back\\slash", "it's", "line\nbreak", "\\N",
+                                           "",          "caffè"};
   db->BeginTrans();
   for (std::size_t i = 0; i < values.size(); ++i) {
     rs->AddNew();
@@ -205,8 +206,12 @@ TEST_P(StoreContractTest, AReadOnlyDatabaseRefusesWrites) {
 // them, names are quoted as given, and the error table takes every column error rows fill.
 TEST_P(StoreContractTest, MadeTablesTakeTheirValuesAndErrorRows) {
   auto db = Open();
-  db->CreateTable("Sales 2024", {{"Order ID", "INTEGER"}, {"Città", "TEXT"}, {"Amount", "DECIMAL(18,2)"},
-                                 {"Paid", "BOOLEAN"}, {"Day", "DATE"}, {"At", "DATETIME"},
+  db->CreateTable("Sales 2024", {{"Order ID", "INTEGER"},
+                                 {"Città", "TEXT"},
+                                 {"Amount", "DECIMAL(18,2)"},
+                                 {"Paid", "BOOLEAN"},
+                                 {"Day", "DATE"},
+                                 {"At", "DATETIME"},
                                  {"Rate", "REAL"}});
   db->CreateErrorTable("Sales 2024_errors");
   EXPECT_TRUE(db->HasTable("Sales 2024") && db->HasTable("Sales 2024_errors"));
@@ -215,13 +220,14 @@ TEST_P(StoreContractTest, MadeTablesTakeTheirValuesAndErrorRows) {
   EXPECT_EQ(rs->ColumnNames(),
             (std::vector<std::string>{"Order ID", "Città", "Amount", "Paid", "Day", "At", "Rate"}));
   rs->AddNew();
-  const char* values[] = {"9007199254740993", "Forlì", "12345.67", "sì",
-                          "2024-02-29", "2024-02-29 23:59:58", "0.5"};
+  const char* values[] = {"9007199254740993",    "Forlì", "12345.67", "sì", "2024-02-29",
+                          "2024-02-29 23:59:58", "0.5"};
   for (int c = 0; c < 7; ++c) rs->SetField(c, values[c]);
   rs->Update();
-  EXPECT_EQ(Query(R"(SELECT "Order ID", "Città", "Amount", "Paid", "Day", "Rate" FROM "Sales 2024")"),
-            (Rows{{"9007199254740993", "Forlì", "12345.67", Postgres() ? "t" : "1",
-                   "2024-02-29", "0.5"}}));
+  EXPECT_EQ(
+      Query(R"(SELECT "Order ID", "Città", "Amount", "Paid", "Day", "Rate" FROM "Sales 2024")"),
+      (Rows{
+          {"9007199254740993", "Forlì", "12345.67", Postgres() ? "t" : "1", "2024-02-29", "0.5"}}));
   auto errors = db->OpenRecordset("Sales 2024_errors");
   for (const char* column : {"NumRiga", "CodErr", "MsgErr", "TestoRiga", "NomeColonna"}) {
     EXPECT_TRUE(errors->ColumnIndex(column) >= 0) << column;
