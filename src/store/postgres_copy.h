@@ -2,8 +2,9 @@
 // stream to the server as they are added, and stay here until the server has taken them all.
 // When it refuses one, its error names the line it stopped at: the savepoint undoes the COPY,
 // that row is set aside with its error, and the others go again, those before it in a COPY of
-// their own (they are known to pass; a few go with the rest), so every refusal costs its own
-// row and a resend of the rows since the previous one. A refusal that names no line (a foreign key,
+// their own (they are known to pass; a few go with the rest) and the rest in pieces sized from
+// how far apart the refusals come, so every refusal costs its own row and a resend of a few
+// rows before it. A refusal that names no line (a foreign key,
 // checked once the COPY is in) is found by halving. A failure that is not a row's own (a lost link,
 // a lock) gives up the transaction, and every row of the batch fails with it.
 #pragma once

@@ -40,8 +40,9 @@ TEST_F(PostgresCopyTest, RefusedRowsAnywhereInABatchFailAloneAndTheRestIsStored)
     CREATE TABLE p(id integer PRIMARY KEY); INSERT INTO p VALUES (1);
     CREATE TABLE t(id integer PRIMARY KEY, parent integer REFERENCES p(id));
     INSERT INTO t VALUES (-1, 1);)");
-  std::set<int> all;
+  std::set<int> all, scattered = {0, 1, 2, 500, 501, 3000, 9999, 10000, 10001, 11999};
   for (int i = 0; i < 300; ++i) all.insert(i);
+  for (int i = 4000; i < 6000; i += 97) scattered.insert(i);  // dense, then clean stretches
   const EdgeCase cases[] = {
       {"the first row", 50, {0}, {}},
       {"the last row", 50, {49}, {}},
@@ -49,6 +50,7 @@ TEST_F(PostgresCopyTest, RefusedRowsAnywhereInABatchFailAloneAndTheRestIsStored)
       {"every row", 300, all, {}},
       {"foreign keys, which name no line", 100, {}, {3, 60, 99}},
       {"both kinds, out of the order they are found in", 100, {10, 70}, {40}},
+      {"refusals near and far apart over two batches", 12000, scattered, {7000, 7001, 10500}},
   };
   auto db = Open();
   auto rs = db->OpenRecordset("t");
