@@ -87,17 +87,17 @@ DelimitedPanel::DelimitedPanel(QWidget* parent) : QFrame(parent) {
 QWidget* DelimitedPanel::BuildSpecBox() {
   auto* frame7 = Make<QGroupBox>(this, "Frame7", 201);
   auto* spec = new QGridLayout(frame7);
-  spec->addWidget(MakeLabel(frame7, "Label16", 202), 0, 0);
+  spec->addWidget(MakeLabel(frame7, "Label16", 202, true), 0, 0);
   DelimCampoD = MakeCombo(frame7, "DelimCampoD", true);
   spec->addWidget(DelimCampoD, 0, 1);
-  spec->addWidget(MakeLabel(frame7, "Label14", 204), 1, 0);
+  spec->addWidget(MakeLabel(frame7, "Label14", 204, true), 1, 0);
   DelimTestoD = MakeCombo(frame7, "DelimTestoD", true);
   FitTokens(DelimCampoD);
   FitTokens(DelimTestoD);
   spec->addWidget(DelimTestoD, 1, 1);
   spec->addLayout(SkipLinesRow(frame7, "Label15", "SaltaRigheD", "Label25", SaltaRigheD), 2, 0, 1,
                   2);
-  LabNomeImpD = MakeLabel(frame7, "LabNomeImpD", 211);
+  LabNomeImpD = MakeLabel(frame7, "LabNomeImpD", 211, true);
   LabNomeImpD->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   spec->addWidget(LabNomeImpD, 0, 2, 2, 1);
   auto* specButtons = new QVBoxLayout;

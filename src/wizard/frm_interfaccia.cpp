@@ -1,5 +1,8 @@
 #include "wizard/frm_interfaccia.h"
 
+#include <algorithm>
+
+#include <QEvent>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
@@ -40,6 +43,7 @@ frmInterfaccia::frmInterfaccia(QWidget* parent)
   for (QWidget* page : {static_cast<QWidget*>(stage1_), static_cast<QWidget*>(delimited_),
                         static_cast<QWidget*>(fixed_), static_cast<QWidget*>(stage3_)}) {
     pages_->addWidget(page);
+    page->installEventFilter(this);
   }
   for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
 
@@ -76,14 +80,28 @@ void frmInterfaccia::Form_Load(const WizardRequest& request) {
   }
 }
 
+QSize frmInterfaccia::FitWindow() {
+  QWidget* shown = pages_->currentWidget();
+  const int height = shown == stage1_ ? kStage1Height : kStageHeight;
+  const QSize size(std::max(forms::Pixels(kWindowWidth), shown->minimumSizeHint().width()),
+                   forms::Pixels(height));
+  if (size != this->size() || pages_->size() != size) {
+    setFixedSize(size);
+    pages_->setGeometry(0, 0, size.width(), size.height());
+  }
+  return size;
+}
+
+bool frmInterfaccia::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::LayoutRequest && watched == pages_->currentWidget()) FitWindow();
+  return QDialog::eventFilter(watched, event);
+}
+
 void frmInterfaccia::ShowPage(Page page) {
   setWindowTitle(Text(15));
-  const int height = page == Page::Stage1 ? kStage1Height : kStageHeight;
-  const QSize size(forms::Pixels(kWindowWidth), forms::Pixels(height));
-  setFixedSize(size);
-  pages_->setGeometry(0, 0, size.width(), size.height());
   QWidget* shown = pages_->widget(static_cast<int>(page));
   pages_->setCurrentWidget(shown);
+  const QSize size = FitWindow();
   // The focus must not stay on a control of the page just hidden, where keys typed would go
   // unseen: the first control of this page takes it.
   for (QWidget* w = shown->nextInFocusChain(); w != shown; w = w->nextInFocusChain()) {

@@ -47,9 +47,16 @@ class frmInterfaccia : public QDialog {
   void reject() override;
   void done(int result) override;
 
+ protected:
+  // A page whose layout asks for more room than the window gives it gets a wider window.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   // Shows one page and sizes and centres the window for it.
   void ShowPage(Page page);
+  // Sizes the window for the page shown: the usual size, wider where a language's captions
+  // cannot fit it (French, on the fixed-width page), rather than cutting them off.
+  QSize FitWindow();
   void ToStage2(const QString& file, int type, TextEncoding encoding);
   void ToStage3(const TextLayout& layout, const store::ValueFormat& format);
   // The four Cancel buttons: ImportResult becomes Abort and the wizard closes.

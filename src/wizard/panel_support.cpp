@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QGroupBox>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <string>
 
 #include "forms/forms.h"
@@ -12,10 +14,39 @@
 
 namespace vandrel::wizard {
 
+namespace {
+
+// A label that keeps its text on one line where there is room, and where a crowded layout
+// needs the room wraps its words down to its longest one, rather than its neighbours' captions
+// being cut off: a caption is as long as its language makes it, and the window's width is fixed.
+class WrappedLabel : public QLabel {
+ public:
+  explicit WrappedLabel(QWidget* parent) : QLabel(parent) { setWordWrap(true); }
+
+  QSize sizeHint() const override { return ForWidth(Extra() + TextWidth(text())); }
+
+  QSize minimumSizeHint() const override {
+    int widest = 0;
+    for (const QString& word : text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts)) {
+      widest = std::max(widest, TextWidth(word));
+    }
+    return ForWidth(Extra() + widest);
+  }
+
+ private:
+  int TextWidth(const QString& s) const { return fontMetrics().horizontalAdvance(s) + 1; }
+  int Extra() const {
+    const QMargins m = contentsMargins();
+    return 2 * margin() + m.left() + m.right();
+  }
+  QSize ForWidth(int width) const { return {width, heightForWidth(width)}; }
+};
+
+}  // namespace
+
 QLabel* MakeLabel(QWidget* parent, const char* name, int tag, bool wrap) {
-  auto* label = Make<QLabel>(parent, name, tag);
-  label->setWordWrap(wrap);
-  return label;
+  if (wrap) return Make<WrappedLabel>(parent, name, tag);
+  return Make<QLabel>(parent, name, tag);
 }
 
 QComboBox* MakeCombo(QWidget* parent, const char* name, bool editable) {

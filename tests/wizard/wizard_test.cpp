@@ -164,6 +164,21 @@ bool ShowsItsItemsWhole(QComboBox& combo) {
   return combo.width() >= fresh.sizeHint().width() && InsideItsWindow(combo);
 }
 
+// The visible buttons and labels of `page` whose text does not fit them, by name.
+QStringList CutShort(QWidget& page) {
+  QStringList cut;
+  for (QPushButton* b : page.findChildren<QPushButton*>()) {
+    if (b->isVisible() && b->width() < b->sizeHint().width()) cut << b->objectName();
+  }
+  for (QLabel* l : page.findChildren<QLabel*>()) {
+    if (!l->isVisible() || l->text().isEmpty() || l->objectName().isEmpty()) continue;
+    const bool fits = l->wordWrap() ? l->heightForWidth(l->width()) <= l->height()
+                                    : l->width() >= l->sizeHint().width();
+    if (!fits) cut << l->objectName();
+  }
+  return cut;
+}
+
 QString WriteText(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
   QFile file(dir.filePath(name));
   file.open(QIODevice::WriteOnly | QIODevice::Truncate);
@@ -567,6 +582,7 @@ class WizardTest : public QObject {
       QVERIFY(Ctl<QComboBox>(w, "cmbTipoFonte")->currentIndex() == -1 &&
               Ctl<QComboBox>(w, "cmbTipoFonte")->itemText(1) == Text(106));
       Screenshot(w, QString("stage1-%1").arg(code));
+      QVERIFY2(CutShort(w).isEmpty(), qPrintable(code + (": " + CutShort(w).join(", "))));
       // Qt's Yes and the file dialog's labels; the dialog is the catalogue's, and cancelled.
       QStringList qt;
       QTimer::singleShot(0, [&qt] {
@@ -594,6 +610,7 @@ class WizardTest : public QObject {
       Type(w, "DelimCampoD", ";");
       Type(w, "SaltaRigheD", "1");
       Screenshot(w, QString("stage2-delimited-%1").arg(code));
+      QVERIFY2(CutShort(w).isEmpty(), qPrintable(code + (": " + CutShort(w).join(", "))));
       // The file's own '.' (1250.50) outweighs the host's ','.
       QCOMPARE(Ctl<QComboBox>(w, "cmbDecimaleD")->currentData().toChar(), QChar('.'));
       for (const char* name : {"cmbDecimaleD", "cmbDateD"}) {
@@ -626,12 +643,14 @@ class WizardTest : public QObject {
       QVERIFY(bold(1) && !bold(2));
       QVERIFY(grid.item(3, 1)->background() != grid.item(3, 2)->background());
       Screenshot(w, QString("stage3-%1").arg(code));
+      QVERIFY2(CutShort(w).isEmpty(), qPrintable(code + (": " + CutShort(w).join(", "))));
 
       Click(w, "Command2");
       Click(w, "CIndD");
       ToStage2(w, kSamples + "/clienti_fisso.txt", 1);
       Limits(w, {{"1", "4"}, {"5", "24"}, {"25", "34"}, {"35", "44"}, {"45", "52"}});
       Screenshot(w, QString("stage2-fixed-%1").arg(code));
+      QVERIFY2(CutShort(w).isEmpty(), qPrintable(code + (": " + CutShort(w).join(", "))));
       // The ruler's digits line up with the file's characters; "50" ends over column 50.
       QCOMPARE(PreviewLine(w, 1).left(52), QString("1234567890").repeated(6).left(52));
       QCOMPARE(PreviewLine(w, 0).indexOf("50") + 2, 50);
