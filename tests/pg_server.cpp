@@ -89,17 +89,13 @@ PgServer* PgServer::Get(std::string& why, int index) {
   char tmpl[] = "/tmp/vandrel-pg-XXXXXX";
   if (!::mkdtemp(tmpl)) throw std::runtime_error("cannot make a temporary folder");
   s->dir_ = tmpl;
-  if (::getuid() == 0) {
-    const passwd* pg = ::getpwnam("postgres");
-    if (!pg || ::chown(tmpl, pg->pw_uid, pg->pw_gid) != 0) {
-      throw std::runtime_error("cannot hand the temporary folder to the postgres user");
-    }
-  }
   { std::ofstream(s->dir_ + "/pw") << kPassword << '\n'; }
-  if (::getuid() == 0) {
+  if (::getuid() == 0) {  // the server's user owns its folder and reads the password file
     const passwd* pg = ::getpwnam("postgres");
-    if (::chown((s->dir_ + "/pw").c_str(), pg->pw_uid, pg->pw_gid) != 0) {
-      throw std::runtime_error("cannot hand the password file to the postgres user");
+    for (const std::string& path : {s->dir_, s->dir_ + "/pw"}) {
+      if (!pg || ::chown(path.c_str(), pg->pw_uid, pg->pw_gid) != 0) {
+        throw std::runtime_error("cannot hand " + path + " to the postgres user");
+      }
     }
   }
   const std::string log = s->dir_ + "/server.log";
@@ -194,19 +190,6 @@ std::vector<std::vector<std::string>> PgSession::Query(const std::string& sql) {
   }
   PQclear(r);
   return rows;
-}
-
-void PgSession::Send(const std::string& sql) {
-  if (!PQsendQuery(conn_, sql.c_str())) throw std::runtime_error(PQerrorMessage(conn_));
-}
-
-std::string PgSession::Wait() {
-  std::string error;
-  while (PGresult* r = PQgetResult(conn_)) {
-    if (PQresultStatus(r) == PGRES_FATAL_ERROR && error.empty()) error = PQresultErrorMessage(r);
-    PQclear(r);
-  }
-  return error;
 }
 
 }  // namespace vandrel::test

@@ -60,9 +60,6 @@ class PgSession {
   void Run(const std::string& sql);
   // The rows of `sql`'s result, each value as text ("NULL" for a null).
   std::vector<std::vector<std::string>> Query(const std::string& sql);
-  // Sends `sql` without waiting; Wait then returns its error text ("" when it succeeded).
-  void Send(const std::string& sql);
-  std::string Wait();
 
  private:
   ::pg_conn* conn_;

@@ -1,6 +1,6 @@
 // The PostgreSQL store's COPY: rows the server refuses cost only themselves wherever they sit
-// in a batch, values arrive the same through the binary and the text format, and tables
-// spread over partitions and over another server are targets like any other.
+// in a batch, and values arrive the same through the binary and the text format. (Tables
+// spread over partitions and another server: postgres_refusal_import_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <set>
@@ -12,7 +12,6 @@
 namespace vandrel::store {
 namespace {
 
-using test::CatchError;
 using Rows = std::vector<std::vector<std::string>>;
 
 class PostgresCopyTest : public ::testing::Test {
@@ -77,27 +76,6 @@ TEST_F(PostgresCopyTest, RefusedRowsAnywhereInABatchFailAloneAndTheRestIsStored)
     EXPECT_EQ(test::PgQuery(uri, "SELECT count(*) FROM t WHERE id > 0")[0][0],
               std::to_string(c.rows - static_cast<int>(want.size())));
   }
-}
-
-TEST_F(PostgresCopyTest, ARowMissingARequiredValueIsRefusedBeforeItIsSent) {
-  test::PgRun(uri, R"(CREATE TABLE t(id integer NOT NULL, n integer NOT NULL DEFAULT 0,
-                                     d date NOT NULL, note text))");
-  auto db = Open();
-  auto rs = db->OpenRecordset("t");
-  rs->AddNew();
-  const Error empty = CatchError([&] { rs->SetField("d", ""); });
-  EXPECT_EQ(empty.number(), kErrRequired);
-  EXPECT_NE(empty.description().find("\"d\""), std::string::npos) << empty.description();
-  rs->AddNew();
-  rs->SetField("note", "no id");
-  const Error missing = CatchError([&] { rs->Update(); });
-  EXPECT_EQ(missing.number(), kErrRequired);
-  EXPECT_NE(missing.description().find("\"id\""), std::string::npos) << missing.description();
-  rs->AddNew();
-  rs->SetField("id", "1");
-  rs->SetField("d", "2024-01-01");
-  rs->Update();  // n keeps its default
-  EXPECT_EQ(test::PgQuery(uri, "SELECT id, n, d FROM t"), (Rows{{"1", "0", "2024-01-01"}}));
 }
 
 // Each row's values as text, column by column (an empty string leaves the column NULL).
@@ -171,52 +149,6 @@ TEST_F(PostgresCopyTest, NumbersAndDatesWrittenTheItalianWayAreStoredInBothForma
     EXPECT_EQ(test::PgQuery(uri, std::string("SELECT n, r, d FROM ") + table),
               (Rows{{"1250.50", "-0.125", "2004-09-19"}}));
   }
-}
-
-TEST_F(PostgresCopyTest, PartitionedAndForeignTablesAreTargetsAndOnlyParentsAreListed) {
-  std::string why;
-  test::PgServer* other = test::PgServer::Get(why, 1);
-  if (!other) GTEST_SKIP() << why;
-  const std::string remote = other->CreateDatabase();
-  test::PgRun(remote, "CREATE TABLE far(id integer PRIMARY KEY, note text)");
-  test::PgRun(uri, R"(
-    CREATE TABLE parted(id integer PRIMARY KEY, note text) PARTITION BY RANGE (id);
-    CREATE TABLE parted_low PARTITION OF parted FOR VALUES FROM (0) TO (100);
-    CREATE TABLE parted_high PARTITION OF parted FOR VALUES FROM (100) TO (1000);
-    CREATE VIEW seen AS SELECT 1 AS id;
-    CREATE EXTENSION postgres_fdw;
-    CREATE SERVER shard FOREIGN DATA WRAPPER postgres_fdw
-      OPTIONS (host ')" +
-                       other->socketDir() + "', dbname '" + test::PgServer::DatabaseOf(remote) +
-                       R"(');
-    CREATE USER MAPPING FOR CURRENT_USER SERVER shard
-      OPTIONS (user 'vandrel', password ')" +
-                       test::PgServer::kPassword + R"(');
-    CREATE FOREIGN TABLE far(id integer, note text) SERVER shard;)");
-  auto db = Open();
-  EXPECT_EQ(db->TableDefs(), (std::vector<std::string>{"parted", "far"}));
-  EXPECT_FALSE(db->HasTable("seen"));
-  EXPECT_EQ(CatchError([&] { db->OpenRecordset("seen"); }).number(), kErrNoTable);
-  for (const char* table : {"parted", "far"}) {
-    SCOPED_TRACE(table);
-    auto rs = db->OpenRecordset(table);
-    db->BeginTrans();
-    std::int64_t tag = 0;
-    for (int id : {5, 500, 5, 7}) {  // the second 5 is refused by its partition or server
-      rs->AddNew();
-      rs->SetField("id", std::string_view(std::to_string(id)));
-      rs->SetField("note", "n");
-      rs->Queue(tag++);
-    }
-    const auto failures = rs->Flush();
-    db->CommitTrans();
-    ASSERT_EQ(failures.size(), 1u);
-    EXPECT_EQ(failures[0].tag, 2);
-    EXPECT_EQ(failures[0].error.number(), kErrDuplicateKey);
-    EXPECT_EQ(rs->RecordCount(), 3);
-  }
-  EXPECT_EQ(test::PgQuery(uri, "SELECT count(*) FROM parted_high")[0][0], "1");
-  EXPECT_EQ(test::PgQuery(remote, "SELECT id FROM far ORDER BY id"), (Rows{{"5"}, {"7"}, {"500"}}));
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Imports into PostgreSQL of files with lines the client or the server refuses: each refused
 // line becomes its own error row (line, number, column) in line order and the rest is
-// stored; a server that goes away while a batch with a refused line is being resent ends
-// the import with the lost connection, keeping an exact prefix.
+// stored, into a table spread over partitions and another server too; a server that goes
+// away while a batch with a refused line is being resent ends the import with the lost
+// connection, keeping an exact prefix.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -12,6 +13,7 @@
 #include "test_support.h"
 #include "vandrel/import.h"
 #include "vandrel/layout.h"
+#include "vandrel/store.h"
 
 namespace vandrel {
 namespace {
@@ -144,7 +146,14 @@ TEST_F(PostgresRefusalImportTest, ATableSpreadOverTwoServersTakesRowsAndStopsWhe
     CREATE TABLE spread_0 PARTITION OF spread (PRIMARY KEY (id))
       FOR VALUES WITH (MODULUS 2, REMAINDER 0);
     CREATE FOREIGN TABLE spread_1 PARTITION OF spread
-      FOR VALUES WITH (MODULUS 2, REMAINDER 1) SERVER shard;)");
+      FOR VALUES WITH (MODULUS 2, REMAINDER 1) SERVER shard;
+    CREATE FOREIGN TABLE far(id integer) SERVER shard OPTIONS (table_name 'spread_1');
+    CREATE VIEW seen AS SELECT 1 AS id;)");
+  {  // Tables, partitioned and foreign ones included, are listed; partitions and views are not.
+    auto db = store::OpenDatabase(uri, false, true, test::PgServer::Connect());
+    EXPECT_EQ(db->TableDefs(), (std::vector<std::string>{"parent", "errori", "spread", "far"}));
+    EXPECT_EQ(test::CatchError([&] { db->OpenRecordset("seen"); }).number(), store::kErrNoTable);
+  }
   // Every id twice: one of each pair is refused, here or on the other server.
   std::map<int, std::string> lines;
   for (int i = 101; i <= 200; ++i) lines[i] = std::to_string(i - 100) + ";again";
