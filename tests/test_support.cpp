@@ -155,6 +155,15 @@ std::string ReadFile(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::string Utf16(std::u16string_view text, bool bigEndian, bool mark) {
+  std::string out = mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
+  for (char16_t u : text) {
+    const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+    out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+  }
+  return out;
+}
+
 ImportRequest ImportInto(const std::string& db, const std::string& table,
                          const std::vector<std::string>& columns, const std::string& textFile) {
   ImportRequest request;

@@ -39,6 +39,9 @@ void RunSql(const std::string& path, const std::string& sql);
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 
+// `text` in UTF-16, little-endian unless `bigEndian`, after a byte-order mark when `mark`.
+std::string Utf16(std::u16string_view text, bool bigEndian = false, bool mark = true);
+
 // A request importing `textFile` into `table` of the SQLite database `db`, error rows into its
 // Errori: the fields of each line, in order, into `columns`.
 ImportRequest ImportInto(const std::string& db, const std::string& table,

@@ -1,6 +1,7 @@
 // The rules of the guess one phase at a time, on tables and samples made in memory: the
-// dialect, the header line, the number and date format, the column types; and the header-name
-// matching the command line, the wizard and the control share.
+// dialect, the header line, the number and date format, the column types, in the corners the
+// whole files of guess_test.cpp do not reach; and the header-name matching the command line,
+// the wizard and the control share.
 #include <gtest/gtest.h>
 
 #include "guess/guess_phases.h"
@@ -40,10 +41,8 @@ TEST(GuessRules, TheDialectReadsQuotesAsTheImportDoes) {
       {"a separator inside quotes does not count", "\"x;y\",1\n\"z;w\",2\n\"v;u\",3\n", U',', U'"'},
       {"a quote opening no field is text", "a;b\"c;d\ne;f\"g;h\n", U';', U'"'},
       {"a quote that never closes is no delimiter", "a;\"b;c\nd;e;f\ng;h;i\n", U';', std::nullopt},
-      {"a line break inside quotes", "id,note\n1,\"two\nlines\"\n2,one\n", U',', U'"'},
       {"consistency first: ',' splits every line, ';' only some", "a,b;c\nd,e\nf;g,h\n", U',',
        U'"'},
-      {"then fields that read as numbers", "1;12,50\n2;3,75\n", U';', U'"'},
       {"then more fields", "a|b c d\ne|f g h\n", U' ', U'"'},
       {"then the order of the list", "a,b;c\nd,e;f\n", U',', U'"'},
   };
@@ -69,16 +68,11 @@ TEST(GuessRules, AHeaderStandsOutFromTheRowsBelowIt) {
     std::vector<Strings> rows;
     bool header;
   } cases[] = {
-      {"a name over numbers", {{"id", "name"}, {"1", "a"}, {"2", "b"}}, true},
-      {"a name over dates", {{"when", "x"}, {"2024-01-01", "a"}, {"2024-01-02", "a"}}, true},
       {"a number over numbers", {{"2023", "x"}, {"1", "a"}, {"2", "b"}}, false},
       {"an empty name", {{"id", ""}, {"1", "a"}}, false},
       {"names repeated", {{"id", "id"}, {"1", "a"}}, false},
-      {"text alone: names never come again", {{"name", "city"}, {"Ann", "Rome"}}, true},
       {"text alone: a name comes again", {{"Ann", "Rome"}, {"Bo", "Rome"}}, false},
       {"text alone, one column", {{"name"}, {"Ann"}, {"Bo"}}, false},
-      {"a lone data line", {{"7", "Ann"}}, false},
-      {"a lone header", {{"id", "name"}}, true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(guess::GuessHeader(TableOf(c.rows)).header, c.header) << c.what;
@@ -91,15 +85,10 @@ TEST(GuessRules, DecimalSeparatorAndDateOrderFromTheValues) {
     ValueFormat host;
     ValueFormat expected;
   } cases[] = {
-      {{"12,50", "3"}, {}, {',', DateOrder::YMD}},
       {{"12,50", "3.5"}, {}, {'.', DateOrder::YMD}},  // one needs '.': no ','
       {{"1 250,5"}, {}, {',', DateOrder::YMD}},
-      {{"1.250"}, {',', DateOrder::YMD}, {',', DateOrder::YMD}},  // either: the host's
       {{"1.250"}, {}, {'.', DateOrder::YMD}},
       {{"7", "x"}, {',', DateOrder::DMY}, {',', DateOrder::DMY}},  // nothing to tell: the host's
-      {{"25/12/2023", "01/02/2024"}, {}, {'.', DateOrder::DMY}},
-      {{"12/25/2023 10:00", "01/02/2024"}, {}, {'.', DateOrder::MDY}},
-      {{"05.06.2024"}, {'.', DateOrder::MDY}, {'.', DateOrder::MDY}},
       {{"2024-12-25"}, {'.', DateOrder::DMY}, {'.', DateOrder::DMY}},  // ISO reads either way
       {{"31/02/2024"}, {'.', DateOrder::MDY}, {'.', DateOrder::MDY}},  // no date at all
   };
@@ -118,17 +107,12 @@ TEST(GuessRules, EachColumnTakesTheNarrowestTypeOfAllItsValues) {
     const char* type;
     ValueFormat format{};
   } cases[] = {
-      {{"0", "1", "1"}, "INTEGER"},  // never BOOLEAN for digits
-      {{"yes", "No", "TRUE"}, "BOOLEAN"},
       {{"s\u00EC", "no", "vero", "falsch"}, "BOOLEAN"},
       {{"yes", "1"}, "TEXT"},
-      {{"08123", "40121"}, "TEXT"},  // leading zeros are data
       {{"007"}, "TEXT"},
       {{"0", "-12", "+3", ""}, "INTEGER"},
       {{"9223372036854775808"}, "REAL"},  // past 64 bits
-      {{"0.50", "12.25", "-3.00"}, "DECIMAL(18,2)"},
-      {{"0.5", "12.25"}, "REAL"},  // not one number of decimals
-      {{"12", "12.50"}, "REAL"},
+      {{"0.5", "12.25"}, "REAL"},         // not one number of decimals
       {{"1.5e3", "2.5"}, "REAL"},
       {{"12345678901234567.5"}, "DECIMAL(18,1)"},
       {{"1234567890123456789.5"}, "REAL"},  // past 18 digits
