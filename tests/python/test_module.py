@@ -21,13 +21,15 @@ def error_of(assign):
 def test_refused_values_raise_the_controls_errors_and_change_nothing(ctl, tmp_path):
     db = sqlite_db(tmp_path / "a.db")
     ctl.MDBFile = db
-    refused = {"FileType": 7, "Encoding": "latin-9", "DecimalSeparator": ";", "DateOrder": "DM",
-               "NumField": 0, "OverWriteTab": 1, "ImportFile": tmp_path / "missing.txt",
-               "TabImport": "clienti", "MDBFile": tmp_path / "missing.db"}
-    for name, value in refused.items():
+    refused = [("FileType", 7), ("Encoding", "latin-9"), ("NumField", 0), ("OverWriteTab", 1),
+               ("ImportFile", tmp_path / "missing.txt"), ("ImportFile", tmp_path),
+               ("TabImport", "clienti"), ("MDBFile", tmp_path / "missing.db")]
+    refused += [("DecimalSeparator", v) for v in ["", ";", " ,", ",,", "'"]]
+    refused += [("DateOrder", v) for v in ["", "dmy", "DYM", "YMD ", "DM"]]
+    for name, value in refused:
         before = getattr(ctl, name)
         e = error_of(lambda: setattr(ctl, name, value))
-        assert (e.number, e.source) == (380, "Vandrel"), name
+        assert (e.number, e.source) == (380, "Vandrel"), (name, value)
         assert getattr(ctl, name) == before, name
     e = error_of(lambda: setattr(ctl, "TabImport", "clienti"))
     assert e.description.startswith("La tabella passata come TabImport non esiste nel database")
