@@ -39,26 +39,21 @@ class ImportTest : public ::testing::Test {
     ctl.setMDBFile(db);
     ctl.setTabImport("Items");
     ctl.setTabError("Errori");
-    Fields({"code", "qty"});
+    ctl.setNumField(1);  // code and qty from the line's first two fields
+    for (std::int16_t x = 0; x < 2; ++x) {
+      ctl.setInfoField(x, kColumnName, x == 0 ? "code" : "qty");
+      ctl.setInfoField(x, kAssociatedColumn, std::int64_t{x});
+    }
     SaveDelimited("Layout", ";", "{NONE}");
   }
   void TearDown() override { test::ResetControl(); }
 
-  // The control's InfoField rows: the line's fields, in order, into `columns`.
-  void Fields(const std::vector<std::string>& columns) {
-    ctl.setNumField(static_cast<std::int16_t>(std::max<std::size_t>(columns.size(), 2) - 1));
-    for (std::int16_t x = 0; x < static_cast<std::int16_t>(columns.size()); ++x) {
-      ctl.setInfoField(x, kColumnName, columns[static_cast<std::size_t>(x)]);
-      ctl.setInfoField(x, kAssociatedColumn, std::int64_t{x});
-    }
-  }
   std::string TextFile(const std::string& bytes) {
     test::WriteFile(dir.file("in.txt"), bytes);
     return dir.file("in.txt");
   }
-  ImportRequest Request(const std::string& bytes,
-                        const std::vector<std::string>& columns = {"code", "qty"}) {
-    return test::ImportInto(db, "Items", columns, TextFile(bytes));
+  ImportRequest Request(const std::string& bytes) {
+    return test::ImportInto(db, "Items", {"code", "qty"}, TextFile(bytes));
   }
   // An import as the wizard runs it, by a ';'-separated layout without text delimiter.
   ImportOutcome Run(const ImportRequest& request) {
@@ -80,9 +75,6 @@ class ImportTest : public ::testing::Test {
     ctl.setAction(aBackground);
   }
   Rows Items() { return Query(db, "SELECT code, qty, note FROM Items ORDER BY rowid"); }
-  Rows Errors(const std::string& columns = "NumRiga, CodErr") {
-    return Query(db, "SELECT " + columns + " FROM Errori ORDER BY rowid");
-  }
   std::string Count(const std::string& table) {
     return Query(db, "SELECT count(*) FROM " + table)[0][0];
   }
@@ -152,7 +144,7 @@ TEST_F(ImportTest, ErrorRowsKeepTheirLinesAcrossManyBatches) {
   }
   const ImportOutcome outcome = Run(Request(text));
   ASSERT_FALSE(outcome.error) << outcome.error->description();
-  EXPECT_EQ(Errors("NumRiga, CodErr, NomeColonna"), errors);
+  EXPECT_EQ(Query(db, "SELECT NumRiga, CodErr, NomeColonna FROM Errori ORDER BY rowid"), errors);
   EXPECT_EQ(outcome.counts.rowsStored, 40000 - static_cast<std::int64_t>(errors.size()));
   EXPECT_EQ(Count("Items a JOIN Items b ON b.rowid = a.rowid + 1 WHERE b.qty <= a.qty"), "0");
 }

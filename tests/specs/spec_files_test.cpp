@@ -24,13 +24,9 @@ using test::WriteFile;
 using Names = std::vector<std::string>;
 using Skips = std::vector<std::int16_t>;
 
-std::string Blanks(std::size_t n) {
-  return std::string(n, ' ');
-}
-
 // `text` padded with blanks to `width`.
 std::string Padded(const std::string& text, std::size_t width) {
-  return text + Blanks(width - text.size());
+  return text + std::string(width - text.size(), ' ');
 }
 
 DelimitedSpecRecord Delimited(std::string name, std::int16_t skip = 0, std::string sep = ";",
@@ -58,15 +54,15 @@ TEST(SpecRecordBytes, DelimitedRecordIsTrimmedPaddedCutAndLittleEndian) {
   EXPECT_EQ(Bytes("N", -32768).substr(38), std::string("\x00\x80", 2));
   // Too long: cut to the width, after the trim.
   EXPECT_EQ(EncodeRecord(Delimited("   ABCDEFGHIJKLMNOPQRSTUVWXY", 0, "{SEMICOLON}", "")),
-            "ABCDEFGHIJKLMNOPQRST{SEMICOLO" + Blanks(9) + std::string(2, '\0'));
+            "ABCDEFGHIJKLMNOPQRST{SEMICOLO" + Padded("", 9) + std::string(2, '\0'));
   // Only blanks are trimmed, so a tab separator survives.
   EXPECT_EQ(DecodeDelimited(EncodeRecord(Delimited("Tabs", 0, "\t"))).FieldSeparator, "\t");
 }
 
 TEST(SpecRecordBytes, FixedRecordHasFourByteEntriesAndAZeroTail) {
-  std::string expected = Padded("Stock", 20) + Padded("{TAB}", 9) + Blanks(9) + "\xFF\xFF";
-  expected += "1   5   1234" + Blanks(4 * 28);
-  expected += "4   11  9999" + Blanks(4 * 28);
+  std::string expected = Padded("Stock", 20) + Padded("{TAB}", 9) + Padded("", 9) + "\xFF\xFF";
+  expected += Padded("1   5   1234", 4 * 31);
+  expected += Padded("4   11  9999", 4 * 31);
   expected += std::string(124, '\0');
   EXPECT_EQ(EncodeRecord(Fixed("Stock", {{"1", "4"}, {" 5 ", "11"}, {"12345", "9999"}}, -1)),
             expected);
@@ -78,8 +74,8 @@ TEST(SpecRecordBytes, DecodesHandMadeBytesAndRefusesTheWrongLength) {
       DecodeDelimited(Padded("  Citt\xE0", 20) + Padded("{TAB}", 9) + Padded(" '", 9) + "\x39\x30");
   EXPECT_EQ(d.SpecName + d.FieldSeparator + d.TextDelimiter, "Città{TAB}'");
   EXPECT_EQ(d.SkipLines, 0x3039);
-  EXPECT_EQ(CatchError([] { DecodeDelimited(Blanks(39)); }).number(), kErrSubscript);
-  EXPECT_EQ(CatchError([] { DecodeFixed(Blanks(40)); }).number(), kErrSubscript);
+  EXPECT_EQ(CatchError([] { DecodeDelimited(Padded("", 39)); }).number(), kErrSubscript);
+  EXPECT_EQ(CatchError([] { DecodeFixed(Padded("", 40)); }).number(), kErrSubscript);
 }
 
 TEST(SpecRecordBytes, TextIsStoredInWindows1252) {
@@ -175,7 +171,7 @@ TEST_F(SpecFilesTest, ApplyTakesTheExactNameAndFindTheFirstInAnyLetterCase) {
   EXPECT_EQ(fs::file_size(delimitedPath()) + fs::file_size(fixedPath()), 0u);
   WriteFile(delimitedPath(), Bytes("A", 1) + Bytes("b", 2) + Padded("   A", 38) +
                                  std::string("\x03\x00", 2) + Bytes("a", 4) + Bytes("A", 5) +
-                                 Bytes("Citt\xC3\xA0", 6) + Blanks(40));
+                                 Bytes("Citt\xC3\xA0", 6) + Padded("", 40));
   EXPECT_EQ(AppliedSkips("A"), (Skips{1, 3, 5}));
   EXPECT_EQ(AppliedSkips("a"), (Skips{4}));
   EXPECT_TRUE(AppliedSkips(" A").empty());
