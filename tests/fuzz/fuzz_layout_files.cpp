@@ -1,6 +1,7 @@
 // The layout files: records decoded from any bytes, and the whole file (any bytes, partial
 // records included) listed, searched, appended to and deleted from. After a delete no record
 // of that name is left and every other whole record is kept in order.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,20 +16,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace vandrel;
   using namespace vandrel::specs;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  if (size >= kDelimitedRecordLength) {
-    const DelimitedSpecRecord r = DecodeDelimited(bytes.substr(0, kDelimitedRecordLength));
+  const auto layoutOf = [](const auto& record) {
     try {
-      LayoutFrom(r);
+      LayoutFrom(record);
     } catch (const Error&) {
     }
-  }
-  if (size >= kFixedRecordLength) {
-    const FixedSpecRecord r = DecodeFixed(bytes.substr(0, kFixedRecordLength));
-    try {
-      LayoutFrom(r);
-    } catch (const Error&) {
-    }
-  }
+  };
+  if (size >= kDelimitedRecordLength)
+    layoutOf(DecodeDelimited(bytes.substr(0, kDelimitedRecordLength)));
+  if (size >= kFixedRecordLength) layoutOf(DecodeFixed(bytes.substr(0, kFixedRecordLength)));
 
   const std::string& folder = fuzz::Folder();
   fuzz::WriteFile(SpecFilePath(SpecKind::Delimited, folder), bytes);
@@ -52,15 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Delete(kind, folder, victim);
     const std::vector<std::string> after = ListNames(kind, folder);
-    std::vector<std::string> expected;
-    for (const std::string& n : names) {
-      if (n != victim) expected.push_back(n);
-    }
-    if (victim != "Added") {
-      bool hadAdded = false;
-      for (const std::string& n : names) hadAdded = hadAdded || n == "Added";
-      if (!hadAdded) expected.push_back("Added");
-    }
+    std::vector<std::string> expected = names;
+    std::erase(expected, victim);
+    if (victim != "Added" && std::ranges::count(names, "Added") == 0) expected.push_back("Added");
     VANDREL_FUZZ_CHECK(after == expected);
   }
   return 0;

@@ -151,16 +151,13 @@ TEST(GuessNames, LetterCaseAccentsBlanksUnderscoresAndHyphensDoNotCount) {
   EXPECT_NE(MatchKey("a.b"), MatchKey("ab"));  // only blanks, '_' and '-' are left out
 }
 
+// Fields in another order and letter case, with accents and blanks, a column no field names
+// and a field no column takes are mapped by the first-contact test and from Python; these are
+// the corners.
 TEST(GuessNames, HeaderFieldsFindTheirColumnsByName) {
   const Strings columns{"codice", "nome", "citta", "order_date"};
-  // Another order and letter case, accents and blanks; a column no field names; a field no
-  // column takes.
-  HeaderMapping m = MapByName({"Order Date", "NOME", "Citt\u00E0", "Note"}, columns);
-  EXPECT_EQ(m.fieldOfColumn, (std::vector<int>{-1, 1, 2, 0}));
-  EXPECT_EQ(m.unmatched, Strings{"Note"});
-  EXPECT_FALSE(m.duplicate);
   // Two fields naming one column: the first feeds it, both are named.
-  m = MapByName({"Nome", "Codice", "nome "}, columns);
+  HeaderMapping m = MapByName({"Nome", "Codice", "nome "}, columns);
   EXPECT_EQ(m.fieldOfColumn, (std::vector<int>{1, 0, -1, -1}));
   ASSERT_TRUE(m.duplicate);
   EXPECT_EQ(*m.duplicate, (std::array<std::string, 3>{"Nome", "nome ", "nome"}));
