@@ -158,8 +158,6 @@ contains import-fixed out "Success"
 same import-overwrite "$(sqlite3 "$work/shop.db" 'SELECT group_concat(nome) FROM Ordini')" Anna,Bruno
 run_import 2 import-no-layout --file "$work/clienti.txt" --type delimited --spec Nessuno
 contains import-no-layout out "Failure"
-TABLE=Nessuna run_import 1 import-no-table --file "$work/clienti.txt" --type delimited --spec Clienti
-contains import-no-table err "error 380: La tabella passata come TabImport"
 # An import that stops on an error still says what it stored before it.
 sqlite3 "$work/shop.db" "CREATE TABLE Unici(nome TEXT UNIQUE ON CONFLICT ROLLBACK, qta INTEGER);"
 { echo 'nome;qta'; seq 1 12000 | sed 's/^/n/; s/$/;1/'; echo 'n1;1'; } >"$work/unici.txt"
@@ -169,8 +167,6 @@ stored=$(sqlite3 "$work/shop.db" 'SELECT count(*) FROM Unici')
 contains import-stopped-counts out "$stored rows stored, 0 lines logged"
 run_import 64 import-bad-field --file "$work/clienti.txt" --type delimited --spec Clienti \
   --field 'a|b|c|d|e|f|g|h|i'
-expect check-bad-dates 1 "$vandrel" check --dates dmy
-contains check-bad-dates err "error 380"
 
 # Text files as other programs write them, imported as a user would.
 real="$work/real.db" layouts="$work/layouts"
@@ -258,35 +254,27 @@ for row in 'C|code||||x' 'C|code||||5' 'C|colour||||0'; do notes 3 "import-row-$
 [ "$(sqlite3 "$real" "SELECT group_concat(NumRiga || ':' || CodErr, ' ') FROM Errori")" = '1:13 2:13 1:9 2:9 1:3265 2:3265' ] \
   && passes=$((passes + 1)) || { echo "FAIL: bad field rows"; failures=$((failures + 1)); }
 # The Italian price list of the samples is refused line by line under the default format, and
-# stores what its ISO twin stores with a decimal comma and day-first dates.
+# stored with a decimal comma and day-first dates.
 sqlite3 "$real" "CREATE TABLE Listino(Codice TEXT, Descrizione TEXT, Prezzo DECIMAL(10,2),
-  Giacenza INTEGER, Dal DATE, Disponibile BOOLEAN, Aggiornato DATETIME, Tipo TEXT);"
+  Giacenza INTEGER, Dal DATE, Disponibile BOOLEAN, Aggiornato DATETIME); DELETE FROM Errori;"
 "$vandrel" specs add listino --kind delimited --separator ';' --delimiter '{NONE}' --skip 1 --specs-dir "$layouts" >/dev/null
-listino() {  # listino STATUS NAME FILE [args...]
-  local wanted=$1 name=$2 file=$3
-  shift 3
+listino() {  # listino STATUS NAME [args...]
+  local wanted=$1 name=$2
+  shift 2
   expect "$name" "$wanted" "$vandrel" import --db "$real" --table Listino --errors Errori --specs-dir "$layouts" \
-    --file "$file" --type delimited --spec listino --field 'A|Codice||||0' --field 'B|Descrizione||||1' \
+    --file "$DATA/listino.txt" --type delimited --spec listino --field 'A|Codice||||0' --field 'B|Descrizione||||1' \
     --field 'C|Prezzo||||2' --field 'D|Giacenza||||3' --field 'E|Dal||||4' --field 'F|Disponibile||||5' \
     --field 'G|Aggiornato||||6' "$@"
 }
-printf '%s\r\n' 'head' 'A-1001;Olio extravergine 1 l;12.50;1250;2024-04-12;1;2024-04-12 08:30' \
-  'A-1002;Parmigiano 24 mesi (kg);1250.50;35;2024-03-01;0;2024-03-01 17:05:00' \
-  'A-1003;Caffè macinato 250 g;4.99;12345;2024-02-29;true;2024-02-29' \
-  'A-1004;Pasta di semola 500 g;0.89;100000;2023-12-31;false;2023-12-31 23:59' \
-  'A-1005;Aceto balsamico, 12 anni;1234567.89;-2;2024-06-05;yes;2024-06-05 12:00:00' \
-  'A-1006;Grana padano (forma);-1000;0;2024-01-01;no;' >"$work/iso.txt"
-listino 0 import-iso "$work/iso.txt"
-sqlite3 "$real" "UPDATE Listino SET Tipo = typeof(Prezzo); DELETE FROM Errori"
-iso=$(sqlite3 "$real" "SELECT * FROM Listino")
-listino 3 import-italian-as-iso "$DATA/listino.txt"
+listino 3 import-italian-as-iso
 same import-italian-as-iso \
-  "$(sqlite3 "$real" "SELECT (SELECT count(*) FROM Errori) || '/' || count(*) FROM Listino")" 6/6
-listino 0 import-italian "$DATA/listino.txt" --overwrite --decimal , --dates DMY
-sqlite3 "$real" "UPDATE Listino SET Tipo = typeof(Prezzo)"
-[ "$(sqlite3 "$real" "SELECT * FROM Listino")" = "$iso" ] && grep -q '1250.5|35|2024-03-01|0|2024-03-01 17:05:00|real' <<<"$iso" \
-  && grep -q '|-1000|0|2024-01-01|0||integer' <<<"$iso" && passes=$((passes + 1)) \
-  || { echo "FAIL: the Italian price list"; echo "$iso"; failures=$((failures + 1)); }
+  "$(sqlite3 "$real" "SELECT (SELECT count(*) FROM Errori) || '/' || count(*) FROM Listino")" 6/0
+listino 0 import-italian --decimal , --dates DMY
+same import-italian "$(sqlite3 "$real" "SELECT Prezzo, typeof(Prezzo), Giacenza, Dal, Disponibile,
+  Aggiornato FROM Listino" | tr '\n' ' ')" "12.5|real|1250|2024-04-12|1|2024-04-12 08:30:00 \
+1250.5|real|35|2024-03-01|0|2024-03-01 17:05:00 4.99|real|12345|2024-02-29|1|2024-02-29 00:00:00 \
+0.89|real|100000|2023-12-31|0|2023-12-31 23:59:00 1234567.89|real|-2|2024-06-05|1|2024-06-05 12:00:00 \
+-1000|integer|0|2024-01-01|0| "
 
 # Ctrl-C stops a long import before a line: the lines before it are committed, none after;
 # it says where and exits with 4 (Abort). The signal is sent once rows have been committed.
