@@ -114,60 +114,47 @@ const FileCase kFiles[] = {
      "Caro Mario,\nl'ordine \x93urgente\x94 \xE8 partito ieri sera.\nSaluti\n",
      "windows-1252 sep=none quote=\" skip=0 no-header decimal=. YMD | column1:TEXT"},
     {"empty file", "", "utf-8 sep=none quote=\" skip=0 no-header decimal=. YMD | column1:TEXT"},
+    {"a fixed-width report under a title and a header line",
+     "CUSTOMERS 2024\n"
+     "\n"
+     "Code  Name        City      Amount\n"
+     "0001  Anna Rossi  Roma       12.50\n"
+     "0002  Bruno Bo    Milano    130.00\n"
+     "0003  Carla       Torino      1.25\n"
+     "0004  Dario       Bari        7.00\n",
+     "utf-8 fixed quote=none skip=3 header decimal=. YMD | Code:TEXT[1-6] Name:TEXT[7-18] "
+     "City:TEXT[19-28] Amount:DECIMAL(18,2)[29-34]"},
+    {"a header crossing the blank columns is left out of them, and still names the fields",
+     "Customer code Name        Amount\n"
+     "0001          Anna         12.5\n"
+     "0002          Bruno       130.0\n"
+     "0003          Carla         1.2\n",
+     "utf-8 fixed quote=none skip=1 header decimal=. YMD | Customer code:TEXT[1-14] "
+     "Name:TEXT[15-26] Amount:DECIMAL(18,1)[27-32]"},
+    {"df: names wider than the right-aligned numbers below them, which leave blank columns "
+     "where a wider name begins",
+     "Filesystem     1K-blocks    Used Available Use% Mounted on\n"
+     "udev             8041224       0   8041224   0% /dev\n"
+     "tmpfs            1613504    2148   1611356   1% /run\n"
+     "/dev/nvme0n1p2 490617784 4321616 461306260   1% /\n"
+     "tmpfs            8067508  118872   7948636   2% /dev/shm\n",
+     "utf-8 fixed quote=none skip=1 header decimal=. YMD | Filesystem:TEXT[1-15] "
+     "1K-blocks:INTEGER[16-25] Used:INTEGER[26-33] Available:INTEGER[34-45] "
+     "Use%:TEXT[46-48] Mounted on:TEXT[49-58]"},
+    {"sqlite3's column mode: a rule under the header",
+     "id  name        amount\n"
+     "--  ----------  ------\n"
+     "1   Anna Rossi  12.5  \n"
+     "2   Bo          7.25  \n"
+     "3   Carla       100.0 \n",
+     "utf-8 fixed quote=none skip=2 header decimal=. YMD | id:INTEGER[1-4] name:TEXT[5-16] "
+     "amount:REAL[17-22]"},
 };
 
 TEST_F(GuessFile, FilesAsOtherProgramsWriteThem) {
   for (const FileCase& c : kFiles) {
     EXPECT_EQ(Summary(Guess(c.bytes)), c.expected) << c.what;
   }
-}
-
-TEST_F(GuessFile, FixedWidthWithATitleAndAHeaderLine) {
-  const std::string report =
-      "CUSTOMERS 2024\n"
-      "\n"
-      "Code  Name        City      Amount\n"
-      "0001  Anna Rossi  Roma       12.50\n"
-      "0002  Bruno Bo    Milano    130.00\n"
-      "0003  Carla       Torino      1.25\n"
-      "0004  Dario       Bari        7.00\n";
-  EXPECT_EQ(Summary(Guess(report)),
-            "utf-8 fixed quote=none skip=3 header decimal=. YMD | Code:TEXT[1-6] "
-            "Name:TEXT[7-18] City:TEXT[19-28] Amount:DECIMAL(18,2)[29-34]");
-  // A header crossing the blank columns is left out of them, and still names the fields.
-  const std::string crossing =
-      "Customer code Name        Amount\n"
-      "0001          Anna         12.5\n"
-      "0002          Bruno       130.0\n"
-      "0003          Carla         1.2\n";
-  EXPECT_EQ(Summary(Guess(crossing)),
-            "utf-8 fixed quote=none skip=1 header decimal=. YMD | Customer code:TEXT[1-14] "
-            "Name:TEXT[15-26] Amount:DECIMAL(18,1)[27-32]");
-}
-
-TEST_F(GuessFile, FixedWidthListingsOfShellsAndTools) {
-  // df: names wider than the right-aligned numbers below them, which leave blank columns
-  // where a wider name begins.
-  const std::string df =
-      "Filesystem     1K-blocks    Used Available Use% Mounted on\n"
-      "udev             8041224       0   8041224   0% /dev\n"
-      "tmpfs            1613504    2148   1611356   1% /run\n"
-      "/dev/nvme0n1p2 490617784 4321616 461306260   1% /\n"
-      "tmpfs            8067508  118872   7948636   2% /dev/shm\n";
-  EXPECT_EQ(Summary(Guess(df)),
-            "utf-8 fixed quote=none skip=1 header decimal=. YMD | Filesystem:TEXT[1-15] "
-            "1K-blocks:INTEGER[16-25] Used:INTEGER[26-33] Available:INTEGER[34-45] "
-            "Use%:TEXT[46-48] Mounted on:TEXT[49-58]");
-  // sqlite3's column mode: a rule under the header.
-  const std::string sqlite =
-      "id  name        amount\n"
-      "--  ----------  ------\n"
-      "1   Anna Rossi  12.5  \n"
-      "2   Bo          7.25  \n"
-      "3   Carla       100.0 \n";
-  EXPECT_EQ(Summary(Guess(sqlite)),
-            "utf-8 fixed quote=none skip=2 header decimal=. YMD | id:INTEGER[1-4] "
-            "name:TEXT[5-16] amount:REAL[17-22]");
 }
 
 TEST_F(GuessFile, TheUsersChoiceOfTypeOrEncodingHolds) {
