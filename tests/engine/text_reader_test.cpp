@@ -47,9 +47,7 @@ TEST(TextReader, AByteOrderMarkDecidesAndIsNeverText) {
   TextEncoding decided;
   EXPECT_EQ(Lines("\xEF\xBB\xBFid;n\xC3\xA9\n", kAuto, 0, &decided), Strings{"id;n\u00E9"});
   EXPECT_EQ(decided, TextEncoding::Utf8);
-  EXPECT_EQ(Lines(Utf16(u"a\tb\r\n\u00C5land\r\n"), kAuto, 0, &decided),
-            (Strings{"a\tb", "\u00C5land"}));
-  EXPECT_EQ(decided, TextEncoding::Utf16LE);
+  // UTF-16 big-endian (little-endian with its mark is imported by the first-contact test).
   EXPECT_EQ(Lines(Utf16(u"x\ny", true, true)), (Strings{"x", "y"}));
   // Named explicitly, a matching mark is passed over too; one of another encoding is text.
   EXPECT_EQ(Lines("\xEF\xBB\xBFok\n", TextEncoding::Utf8), Strings{"ok"});
@@ -73,9 +71,8 @@ TEST(TextReader, WithoutAMarkTheTextAfterItsFirstNonAsciiByteDecides) {
   EXPECT_EQ(decided, TextEncoding::Windows1252);
 }
 
+// (In UTF-8: the command line's test, which logs such a line.)
 TEST(TextReader, ALineNotValidInTheEncodingIsMarkedNotMangled) {
-  EXPECT_EQ(Lines("ok\nbad \xFF here\nok2\n", TextEncoding::Utf8),
-            (Strings{"ok", "!bad \uFFFD here", "ok2"}));
   EXPECT_EQ(Lines(Utf16(u"a\n\xD800x\nb")), (Strings{"a", "!\uFFFDx", "b"}));
 }
 

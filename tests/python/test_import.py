@@ -36,14 +36,27 @@ def cli_import(cli, ctl, db, table, errors, case):
                "--specs-dir", vandrel.application_folder(), *fields)
 
 
+PG_TABLES = """CREATE TABLE clienti(codice integer PRIMARY KEY, nome varchar(30) NOT NULL,
+                                   citta varchar(20), nato date, saldo numeric(10,2));
+               CREATE TABLE errori(numriga integer, coderr integer, msgerr varchar(255));"""
+
+
+@pytest.mark.parametrize("store", ["sqlite", "postgres"])
 @pytest.mark.parametrize("case", CASES)
-def test_sqlite_rows_and_error_rows_are_the_clis(ctl, cli, tmp_path, case):
-    ours, theirs = sqlite_db(tmp_path / "py.db"), sqlite_db(tmp_path / "cli.db")
-    assert import_silently(ctl, ours, "Clienti", "Errori", case) == vandrel.Result.SError
-    run = cli_import(cli, ctl, theirs, "Clienti", "Errori", case)
+def test_rows_and_error_rows_are_the_clis(ctl, cli, tmp_path, request, store, case):
+    if store == "sqlite":
+        ours, theirs = sqlite_db(tmp_path / "py.db"), sqlite_db(tmp_path / "cli.db")
+        rows, tables = sqlite_rows, ("Clienti", "Errori")
+    else:
+        pg = request.getfixturevalue("pg")
+        ours, theirs = pg.database(PG_TABLES), pg.database(PG_TABLES)
+        rows, tables = pg.query, ("clienti", "errori")
+    assert import_silently(ctl, ours, *tables, case) == vandrel.Result.SError
+    run = cli_import(cli, ctl, theirs, *tables, case)
     assert run.returncode == 3, run.stderr
-    for sql in ("SELECT * FROM Clienti ORDER BY Codice", "SELECT * FROM Errori ORDER BY rowid"):
-        assert sqlite_rows(ours, sql) == sqlite_rows(theirs, sql)
+    for sql in ("SELECT * FROM clienti ORDER BY codice",
+                "SELECT * FROM errori ORDER BY numriga, coderr"):
+        assert rows(ours, sql) == rows(theirs, sql)
     stats = ctl.last_import_stats
     counts = re.search(r"(\d+) rows? stored, (\d+) lines? logged", run.stdout).groups()
     assert (stats.rows_stored, stats.error_rows) == tuple(map(int, counts))
@@ -58,22 +71,6 @@ def test_a_layout_given_imports_as_the_saved_one(ctl, tmp_path):
     assert ctl.ImportResult == vandrel.Result.SError
     sql = "SELECT * FROM Clienti UNION ALL SELECT NumRiga, CodErr, MsgErr, 0, 0 FROM Errori"
     assert sqlite_rows(given, sql) == sqlite_rows(saved, sql)
-
-
-PG_TABLES = """CREATE TABLE clienti(codice integer PRIMARY KEY, nome varchar(30) NOT NULL,
-                                   citta varchar(20), nato date, saldo numeric(10,2));
-               CREATE TABLE errori(numriga integer, coderr integer, msgerr varchar(255));"""
-
-
-@pytest.mark.parametrize("case", CASES)
-def test_postgres_rows_and_error_rows_are_the_clis(ctl, cli, pg, case):
-    ours, theirs = pg.database(PG_TABLES), pg.database(PG_TABLES)
-    assert import_silently(ctl, ours, "clienti", "errori", case) == vandrel.Result.SError
-    run = cli_import(cli, ctl, theirs, "clienti", "errori", case)
-    assert run.returncode == 3, run.stderr
-    for sql in ("SELECT * FROM clienti ORDER BY codice",
-                "SELECT * FROM errori ORDER BY numriga, coderr"):
-        assert pg.query(ours, sql) == pg.query(theirs, sql)
 
 
 LINES = 40000
