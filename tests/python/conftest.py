@@ -82,7 +82,10 @@ def ctl(tmp_path):
 
 class PgServer:
     """A cluster made with initdb in a folder under /tmp, listening on a Unix socket there only,
-    run as the postgres user when root; trust authentication for the user vandrel."""
+    run as the postgres user when root; the user vandrel gives its password as `connect` says
+    (the control's MDBPassword, the command line's --connect)."""
+    password = "s3cret;pw"
+    connect = f"password='{password}'"
 
     def __init__(self):
         bins = sorted(glob.glob("/usr/lib/postgresql/*/bin/initdb"),
@@ -97,8 +100,10 @@ class PgServer:
             shutil.chown(self.dir, "postgres", "postgres")
         self.count = 0
         data = os.path.join(self.dir, "data")
-        self._tool("initdb", "-D", data, "-U", "vandrel", "-A", "trust", "-E", "UTF8",
-                   "--locale=C", "-N")
+        with open(os.path.join(self.dir, "pw"), "w") as pw:
+            pw.write(self.password + "\n")
+        self._tool("initdb", "-D", data, "-U", "vandrel", "-A", "scram-sha-256", "--pwfile=pw",
+                   "-E", "UTF8", "--locale=C", "-N")
         with open(os.path.join(data, "postgresql.conf"), "a") as conf:
             conf.write(f"listen_addresses = ''\nunix_socket_directories = '{self.dir}'\n"
                        "fsync = off\nmax_connections = 20\nlc_messages = 'C'\n")
@@ -123,7 +128,8 @@ class PgServer:
         uri = database if "://" in database else self.uri(database)
         out = subprocess.run([os.path.join(self.bin, "psql"), "-X", "-q", "-A", "-t", "-F", "|",
                               "-v", "ON_ERROR_STOP=1", uri, "-c", sql],
-                             check=True, capture_output=True, text=True).stdout
+                             check=True, capture_output=True, text=True,
+                             env={**os.environ, "PGPASSWORD": self.password}).stdout
         return [line.split("|") for line in out.splitlines()]
 
     def stop(self):

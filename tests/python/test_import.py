@@ -28,12 +28,12 @@ def import_silently(ctl, db, table, errors, case, connect=""):
     return ctl.ImportResult
 
 
-def cli_import(cli, ctl, db, table, errors, case):
+def cli_import(cli, ctl, db, table, errors, case, connect=""):
     file, _, spec = CASES[case]
     fields = [a for f in FIELDS for a in ("--field", f)]
     return cli("import", "--db", db, "--table", table, "--errors", errors, "--file", sample(file),
                "--type", case, "--spec", spec, "--language", "en",
-               "--specs-dir", vandrel.application_folder(), *fields)
+               "--specs-dir", vandrel.application_folder(), "--connect", connect, *fields)
 
 
 PG_TABLES = """CREATE TABLE clienti(codice integer PRIMARY KEY, nome varchar(30) NOT NULL,
@@ -46,13 +46,13 @@ PG_TABLES = """CREATE TABLE clienti(codice integer PRIMARY KEY, nome varchar(30)
 def test_rows_and_error_rows_are_the_clis(ctl, cli, tmp_path, request, store, case):
     if store == "sqlite":
         ours, theirs = sqlite_db(tmp_path / "py.db"), sqlite_db(tmp_path / "cli.db")
-        rows, tables = sqlite_rows, ("Clienti", "Errori")
+        rows, tables, connect = sqlite_rows, ("Clienti", "Errori"), ""
     else:
         pg = request.getfixturevalue("pg")
         ours, theirs = pg.database(PG_TABLES), pg.database(PG_TABLES)
-        rows, tables = pg.query, ("clienti", "errori")
-    assert import_silently(ctl, ours, *tables, case) == vandrel.Result.SError
-    run = cli_import(cli, ctl, theirs, *tables, case)
+        rows, tables, connect = pg.query, ("clienti", "errori"), pg.connect
+    assert import_silently(ctl, ours, *tables, case, connect) == vandrel.Result.SError
+    run = cli_import(cli, ctl, theirs, *tables, case, connect)
     assert run.returncode == 3, run.stderr
     for sql in ("SELECT * FROM clienti ORDER BY codice",
                 "SELECT * FROM errori ORDER BY numriga, coderr"):
