@@ -61,15 +61,19 @@ std::string RefusalText(std::string_view declared, std::string_view text,
 
 const std::string kRefused = std::to_string(kErrTypeConversion);
 
+// Expects each of `texts` refused as a value of a column of type `declared` under `format`.
+void ExpectRefused(std::string_view declared, std::initializer_list<const char*> texts,
+                   const ValueFormat& format = {}) {
+  for (const char* text : texts) EXPECT_EQ(Stored(declared, text, format), kRefused) << text;
+}
+
 TEST(ColumnType, IntegersKeepTheRangeOfTheirDeclaredType) {
   ExpectStored({},
                {"INTEGER| -42 |i:-42", "BIGINT|9223372036854775807|i:9223372036854775807",
                 "INT|2147483647|i:2147483647", "SMALLINT|+32767|i:32767", "TINYINT|255|i:255",
                 "INTEGER|  |null", "INT|2147483648|3421", "SMALLINT|-32769|3421", "TINYINT|-1|3421",
                 "INTEGER|99999999999999999999|3421", "STRANGE_TYPE|abc|3421"});  // numeric affinity
-  for (const char* bad : {"abc", "12abc", "1.5", "1,000", "+-5", "-", "0x10"}) {
-    EXPECT_EQ(Stored("INTEGER", bad), kRefused) << bad;
-  }
+  ExpectRefused("INTEGER", {"abc", "12abc", "1.5", "1,000", "+-5", "-", "0x10"});
 }
 
 // Whole numbers stay exact, not rounded through a double; a scale too fine for a double is
@@ -84,9 +88,7 @@ TEST(ColumnType, RealsAndDecimalsTakeAPointAndRoundToTheirScale) {
        // The digits before the point are counted on the text, rounding included.
        "NUMERIC(38,10)|9999999999999999999999999999.9999999999|r:1e+28",
        "DECIMAL(5,2)|999.995|3421", "DECIMAL(5,2)|999.994|r:999.99", "NUMERIC(2,2)|0.0995|r:0.1"});
-  for (const char* bad : {"1,5", "inf", "nan", "1.5.2", "e5", "1e", "12 34", "1e999"}) {
-    EXPECT_EQ(Stored("REAL", bad), kRefused) << bad;
-  }
+  ExpectRefused("REAL", {"1,5", "inf", "nan", "1.5.2", "e5", "1e", "12 34", "1e999"});
   for (const char* text : {"1e-5", "0.5E1", "12.5e-3"}) {
     EXPECT_NE(RefusalText("DECIMAL(700,400)", text).find("400 decimals"), std::string::npos);
   }
@@ -102,14 +104,11 @@ TEST(ColumnType, DecimalCommaTakesThousandsSeparatorsOnlyInTheirPlaces) {
        "DOUBLE|1,5e3|r:1500", "REAL|1.250|r:1250", "DECIMAL(8,2)|1.234,567|r:1234.57",
        "DECIMAL(6,2)|12.345,6|3421", "NUMERIC|12.345.678.901.234.567|i:12345678901234567",
        "INTEGER|-1.234.567|i:-1234567", "SMALLINT|+32 767|i:32767", "REAL|  |null"});
-  for (const char* bad :
-       {"1.25,0", "1,2.5", "1.5", "12.34,5", "1.2345", "1234.567", ".250", "1..250", "1. 250",
-        "1.250 000", "0.250", "1,2,3", "e5", "12 34", "1,5e", "abc"}) {
-    EXPECT_EQ(Stored("REAL", bad, kComma), kRefused) << bad;
-  }
-  for (const char* bad : {"1,0", "1.23", "+-5", "1e3", "32.768"}) {
-    EXPECT_EQ(Stored("SMALLINT", bad, kComma), kRefused) << bad;
-  }
+  ExpectRefused("REAL",
+                {"1.25,0", "1,2.5", "1.5", "12.34,5", "1.2345", "1234.567", ".250", "1..250",
+                 "1. 250", "1.250 000", "0.250", "1,2,3", "e5", "12 34", "1,5e", "abc"},
+                kComma);
+  ExpectRefused("SMALLINT", {"1,0", "1.23", "+-5", "1e3", "32.768"}, kComma);
 }
 
 TEST(ColumnType, DatesAndTimesAreRealAndIsoUnlessTheOrderSaysOtherwise) {
@@ -125,18 +124,14 @@ TEST(ColumnType, DatesAndTimesAreRealAndIsoUnlessTheOrderSaysOtherwise) {
   ExpectStored(kMonthFirst,
                {"DATE|12/04/1980|t:1980-12-04", "DATE|2/29/2000|t:2000-02-29",
                 "DATETIME|4/12/1980T23:59|t:1980-04-12 23:59:00", "DATE|13/12/1980|3421"});
-  for (const char* bad :
-       {"2023-02-29", "2024-13-01", "2024-04-31", "24-01-01", "01/02/2024", "2024-01-01 10:00"}) {
-    EXPECT_EQ(Stored("DATE", bad), kRefused) << bad;
-  }
-  for (const char* bad :
-       {"12/04/80", "12/04/01980", "12/04-1980", "123/04/1980", "29/02/2023", "31/04/1980",
-        "0/04/1980", "12/13/1980", "12/04/1980 10:00", "/04/1980", "12//1980", "12/04/0000"}) {
-    EXPECT_EQ(Stored("DATE", bad, kDayFirst), kRefused) << bad;
-  }
-  for (const char* bad : {"12/04/1980 24:00", "12/04/1980 7:00", "12/04/198010:00"}) {
-    EXPECT_EQ(Stored("DATETIME", bad, kDayFirst), kRefused) << bad;
-  }
+  ExpectRefused("DATE", {"2023-02-29", "2024-13-01", "2024-04-31", "24-01-01", "01/02/2024",
+                         "2024-01-01 10:00"});
+  ExpectRefused(
+      "DATE",
+      {"12/04/80", "12/04/01980", "12/04-1980", "123/04/1980", "29/02/2023", "31/04/1980",
+       "0/04/1980", "12/13/1980", "12/04/1980 10:00", "/04/1980", "12//1980", "12/04/0000"},
+      kDayFirst);
+  ExpectRefused("DATETIME", {"12/04/1980 24:00", "12/04/1980 7:00", "12/04/198010:00"}, kDayFirst);
 }
 
 TEST(ColumnType, BooleansTakeYesAndNoInFiveLanguagesInAnyCase) {
@@ -147,10 +142,8 @@ TEST(ColumnType, BooleansTakeYesAndNoInFiveLanguagesInAnyCase) {
   for (const char* no : {"falso", "NON", "Faux", "nein", "FALSCH", "No", "0", "false"}) {
     EXPECT_EQ(Stored("BIT", no), "i:0") << no;
   }
-  for (const char* bad :
-       {"s", "s\u00EC\u00EC", "verdaderos", "n", "oui!", "vero 1", "\u00EC", "\u00D7", "2"}) {
-    EXPECT_EQ(Stored("BOOL", bad), kRefused) << bad;
-  }
+  ExpectRefused(
+      "BOOL", {"s", "s\u00EC\u00EC", "verdaderos", "n", "oui!", "vero 1", "\u00EC", "\u00D7", "2"});
 }
 
 // Text lengths count characters; an empty text stays a text; no declared type keeps the text.
