@@ -219,13 +219,10 @@ TEST_F(GuessFile, LayoutsBuiltFromAGuessCutAsGuessed) {
   std::vector<std::string_view> fields;
   cutter.Cut("a, b;\tc | d", fields);
   EXPECT_EQ(fields, (std::vector<std::string_view>{"a, b;\tc | d"}));
-  const LayoutGuess fixed = Guess("0001  Anna  12\n0002  Bo    13\n0003  Cy    14\n");
-  ASSERT_TRUE(fixed.fixedWidth);
-  const FixedLayout f = FixedLayoutOf(fixed);
+  // Fixed width: the guess's columns, and no separator.
+  const FixedLayout f = FixedLayoutOf(Guess("0001  Anna  12\n0002  Bo    13\n0003  Cy    14\n"));
   ASSERT_EQ(f.columns.size(), 3u);
-  EXPECT_EQ(f.columns[1].begin, 7);
-  EXPECT_EQ(f.columns[1].end, 12);
-  EXPECT_FALSE(f.separator);
+  EXPECT_TRUE(f.columns[1].begin == 7 && f.columns[1].end == 12 && !f.separator);
 }
 
 }  // namespace

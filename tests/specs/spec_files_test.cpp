@@ -47,7 +47,7 @@ std::string Bytes(const std::string& name, std::int16_t skip = 0) {
   return EncodeRecord(Delimited(name, skip));
 }
 
-TEST(SpecRecordBytes, DelimitedRecordIsTrimmedPaddedCutAndLittleEndian) {
+TEST(SpecRecordBytes, DelimitedRecordIsTrimmedPaddedCutLittleEndianAndReadBack) {
   EXPECT_EQ(EncodeRecord(Delimited("  Orders ", 258, " ; ", "\"")),
             Padded("Orders", 20) + Padded(";", 9) + Padded("\"", 9) + "\x02\x01");
   EXPECT_EQ(Bytes("N", -2).substr(38), "\xFE\xFF");
@@ -57,6 +57,13 @@ TEST(SpecRecordBytes, DelimitedRecordIsTrimmedPaddedCutAndLittleEndian) {
             "ABCDEFGHIJKLMNOPQRST{SEMICOLO" + Padded("", 9) + std::string(2, '\0'));
   // Only blanks are trimmed, so a tab separator survives.
   EXPECT_EQ(DecodeDelimited(EncodeRecord(Delimited("Tabs", 0, "\t"))).FieldSeparator, "\t");
+  // Hand-made bytes decode field by field; a record of the wrong length is not decoded at all.
+  const DelimitedSpecRecord d =
+      DecodeDelimited(Padded("  Citt\xE0", 20) + Padded("{TAB}", 9) + Padded(" '", 9) + "\x39\x30");
+  EXPECT_EQ(d.SpecName + d.FieldSeparator + d.TextDelimiter, "Città{TAB}'");
+  EXPECT_EQ(d.SkipLines, 0x3039);
+  EXPECT_EQ(CatchError([] { DecodeDelimited(Padded("", 39)); }).number(), kErrSubscript);
+  EXPECT_EQ(CatchError([] { DecodeFixed(Padded("", 40)); }).number(), kErrSubscript);
 }
 
 TEST(SpecRecordBytes, FixedRecordHasFourByteEntriesAndAZeroTail) {
@@ -66,16 +73,6 @@ TEST(SpecRecordBytes, FixedRecordHasFourByteEntriesAndAZeroTail) {
   expected += std::string(124, '\0');
   EXPECT_EQ(EncodeRecord(Fixed("Stock", {{"1", "4"}, {" 5 ", "11"}, {"12345", "9999"}}, -1)),
             expected);
-}
-
-// Records decode field by field; a record of the wrong length is not decoded at all.
-TEST(SpecRecordBytes, DecodesHandMadeBytesAndRefusesTheWrongLength) {
-  const DelimitedSpecRecord d =
-      DecodeDelimited(Padded("  Citt\xE0", 20) + Padded("{TAB}", 9) + Padded(" '", 9) + "\x39\x30");
-  EXPECT_EQ(d.SpecName + d.FieldSeparator + d.TextDelimiter, "Città{TAB}'");
-  EXPECT_EQ(d.SkipLines, 0x3039);
-  EXPECT_EQ(CatchError([] { DecodeDelimited(Padded("", 39)); }).number(), kErrSubscript);
-  EXPECT_EQ(CatchError([] { DecodeFixed(Padded("", 40)); }).number(), kErrSubscript);
 }
 
 TEST(SpecRecordBytes, TextIsStoredInWindows1252) {
