@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 // The bin folder of the newest server installed the Debian way.
 std::string FindServerBin() {
-  std::vector<std::pair<int, std::string>> found;
+  std::vector<std::pair<int, std::string>> found = {{-1, ""}};  // "" when there is none
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", ec)) {
     const fs::path bin = entry.path() / "bin";
@@ -27,7 +27,6 @@ std::string FindServerBin() {
       found.emplace_back(std::atoi(entry.path().filename().c_str()), bin.string());
     }
   }
-  if (found.empty()) return {};
   return std::max_element(found.begin(), found.end())->second;
 }
 
@@ -55,11 +54,6 @@ int RunTool(const std::vector<std::string>& args, const std::string& log) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::unique_ptr<PgServer>& Instance(int index) {
-  static std::unique_ptr<PgServer> servers[2];
-  return servers[index];
-}
-
 PGconn* Connect(const std::string& uri) {
   const char* keys[] = {"dbname", "password", nullptr};
   const char* values[] = {uri.c_str(), PgServer::kPassword, nullptr};
@@ -75,7 +69,8 @@ PGconn* Connect(const std::string& uri) {
 }  // namespace
 
 PgServer* PgServer::Get(std::string& why, int index) {
-  auto& server = Instance(index);
+  static std::unique_ptr<PgServer> servers[2];  // stopped and removed as the program ends
+  std::unique_ptr<PgServer>& server = servers[index];
   if (server) return server.get();
   const std::string bin = FindServerBin();
   if (bin.empty()) {

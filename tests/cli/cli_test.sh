@@ -188,11 +188,9 @@ people() {  # people STATUS NAME FILE SPEC [args...]: FILE's four fields into Pe
     --field 'D|zip||||3' "$@"
 }
 stored() {  # stored NAME TABLE EXPECTED: the table's rows, cells joined by '|' and rows by ';'
-  local got
-  got=$(sqlite3 "$real" "SELECT group_concat(r, ';') FROM (SELECT $(sqlite3 "$real" \
+  same "$1" "$(sqlite3 "$real" "SELECT group_concat(r, ';') FROM (SELECT $(sqlite3 "$real" \
     "SELECT group_concat('ifnull(' || name || ', ''NULL'')', ' || ''|'' || ') FROM pragma_table_info('$2')") \
-    AS r FROM $2 ORDER BY rowid)")
-  [ "$got" = "$3" ] && passes=$((passes + 1)) || { echo "FAIL $1: $got"; failures=$((failures + 1)); }
+    AS r FROM $2 ORDER BY rowid)")" "$3"
 }
 # CSV as spreadsheets write it: separators, doubled quotes and line ends inside quotes; an
 # unclosed quote costs its own line only, numbered as in the file.

@@ -114,7 +114,6 @@ class SpecFilesTest : public ::testing::Test {
   std::string folder() const { return dir_.path().string(); }
   std::string delimitedPath() const { return dir_.file("FlDlmtd"); }
   std::string fixedPath() const { return dir_.file("FlFxd"); }
-  Names Leftovers() const { return specs::Leftovers(folder()); }
   Skips AppliedSkips(const std::string& name) const {
     Skips skips;
     for (const auto& r : ApplyDelimited(folder(), name)) skips.push_back(r.SkipLines);
@@ -219,7 +218,7 @@ TEST_F(SpecFilesTest, DeleteKeepsEveryOtherWholeRecordByteForByte) {
   ASSERT_EQ(::chmod(delimitedPath().c_str(), 0664), 0);
   Delete(SpecKind::Delimited, folder(), "Drop");
   EXPECT_EQ(test::ReadFile(delimitedPath()), Bytes("Keep", 3));
-  EXPECT_EQ(Leftovers(), (Names{"FlDlmtd.tmp.AAAAAA", "Scambio"}));
+  EXPECT_EQ(Leftovers(folder()), (Names{"FlDlmtd.tmp.AAAAAA", "Scambio"}));
   struct stat st {};
   ASSERT_EQ(::stat(delimitedPath().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0664u);
@@ -243,7 +242,7 @@ TEST_F(SpecFilesTest, ATemporaryFileThatCannotBeMadeLeavesTheLayoutFileAlone) {
   EXPECT_EQ(e.number(), kErrPathFileAccess);
   EXPECT_NE(e.description().find(folder()), std::string::npos) << e.description();
   EXPECT_EQ(test::ReadFile(delimitedPath()), records);
-  EXPECT_EQ(Leftovers(), Names{});
+  EXPECT_EQ(Leftovers(folder()), Names{});
 }
 
 // Runs every job in a child process of its own, all released together; returns how many
@@ -304,7 +303,7 @@ TEST_F(SpecFilesTest, SavesAndDeletesFromManyProcessesAtOnce) {
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, added);
   }
-  EXPECT_EQ(Leftovers(), Names{});
+  EXPECT_EQ(Leftovers(folder()), Names{});
 }
 
 // A folder the layout files cannot be used in (missing, a file, read-only) or a layout file
@@ -335,7 +334,7 @@ TEST_F(SpecFilesTest, EveryOperationRefusesAFolderItCannotUse) {
     }
   }
   EXPECT_FALSE(fs::exists(missing));
-  EXPECT_EQ(specs::Leftovers(folders), Names{});
+  EXPECT_EQ(Leftovers(folders), Names{});
 }
 
 }  // namespace
