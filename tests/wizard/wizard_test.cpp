@@ -192,19 +192,6 @@ void Screenshot(QWidget& widget, const QString& name) {
   widget.grab().save(QStringLiteral(VANDREL_SCREENSHOT_DIR "/") + name + ".png");
 }
 
-// What the control hands the wizard: `language` (1..5), one field row per entry (its cells in
-// attribute order from FieldName), layouts in `folder`.
-WizardRequest Request(int language, const std::vector<std::vector<std::string>>& rows,
-                      const std::string& folder) {
-  WizardRequest request;
-  request.import.language = language * 1000;
-  for (const auto& cells : rows) {
-    std::copy(cells.begin(), cells.end(), request.import.fields.emplace_back().begin());
-  }
-  request.applicationFolder = folder;
-  return request;
-}
-
 // A line of the fixed-width preview: the ruler's labels (0), its digits (1), the file's lines.
 QString PreviewLine(frmInterfaccia& w, int line) {
   return Ctl<QPlainTextEdit>(w, "txtPreView")->toPlainText().split('\n')[line];
@@ -263,13 +250,15 @@ class WizardTest : public QObject {
         db_,
         "CREATE TABLE Clienti(Codice INTEGER PRIMARY KEY, Nome VARCHAR(30), Citta, Nato DATE);"
         "CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);");
-    request_ = Request(language,
-                       {{"Codice", "Codice", "1"},
-                        {"Nome", "Nome", "", "1", "1"},
-                        {"Città", "Citta"},
-                        {"Nato", "Nato"}},
-                       folder_);
+    request_ = {};
+    request_.import.language = language * 1000;  // `language` 1..5
     request_.import.target = {db_, "", "Clienti", "Errori"};
+    request_.applicationFolder = folder_;
+    // Each field row's cells in attribute order, from FieldName.
+    request_.import.fields = {{"Codice", "Codice", "1"},
+                              {"Nome", "Nome", "", "1", "1"},
+                              {"Città", "Citta"},
+                              {"Nato", "Nato"}};
   }
 
   // Loads the wizard and shows it as the active window, so that focus moves as for a user.
@@ -373,7 +362,8 @@ class WizardTest : public QObject {
     Click(w, "CIndD");
     Click(w, "CmdAvanti");
     QCOMPARE(Shown(w, "DelimCampoD"), QString(";"));
-    w.Form_Load(Request(lItalian, {}, folder_));
+    request_.import.fields.clear();
+    w.Form_Load(request_);
     boxes_->Expect(Text(507), kStop);
     ToStage2(w, clienti_, 0);
     QCOMPARE(w.CurrentPanel(), QString("pnlFase1di3"));
