@@ -138,8 +138,6 @@ expect specs-add-fixed 0 "$vandrel" specs add Fisso --kind fixed --columns 1-5,6
   --delimiter '{NONE}' --skip 0 --specs-dir "$specs"
 expect specs-bad-columns 64 "$vandrel" specs add Bad --kind fixed --columns 5-1 --separator ';' \
   --delimiter '{NONE}' --skip 0 --specs-dir "$specs"
-expect specs-list 0 "$vandrel" specs list --kind fixed --specs-dir "$specs"
-contains specs-list out "Fisso"
 
 printf 'nome;qta\r\nAnna;1\r\nBruno;due\r\nCarla;3\r\n' >"$work/clienti.txt"
 printf 'Anna 1  \nBruno2  \n' >"$work/fisso.txt"

@@ -54,7 +54,6 @@ ImportRequest Prepare(const test::TempDir& dir, const std::string& db, int lines
       CREATE TABLE Errori(NumRiga INTEGER, CodErr INTEGER, MsgErr TEXT);)");
   EXPECT_EQ(Query(db, "PRAGMA journal_mode")[0][0], journal);
   std::string text;
-  text.reserve(static_cast<std::size_t>(lines) * 12);
   for (int i = 1; i <= lines; ++i) text += "c;" + std::to_string(i) + "\n";
   test::WriteFile(dir.file("in.txt"), text);
   return test::ImportInto(db, "Items", {"code", "qty"}, dir.file("in.txt"));
