@@ -19,20 +19,18 @@ FIELDS = ["Codice|Codice|1|||0", "Nome|Nome|1|||1", "Città|Citta||||2", "Nato i
           "Saldo|Saldo||||4"]
 
 
+def missing(why):
+    if os.environ.get("CI"):
+        pytest.fail(why, pytrace=False)
+    pytest.skip(why, allow_module_level=True)
+
+
 def need(what, why="install Debian's packages: scripts/setup"):
     """The module named, else the test skipped (failed when CI is set)."""
     try:
         return importlib.import_module(what)
     except ImportError as e:
-        if os.environ.get("CI"):
-            pytest.fail(f"{what} cannot be imported: {e}", pytrace=False)
-        pytest.skip(f"{what} cannot be imported ({e}): {why}", allow_module_level=True)
-
-
-def missing(why):
-    if os.environ.get("CI"):
-        pytest.fail(why, pytrace=False)
-    pytest.skip(why)
+        missing(f"{what} cannot be imported ({e}): {why}")
 
 
 def sample(name):
