@@ -27,6 +27,43 @@ constexpr std::size_t kFewBefore = 256;
 constexpr std::size_t kMinPiece = 32;
 constexpr std::size_t kPieceShare = 8;
 
+// Where each COPY of a batch's resend ends: after a refusal, a piece sized from the distance
+// since the previous refusal, so that the next refusal undoes few rows; after a clean piece,
+// one twice as big, back towards the whole batch.
+class Pieces {
+ public:
+  explicit Pieces(std::size_t rows) : rows_(rows), piece_(rows) {}
+
+  // The rows before `from` are stored.
+  std::size_t AfterStored(std::size_t from) {
+    if (!prefixOnly_) piece_ = std::min(rows_, piece_ * 2);
+    prefixOnly_ = false;
+    return std::min(rows_, from + piece_);
+  }
+
+  // `row` was refused; those from `from` up to it passed. Many of them go on their own, so that
+  // a later refusal cannot undo them again; a few go with the next piece, sparing a COPY.
+  std::size_t AfterRefusal(std::size_t from, std::size_t row) {
+    const std::size_t since = row >= lastRefused_ ? row + 1 - lastRefused_ : 1;
+    piece_ = std::clamp(since / kPieceShare, kMinPiece, std::max(kMinPiece, rows_));
+    lastRefused_ = row + 1;
+    prefixOnly_ = row - from > kFewBefore;
+    return prefixOnly_ ? row : std::min(rows_, row + 1 + piece_);
+  }
+
+  // A refusal named no line: the COPY takes the first half of the rows it tried.
+  std::size_t Halve(std::size_t half) {
+    prefixOnly_ = true;
+    return half;
+  }
+
+ private:
+  std::size_t rows_;
+  std::size_t piece_;
+  std::size_t lastRefused_ = 0;
+  bool prefixOnly_ = false;
+};
+
 // Whether a failure to open a binary COPY says the server takes no binary format (a server
 // that speaks PostgreSQL's protocol without all of its COPY), rather than anything else.
 bool RefusesBinary(const PGresult* r) {
@@ -150,16 +187,12 @@ std::size_t CopyBatch::Finish(ConstraintColumns& keys, std::vector<QueuedFailure
   bool ok = Send(std::string_view(data_).substr(sent_));
   if (ok && target_.binary) ok = Send(BinaryCopyTrailer());
   Result failed = EndCopy(ok ? nullptr : "the rows could not be sent");
-  // After a refusal the rows go in pieces sized from the distance between refusals, so that
-  // the next refusal undoes few rows; clean pieces grow back towards the whole batch.
-  std::size_t from = 0, to = rows(), piece = rows(), lastRefused = 0;
-  bool prefixOnly = false;
+  Pieces pieces(rows());
+  std::size_t from = 0, to = rows();
   while (failed || to < rows()) {
     if (!failed) {
       from = to;
-      if (!prefixOnly) piece = std::min(rows(), piece * 2);
-      to = std::min(rows(), from + piece);
-      prefixOnly = false;
+      to = pieces.AfterStored(from);
       failed = Attempt(from, to);
       continue;
     }
@@ -176,20 +209,13 @@ std::size_t CopyBatch::Finish(ConstraintColumns& keys, std::vector<QueuedFailure
     } else if (attempted_.size() == 1) {
       row = attempted_[0];
     } else {  // no line named: the culprit is in one half or the other
-      to = attempted_[attempted_.size() / 2];
-      prefixOnly = true;
+      to = pieces.Halve(attempted_[attempted_.size() / 2]);
       failed = Attempt(from, to);
       continue;
     }
     refused_[row] = 1;
     refusals_.emplace_back(row, std::move(refusal));
-    const std::size_t since = row >= lastRefused ? row + 1 - lastRefused : 1;
-    piece = std::clamp(since / kPieceShare, kMinPiece, std::max(kMinPiece, rows()));
-    lastRefused = row + 1;
-    // The rows before the refused one passed: many go on their own, so that a later refusal
-    // cannot undo them again; a few go with the next piece, sparing a COPY.
-    prefixOnly = row - from > kFewBefore;
-    to = prefixOnly ? row : std::min(rows(), row + 1 + piece);
+    to = pieces.AfterRefusal(from, row);
     failed = Attempt(from, to);
   }
   // With the savepoint let go the transaction is whole again, and the catalogue can name the
