@@ -45,6 +45,11 @@ void ImportSilently(Control& c, const std::function<void()>& import) {
       failure = std::current_exception();
     }
   });
+  // The import is over: a stop the callback's last report or a late Ctrl-C asks for now must
+  // not stop the next one.
+  struct UseUpStop {
+    ~UseUpStop() { hostHooks().cancel.store(false); }
+  } useUp;
   relay.Finish();
   interrupt.Finish();
   if (failure) std::rethrow_exception(failure);

@@ -109,6 +109,20 @@ class Stop(Exception):
     pass
 
 
+def test_a_callback_raising_at_the_last_report_stops_no_later_import(ctl, numbers):
+    db, size = numbers
+    def on_progress(done, total):
+        if done == total:
+            raise Stop("at the end")
+    ctl.progress = on_progress
+    with pytest.raises(Stop):
+        ctl.Action = 1
+    ctl.progress, ctl.OverWriteTab = None, True
+    ctl.Action = 1
+    assert ctl.ImportResult == vandrel.Result.Success
+    assert sqlite_rows(db, "SELECT count(*) FROM N") == [(LINES,)]
+
+
 def stop_by(how):
     """A progress callable that stops the import at its first report, and what it raises."""
     stopped = threading.Event()
