@@ -64,10 +64,22 @@ TextEncoding EncodingOption(const std::string& name) {
   return ParseEncoding(name.empty() ? "auto" : name).value_or(TextEncoding::Auto);
 }
 
-// The names of the header line as the layout in use cuts it, trimmed.
+// Whether the fields are cut as the guess cut them: no layout given, in part or whole.
+bool GuessedFields(const ImportOptions& o) {
+  return o.spec.empty() && o.separator.empty() && o.delimiter.empty() && o.columns.empty();
+}
+
+// The names of the header line as the layout in use cuts it, trimmed. Where the layout is the
+// guess's, they are the guess's own: it knows where the header is (rule lines under it count
+// in its lines to skip) and how words of a fixed-width header cross the columns.
 std::vector<std::string> HeaderNames(const ImportOptions& o, const LayoutGuess& guess,
                                      const LayoutEntry& layout) {
   if (!guess.header) return {};
+  if (GuessedFields(o)) {
+    std::vector<std::string> names;
+    for (const GuessedColumn& c : guess.columns) names.push_back(c.name);
+    return names;
+  }
   LayoutEntry header = layout;
   header.skip = guess.skip - 1;
   const auto rows = PreviewRows(o.file, EncodingOption(o.encoding), LayoutOf(header), 1);
@@ -99,12 +111,12 @@ std::vector<store::NewColumn> NewColumns(const ImportOptions& o, const LayoutGue
   const std::size_t count = std::max(names.size(), FieldCount(o, layout));
   std::vector<store::NewColumn> columns;
   std::set<std::string> seen;
+  // The guess's types hold where the fields are the guess's own.
+  const bool guessed = o.separator.empty() && o.delimiter.empty() && o.columns.empty();
   for (std::size_t k = 0; k < count; ++k) {
     std::string name = k < names.size() ? names[k] : std::string();
     if (name.empty() || !seen.insert(MatchKey(name)).second)
       name = "column" + std::to_string(k + 1);
-    // The guess's types hold where the fields are the guess's own.
-    const bool guessed = o.separator.empty() && o.delimiter.empty() && o.columns.empty();
     columns.push_back({name, guessed && k < guess.columns.size() ? guess.columns[k].type : "TEXT"});
   }
   return columns;

@@ -188,9 +188,12 @@ Settled Settle(const ImportOptions& o) {
   } else {
     s.layout = SavedLayoutEntry(o);
   }
+  // The file is read as guessed from here on (a UTF-16 file without a byte-order mark).
+  s.options.errors =
+      PrepareTables(s.options, guess ? &*guess : nullptr, s.layout ? &*s.layout : nullptr);
+  if (o.fields.empty() && s.layout) s.rows = MappedFields(s.options, *guess, *s.layout);
+  // Saved once the fields are settled, so that a refused command saves nothing.
   if (s.layout && !o.saveSpec.empty()) SaveLayoutUsed(o, *s.layout);
-  s.options.errors = PrepareTables(o, guess ? &*guess : nullptr, s.layout ? &*s.layout : nullptr);
-  if (o.fields.empty() && s.layout) s.rows = MappedFields(o, *guess, *s.layout);
   return s;
 }
 

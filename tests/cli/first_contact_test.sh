@@ -44,6 +44,15 @@ same import-create-rows "$(sqlite3 "$work/shop.db" "SELECT \"Order ID\", Custome
 same import-create-break "$(sqlite3 "$work/shop.db" "SELECT hex(Customer) FROM sales WHERE \"Order ID\" = 3")" \
   "$(printf 'Carla\r\nDè Santis' | od -An -tx1 | tr -d ' \n' | tr a-f A-F)"
 same import-create-errors "$(sqlite3 "$work/shop.db" "SELECT count(*) FROM sales_errors")" "0"
+# The names come from the header the guess found: not the rule a shell draws under it, and
+# read in the guessed encoding (UTF-16 without a byte-order mark).
+printf ' id | name  | city\n----+-------+------\n  1 | Anna  | Roma\n' >"$work/psql.txt"
+run import-ruled 0 "$vandrel" import --db "$work/ruled.db" --table t --file "$work/psql.txt" --create
+same import-ruled-columns "$(sqlite3 "$work/ruled.db" "SELECT group_concat(name) FROM pragma_table_info('t')")" \
+  "id,name,city"
+printf 'nome;citta\nAnna;Roma\n' | iconv -t UTF-16LE >"$work/u16.txt"
+run import-utf16 0 "$vandrel" import --db "$work/u16.db" --table t --file "$work/u16.txt" --create
+same import-utf16-rows "$(sqlite3 "$work/u16.db" "SELECT nome || '/' || citta FROM t")" "Anna/Roma"
 # Again into the table now there: nothing is created, the rows are added.
 run import-again 0 "$vandrel" import --db "$work/shop.db" --table sales --file "$work/sales.csv"
 has import-again out "3 rows stored"
