@@ -71,16 +71,16 @@ void frmInterfaccia::Form_Load(const WizardRequest& request) {
   type_ = -1;
   forms::Context().language = request.import.language;
   forms::UseQtTranslations();
-  ShowPage(Page::Stage1);
   stage1_->Reset(request.import.encoding);
   stage3_->Reset(request_);
   for (QWidget* w : findChildren<QWidget*>()) {
     const QVariant tag = w->property("vbTag");
     if (tag.isValid()) wizard::SetCaption(w, Text(tag.toInt()));
   }
+  ShowPage(Page::Stage1);  // sized for this language's captions
 }
 
-QSize frmInterfaccia::FitWindow() {
+void frmInterfaccia::FitWindow() {
   QWidget* shown = pages_->currentWidget();
   const int height = shown == stage1_ ? kStage1Height : kStageHeight;
   const QSize size(std::max(forms::Pixels(kWindowWidth), shown->minimumSizeHint().width()),
@@ -88,8 +88,15 @@ QSize frmInterfaccia::FitWindow() {
   if (size != this->size() || pages_->size() != size) {
     setFixedSize(size);
     pages_->setGeometry(0, 0, size.width(), size.height());
+    Centre();
   }
-  return size;
+}
+
+void frmInterfaccia::Centre() {
+  if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+  }
 }
 
 bool frmInterfaccia::eventFilter(QObject* watched, QEvent* event) {
@@ -101,7 +108,7 @@ void frmInterfaccia::ShowPage(Page page) {
   setWindowTitle(Text(15));
   QWidget* shown = pages_->widget(static_cast<int>(page));
   pages_->setCurrentWidget(shown);
-  const QSize size = FitWindow();
+  FitWindow();
   // The focus must not stay on a control of the page just hidden, where keys typed would go
   // unseen: the first control of this page takes it.
   for (QWidget* w = shown->nextInFocusChain(); w != shown; w = w->nextInFocusChain()) {
@@ -111,11 +118,7 @@ void frmInterfaccia::ShowPage(Page page) {
       break;
     }
   }
-  if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
-    const QRect area = screen->availableGeometry();
-    move(area.x() + (area.width() - size.width()) / 2,
-         area.y() + (area.height() - size.height()) / 2);
-  }
+  Centre();
 }
 
 frmInterfaccia::Page frmInterfaccia::CurrentPage() const {

@@ -55,8 +55,11 @@ class frmInterfaccia : public QDialog {
   // Shows one page and sizes and centres the window for it.
   void ShowPage(Page page);
   // Sizes the window for the page shown: the usual size, wider where a language's captions
-  // cannot fit it (French, on the fixed-width page), rather than cutting them off.
-  QSize FitWindow();
+  // cannot fit it (French, on the fixed-width page), rather than cutting them off; centred
+  // again when its size changes.
+  void FitWindow();
+  // Puts the window in the middle of its screen.
+  void Centre();
   void ToStage2(const QString& file, int type, TextEncoding encoding);
   void ToStage3(const TextLayout& layout, const store::ValueFormat& format);
   // The four Cancel buttons: ImportResult becomes Abort and the wizard closes.

@@ -132,7 +132,9 @@ void Stage3Panel::BuildAssociationBox() {
 }
 
 Stage3Panel::~Stage3Panel() {
-  // The worker reports to this panel: it must be done before the panel goes.
+  // The worker reports to this panel: it must be done before the panel goes, and its end no
+  // longer reaches a window being taken down.
+  disconnect(&import_, nullptr, this, nullptr);
   cancel_.store(true);
   while (import_.isRunning()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
