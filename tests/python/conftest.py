@@ -49,8 +49,8 @@ def sqlite_rows(path, sql):
 
 
 @pytest.fixture
-def cli(tmp_path):
-    """Runs `vandrel` (the build's) with the test's layouts folder; returns the finished process."""
+def cli():
+    """Runs `vandrel` (the build's) with the arguments given; returns the finished process."""
     program = os.environ.get("VANDREL_CLI")
     if not program:
         missing("VANDREL_CLI does not name the command-line host (ctest sets it)")

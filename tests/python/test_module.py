@@ -7,7 +7,7 @@ import sys
 
 import pytest
 
-from conftest import need, sample, sqlite_db
+from conftest import missing, need, sample, sqlite_db
 
 vandrel = need("vandrel")
 
@@ -109,7 +109,7 @@ def test_the_guess_is_the_one_sniff_prints(ctl, cli, tmp_path):
 def test_an_installed_prefix_imports_the_module(tmp_path):
     build, where = os.environ.get("VANDREL_BUILD_DIR"), os.environ.get("VANDREL_PYTHON_INSTALL_DIR")
     if not build or not where:
-        pytest.skip("VANDREL_BUILD_DIR and VANDREL_PYTHON_INSTALL_DIR are set by ctest")
+        missing("VANDREL_BUILD_DIR and VANDREL_PYTHON_INSTALL_DIR are set by ctest")
     subprocess.run(["cmake", "--install", build, "--prefix", tmp_path, "--component", "python"],
                    check=True, capture_output=True)
     site = tmp_path / where

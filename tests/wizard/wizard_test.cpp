@@ -135,7 +135,7 @@ void Limits(frmInterfaccia& w, const std::vector<std::pair<QString, QString>>& r
 void OnDialog(std::function<void(frmMessage&)> act) {
   QTimer::singleShot(0, [act] {
     auto* dialog = qobject_cast<frmMessage*>(QApplication::activeModalWidget());
-    if (!dialog) return QWARN("no layout dialog was shown");
+    if (!dialog) QFAIL("no layout dialog was shown");
     act(*dialog);
     if (dialog->isVisible()) dialog->reject();
   });
@@ -211,7 +211,7 @@ std::optional<eResult> Import(frmInterfaccia& w) {
   Click(w, "Command4");
   auto* bar = Ctl<QProgressBar>(w, "prgImport");
   if (!QTest::qWaitFor([bar] { return bar->isHidden(); }, 60000))
-    qWarning("the import never ended");
+    QTest::qFail("the import never ended", __FILE__, __LINE__);
   return w.Outcome().result;
 }
 
