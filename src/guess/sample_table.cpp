@@ -16,11 +16,24 @@ int Overlap(int first, int last, ColumnRange range) {
 // The column of the word in character columns [first, last]: the one it lies in; across
 // columns, the one whose values it stands over most (a name over right-aligned numbers may
 // begin in the blanks that pad the column before), else the one it covers most. Ties go to
-// the later column.
-std::size_t ColumnOfWord(int first, int last, const FixedColumns& fixed) {
-  std::size_t best = fixed.columns.size() - 1;
+// the later column. Columns in order are searched only where the word lies, so that a line of
+// many words over many columns costs no more than its length.
+std::size_t ColumnOfWord(int first, int last, const FixedColumns& fixed, bool ordered) {
+  const std::vector<ColumnRange>& columns = fixed.columns;
+  std::size_t from = 0, to = columns.size();
+  if (ordered) {
+    from = static_cast<std::size_t>(
+        std::partition_point(columns.begin(), columns.end(),
+                             [first](const ColumnRange& c) { return c.end < first; }) -
+        columns.begin());
+    to = static_cast<std::size_t>(
+        std::partition_point(columns.begin() + static_cast<std::ptrdiff_t>(from), columns.end(),
+                             [last](const ColumnRange& c) { return c.begin <= last; }) -
+        columns.begin());
+  }
+  std::size_t best = columns.size() - 1;
   std::pair<int, int> most{0, 0};  // over values, over the column
-  for (std::size_t j = 0; j < fixed.columns.size(); ++j) {
+  for (std::size_t j = from; j < to; ++j) {
     const std::pair<int, int> overlap{Overlap(first, last, fixed.filled[j]),
                                       Overlap(first, last, fixed.columns[j])};
     if (overlap.second > 0 && overlap >= most) best = j, most = overlap;
@@ -35,6 +48,10 @@ std::size_t ColumnOfWord(int first, int last, const FixedColumns& fixed) {
 std::vector<std::string> CutByWords(std::string_view line, const FixedColumns& fixed) {
   const std::vector<ColumnRange>& columns = fixed.columns;
   std::vector<std::size_t> from(columns.size(), line.size()), to(columns.size(), 0);
+  const bool ordered =
+      std::adjacent_find(columns.begin(), columns.end(), [](const auto& a, const auto& b) {
+        return a.end >= b.begin;
+      }) == columns.end();
   int column = 0;  // the characters before i
   std::size_t i = 0;
   while (i < line.size()) {
@@ -48,7 +65,7 @@ std::vector<std::string> CutByWords(std::string_view line, const FixedColumns& f
       if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++column;
       ++i;
     }
-    const std::size_t best = ColumnOfWord(first, column, fixed);
+    const std::size_t best = ColumnOfWord(first, column, fixed, ordered);
     from[best] = std::min(from[best], start);
     to[best] = std::max(to[best], i);
   }
