@@ -12,6 +12,7 @@
 #include "convert.h"
 #include "progress.h"
 #include "vandrel/guess.h"
+#include "vandrel/host_hooks.h"
 #include "vandrel/vandrel_ctl.h"
 
 namespace vandrel::python {
@@ -47,9 +48,7 @@ void ImportSilently(Control& c, const std::function<void()>& import) {
   });
   // The import is over: a stop the callback's last report or a late Ctrl-C asks for now must
   // not stop the next one.
-  struct UseUpStop {
-    ~UseUpStop() { hostHooks().cancel.store(false); }
-  } useUp;
+  const StopRequestUsedUp usedUp;
   relay.Finish();
   interrupt.Finish();
   if (failure) std::rethrow_exception(failure);

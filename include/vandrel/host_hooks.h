@@ -59,4 +59,12 @@ struct HostHooks {
 // The process's hooks.
 HostHooks& hostHooks();
 
+// Uses up a request to stop as it goes out of scope, however the import it guards ended.
+struct StopRequestUsedUp {
+  StopRequestUsedUp() = default;
+  StopRequestUsedUp(const StopRequestUsedUp&) = delete;
+  StopRequestUsedUp& operator=(const StopRequestUsedUp&) = delete;
+  ~StopRequestUsedUp() { hostHooks().cancel.store(false); }
+};
+
 }  // namespace vandrel

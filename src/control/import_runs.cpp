@@ -38,10 +38,10 @@ ImportOutcome ImportByLayout(const Settings& s, const TextLayout& layout) {
                 "Subscript out of range: NumField has not been assigned, so there "
                 "are no InfoField rows.");
   }
-  const ImportOutcome outcome = RunImport(RequestFromSettings(s), layout);
-  // A request that came in after the last line was read is used up too.
-  hostHooks().cancel.store(false);
-  return outcome;
+  // A request to stop is used up by this import, however it ends, even one that came in after
+  // the last line was read.
+  const StopRequestUsedUp usedUp;
+  return RunImport(RequestFromSettings(s), layout);
 }
 
 namespace {
