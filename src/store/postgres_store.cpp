@@ -150,7 +150,7 @@ class PostgresDatabase final : public Database {
   void CreateErrorTable(std::string_view table) override {
     Handle().Run(
         "CREATE TABLE " + Handle().Identifier(table) +
-        "(numriga integer, coderr integer, msgerr text, testoriga text, nomecolonna text)");
+        "(numriga bigint, coderr integer, msgerr text, testoriga text, nomecolonna text)");
   }
 
   const std::string& Connect() const override { return connect_; }
