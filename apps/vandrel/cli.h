@@ -92,12 +92,17 @@ struct ImportOptions {
 // (--create) and the error table when missing (returns its name), and the field rows that
 // match the table's columns to the fields, by header name or position.
 LayoutGuess GuessFor(const ImportOptions& o);
+// The layout in use as a saved layout writes it (for --save-spec), and as the import takes it:
+// the guess's own where no part is given, so that it holds whatever the file's width and its
+// number of columns, which a saved layout limits.
 LayoutEntry LayoutInUse(const ImportOptions& o, const LayoutGuess& guess);
+TextLayout TextLayoutInUse(const ImportOptions& o, const LayoutGuess& guess,
+                           const LayoutEntry& entry);
 void PrintGuessed(const ImportOptions& o, const LayoutGuess& guess);
 std::string PrepareTables(const ImportOptions& o, const LayoutGuess* guess,
-                          const LayoutEntry* layout);
+                          const TextLayout* layout);
 std::vector<std::vector<std::string>> MappedFields(const ImportOptions& o, const LayoutGuess& guess,
-                                                   const LayoutEntry& layout);
+                                                   const TextLayout& layout);
 
 // `sniff FILE`: the guess, readable or as JSON.
 struct SniffOptions {

@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "cli.h"
@@ -73,16 +74,16 @@ bool GuessedFields(const ImportOptions& o) {
 // guess's, they are the guess's own: it knows where the header is (rule lines under it count
 // in its lines to skip) and how words of a fixed-width header cross the columns.
 std::vector<std::string> HeaderNames(const ImportOptions& o, const LayoutGuess& guess,
-                                     const LayoutEntry& layout) {
+                                     const TextLayout& layout) {
   if (!guess.header) return {};
   if (GuessedFields(o)) {
     std::vector<std::string> names;
     for (const GuessedColumn& c : guess.columns) names.push_back(c.name);
     return names;
   }
-  LayoutEntry header = layout;
-  header.skip = guess.skip - 1;
-  const auto rows = PreviewRows(o.file, EncodingOption(o.encoding), LayoutOf(header), 1);
+  TextLayout header = layout;
+  std::visit([&](auto& l) { l.skipLines = guess.skip - 1; }, header);
+  const auto rows = PreviewRows(o.file, EncodingOption(o.encoding), header, 1);
   std::vector<std::string> names;
   if (rows.empty()) return names;
   for (std::string name : rows.front()) {
@@ -94,9 +95,9 @@ std::vector<std::string> HeaderNames(const ImportOptions& o, const LayoutGuess& 
 }
 
 // How many fields the first records have under the layout in use.
-std::size_t FieldCount(const ImportOptions& o, const LayoutEntry& layout) {
+std::size_t FieldCount(const ImportOptions& o, const TextLayout& layout) {
   std::size_t count = 0;
-  for (const auto& row : PreviewRows(o.file, EncodingOption(o.encoding), LayoutOf(layout), 100)) {
+  for (const auto& row : PreviewRows(o.file, EncodingOption(o.encoding), layout, 100)) {
     count = std::max(count, row.size());
   }
   return count;
@@ -106,7 +107,7 @@ std::size_t FieldCount(const ImportOptions& o, const LayoutEntry& layout) {
 // name empty or repeated becomes columnK too), typed as guessed where the layout is the
 // guess's, else TEXT.
 std::vector<store::NewColumn> NewColumns(const ImportOptions& o, const LayoutGuess& guess,
-                                         const LayoutEntry& layout) {
+                                         const TextLayout& layout) {
   std::vector<std::string> names = HeaderNames(o, guess, layout);
   const std::size_t count = std::max(names.size(), FieldCount(o, layout));
   std::vector<store::NewColumn> columns;
@@ -152,6 +153,15 @@ LayoutEntry LayoutInUse(const ImportOptions& o, const LayoutGuess& guess) {
   return t;
 }
 
+TextLayout TextLayoutInUse(const ImportOptions& o, const LayoutGuess& guess,
+                           const LayoutEntry& entry) {
+  if (!o.separator.empty() || !o.delimiter.empty() || !o.columns.empty()) return LayoutOf(entry);
+  TextLayout layout = guess.fixedWidth ? TextLayout(FixedLayoutOf(guess))
+                                       : TextLayout(DelimitedLayoutOf(guess));
+  std::visit([&](auto& l) { l.skipLines = entry.skip; }, layout);
+  return layout;
+}
+
 void PrintGuessed(const ImportOptions& o, const LayoutGuess& guess) {
   std::vector<std::string> parts;
   if (o.encoding.empty()) parts.push_back(guess.encoding);
@@ -182,7 +192,7 @@ void PrintGuessed(const ImportOptions& o, const LayoutGuess& guess) {
 }
 
 std::string PrepareTables(const ImportOptions& o, const LayoutGuess* guess,
-                          const LayoutEntry* layout) {
+                          const TextLayout* layout) {
   const std::string errors = o.errors.empty() ? o.table + "_errors" : o.errors;
   std::unique_ptr<store::Database> db;
   if (o.create) {
@@ -208,7 +218,7 @@ std::string PrepareTables(const ImportOptions& o, const LayoutGuess* guess,
 }
 
 std::vector<std::vector<std::string>> MappedFields(const ImportOptions& o, const LayoutGuess& guess,
-                                                   const LayoutEntry& layout) {
+                                                   const TextLayout& layout) {
   std::vector<std::string> columns;
   try {
     auto db = store::OpenDatabase(o.db, false, true, o.connect);

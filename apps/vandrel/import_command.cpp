@@ -164,19 +164,21 @@ void SaveLayoutUsed(const ImportOptions& o, const LayoutEntry& layout) {
 // the field rows, given or matched.
 struct Settled {
   ImportOptions options;
-  std::optional<LayoutEntry> layout;
+  std::optional<LayoutEntry> entry;  // the layout as --save-spec saves it
+  std::optional<TextLayout> layout;  // and as the import takes it
   std::vector<std::vector<std::string>> rows;
 };
 
 Settled Settle(const ImportOptions& o) {
-  Settled s{o, std::nullopt, FieldRows(o)};
+  Settled s{o, std::nullopt, std::nullopt, FieldRows(o)};
   if (!o.spec.empty() && o.type.empty()) throw UsageError{"--spec needs --type"};
   std::optional<LayoutGuess> guess;
   if (o.spec.empty() || o.fields.empty() || o.create) guess = GuessFor(o);
   if (o.spec.empty()) {
-    s.layout = LayoutInUse(o, *guess);
+    s.entry = LayoutInUse(o, *guess);
+    s.layout = TextLayoutInUse(o, *guess, *s.entry);
     PrintGuessed(o, *guess);
-    s.options.type = s.layout->kind == specs::SpecKind::Fixed ? "fixed" : "delimited";
+    s.options.type = s.entry->kind == specs::SpecKind::Fixed ? "fixed" : "delimited";
     // An ASCII sample says UTF-8; `auto` decides as the guess did, and past the sample too.
     if (o.encoding.empty() && guess->encoding != "utf-8") s.options.encoding = guess->encoding;
     if (o.decimal.empty()) s.options.decimal = std::string(1, guess->decimal);
@@ -186,14 +188,16 @@ Settled Settle(const ImportOptions& o) {
                                                                 : "YMD";
     }
   } else {
-    s.layout = SavedLayoutEntry(o);
+    s.entry = SavedLayoutEntry(o);
+    // Cut here only to make or match the table; the import reads the saved layout itself.
+    if (s.entry && (o.create || o.fields.empty())) s.layout = LayoutOf(*s.entry);
   }
   // The file is read as guessed from here on (a UTF-16 file without a byte-order mark).
   s.options.errors =
       PrepareTables(s.options, guess ? &*guess : nullptr, s.layout ? &*s.layout : nullptr);
   if (o.fields.empty() && s.layout) s.rows = MappedFields(s.options, *guess, *s.layout);
   // Saved once the fields are settled, so that a refused command saves nothing.
-  if (s.layout && !o.saveSpec.empty()) SaveLayoutUsed(o, *s.layout);
+  if (s.entry && !o.saveSpec.empty()) SaveLayoutUsed(o, *s.entry);
   return s;
 }
 
@@ -210,7 +214,7 @@ int RunImport(const ImportOptions& given) {
   ctl.setImportResult(eResult::Abort);
   try {
     if (o.spec.empty()) {
-      ctl.ImportWithLayout(LayoutOf(*settled.layout));
+      ctl.ImportWithLayout(*settled.layout);
     } else {
       ctl.setAction(aBackground);
     }

@@ -53,6 +53,10 @@ same import-ruled-columns "$(sqlite3 "$work/ruled.db" "SELECT group_concat(name)
 printf 'nome;citta\nAnna;Roma\n' | iconv -t UTF-16LE >"$work/u16.txt"
 run import-utf16 0 "$vandrel" import --db "$work/u16.db" --table t --file "$work/u16.txt" --create
 same import-utf16-rows "$(sqlite3 "$work/u16.db" "SELECT nome || '/' || citta FROM t")" "Anna/Roma"
+# A guessed layout holds whatever a saved one could not: here 40 fixed-width columns.
+{ printf 'c%02d ' $(seq 0 39); echo; printf '%3d ' $(seq 0 39); echo; } >"$work/wide.txt"
+run import-wide 0 "$vandrel" import --db "$work/wide.db" --table t --file "$work/wide.txt" --create
+same import-wide-row "$(sqlite3 "$work/wide.db" "SELECT c00 || '/' || c39 FROM t")" "0/39"
 # Again into the table now there: nothing is created, the rows are added.
 run import-again 0 "$vandrel" import --db "$work/shop.db" --table sales --file "$work/sales.csv"
 has import-again out "3 rows stored"
