@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "vandrel/encoding.h"
+#include "vandrel/info_field.h"
 #include "vandrel/layout.h"
 #include "vandrel/store.h"
 
@@ -94,5 +95,16 @@ struct HeaderMapping {
 // Pairs a header's fields with target columns by MatchKey.
 HeaderMapping MapByName(const std::vector<std::string>& header,
                         const std::vector<std::string>& columns);
+
+// What AssociateRowsByHeader did: the header names it gave a field row, and those no row takes.
+struct HeaderAssociation {
+  std::vector<std::string> matched;
+  std::vector<std::string> unmatched;
+};
+
+// Gives each field row with no associated column the first header field its FieldName or its
+// ColumnName matches by MatchKey; rows already associated (by the host or the user) keep theirs.
+HeaderAssociation AssociateRowsByHeader(std::vector<InfoFieldRow>& rows,
+                                        const std::vector<std::string>& header);
 
 }  // namespace vandrel

@@ -20,12 +20,6 @@ namespace vandrel {
 
 class PropertyBag;
 
-// What AssociateByHeader did: the header names it gave a field row, and those no row takes.
-struct HeaderAssociation {
-  std::vector<std::string> matched;
-  std::vector<std::string> unmatched;
-};
-
 enum eAction : std::int32_t { aShowInterface = 0, aBackground = 1 };
 enum eFileType : std::int32_t { fDelimited = 0, fFixedWidth = 1 };
 enum eLanguage : std::int32_t {

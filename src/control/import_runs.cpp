@@ -1,6 +1,5 @@
 #include "control/import_runs.h"
 
-#include <charconv>
 
 #include "control/hourglass.h"
 #include "vandrel/app_folder.h"
@@ -134,37 +133,12 @@ LayoutGuess VandrelCtl::GuessLayout() const {
 }
 
 HeaderAssociation VandrelCtl::AssociateByHeader() {
-  HeaderAssociation result;
   auto& rows = settings().InfoField;
   const LayoutGuess guess = GuessLayout();
-  if (!guess.header || !rows) return result;
-  // The header fields some row takes already, and those this call gives a row.
-  std::vector<bool> taken(guess.columns.size(), false);
-  for (const InfoFieldRow& row : *rows) {
-    std::size_t field = 0;
-    const std::string& associated = row[kAssociatedColumn];
-    const auto [end, ec] =
-        std::from_chars(associated.data(), associated.data() + associated.size(), field);
-    if (ec == std::errc() && end == associated.data() + associated.size() && field < taken.size())
-      taken[field] = true;
-  }
-  for (InfoFieldRow& row : *rows) {
-    if (!row[kAssociatedColumn].empty()) continue;
-    const std::string column = MatchKey(row[kColumnName]);
-    const std::string field = MatchKey(row[kFieldName]);
-    for (std::size_t k = 0; k < guess.columns.size(); ++k) {
-      const std::string key = MatchKey(guess.columns[k].name);
-      if (key.empty() || (key != column && key != field)) continue;
-      row[kAssociatedColumn] = std::to_string(k);
-      if (!taken[k]) result.matched.push_back(guess.columns[k].name);
-      taken[k] = true;
-      break;
-    }
-  }
-  for (std::size_t k = 0; k < guess.columns.size(); ++k) {
-    if (!taken[k]) result.unmatched.push_back(guess.columns[k].name);
-  }
-  return result;
+  if (!guess.header || !rows) return {};
+  std::vector<std::string> header;
+  for (const GuessedColumn& c : guess.columns) header.push_back(c.name);
+  return AssociateRowsByHeader(*rows, header);
 }
 
 std::optional<specs::DelimitedSpecRecord> CaricaSpecDelim(const std::string& folder,

@@ -2,6 +2,7 @@
 // count. The letters are those of the Latin-1 and Latin Extended-A blocks (every language the
 // catalogue speaks, and the rest of Western and Central Europe) plus the Greek and Cyrillic
 // capitals; a table of 192 letters does that without a Unicode library in the core.
+#include <charconv>
 #include <map>
 #include <string_view>
 
@@ -108,6 +109,39 @@ HeaderMapping MapByName(const std::vector<std::string>& header,
     }
   }
   return mapping;
+}
+
+HeaderAssociation AssociateRowsByHeader(std::vector<InfoFieldRow>& rows,
+                                        const std::vector<std::string>& header) {
+  std::vector<std::string> keys;
+  for (const std::string& name : header) keys.push_back(MatchKey(name));
+  // The header fields some row takes already, and those this call gives a row.
+  std::vector<bool> taken(header.size(), false);
+  for (const InfoFieldRow& row : rows) {
+    std::size_t field = 0;
+    const std::string& associated = row[kAssociatedColumn];
+    const auto [end, ec] =
+        std::from_chars(associated.data(), associated.data() + associated.size(), field);
+    if (ec == std::errc() && end == associated.data() + associated.size() && field < taken.size())
+      taken[field] = true;
+  }
+  HeaderAssociation result;
+  for (InfoFieldRow& row : rows) {
+    if (!row[kAssociatedColumn].empty()) continue;
+    const std::string column = MatchKey(row[kColumnName]);
+    const std::string field = MatchKey(row[kFieldName]);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+      if (keys[k].empty() || (keys[k] != column && keys[k] != field)) continue;
+      row[kAssociatedColumn] = std::to_string(k);
+      if (!taken[k]) result.matched.push_back(header[k]);
+      taken[k] = true;
+      break;
+    }
+  }
+  for (std::size_t k = 0; k < header.size(); ++k) {
+    if (!taken[k]) result.unmatched.push_back(header[k]);
+  }
+  return result;
 }
 
 }  // namespace vandrel

@@ -181,18 +181,7 @@ void Stage3Panel::Enter(const QString& file, TextEncoding encoding, const TextLa
 void Stage3Panel::Shown() {
   // Fields named as the header names a column are associated with it, unless the host or the
   // user has given them one already.
-  for (InfoFieldRow& row : fields_) {
-    if (!row[kAssociatedColumn].empty()) continue;
-    const std::string field = MatchKey(row[kFieldName]);
-    const std::string column = MatchKey(row[kColumnName]);
-    for (std::size_t k = 0; k < headerNames_.size(); ++k) {
-      const std::string key = MatchKey(headerNames_[k]);
-      if (!key.empty() && (key == field || key == column)) {
-        row[kAssociatedColumn] = std::to_string(k);
-        break;
-      }
-    }
-  }
+  AssociateRowsByHeader(fields_, headerNames_);
   markedColumn_ = -1;
   cmbNomeCampo->setCurrentIndex(0);
   MarkColumn(-1);
