@@ -177,7 +177,7 @@ Error CurrentError() {
     return Error(kErrOutOfMemory);
   } catch (const std::exception& e) {
     // Anything else (a thread that could not be started, say) ends the import the same way.
-    return Error(kErrInternal, std::string("Internal error: ") + e.what());
+    return Error(kErrInternal, StandardErrorText(kErrInternal) + ": " + e.what());
   } catch (...) {
     return Error(kErrInternal);
   }

@@ -45,7 +45,7 @@ class Pieces {
   // a later refusal cannot undo them again; a few go with the next piece, sparing a COPY.
   std::size_t AfterRefusal(std::size_t from, std::size_t row) {
     const std::size_t since = row >= lastRefused_ ? row + 1 - lastRefused_ : 1;
-    piece_ = std::clamp(since / kPieceShare, kMinPiece, std::max(kMinPiece, rows_));
+    piece_ = std::max(since / kPieceShare, kMinPiece);
     lastRefused_ = row + 1;
     prefixOnly_ = row - from > kFewBefore;
     return prefixOnly_ ? row : std::min(rows_, row + 1 + piece_);
@@ -173,12 +173,12 @@ Result CopyBatch::Attempt(std::size_t from, std::size_t& to) {
   return EndCopy(ok ? nullptr : "the rows could not be sent");
 }
 
-std::size_t CopyBatch::Finish(ConstraintColumns& keys, std::vector<QueuedFailure>& failures) {
-  if (!active_) return 0;
+void CopyBatch::Finish(ConstraintColumns& keys, std::vector<QueuedFailure>& failures) {
+  if (!active_) return;
   if (startError_) {
     FailAll(*startError_, 0, failures);
     Clear();
-    return 0;
+    return;
   }
   link_.StreamEnded();
   refused_.assign(rows(), 0);
@@ -201,7 +201,7 @@ std::size_t CopyBatch::Finish(ConstraintColumns& keys, std::vector<QueuedFailure
       savepoint_->GiveUp();
       FailAll(refusal.error, from, failures);
       Clear();
-      return 0;
+      return;
     }
     std::size_t row;
     if (refusal.line > 0 && static_cast<std::size_t>(refusal.line) <= attempted_.size()) {
@@ -227,9 +227,7 @@ std::size_t CopyBatch::Finish(ConstraintColumns& keys, std::vector<QueuedFailure
     std::string column = refusal.column.empty() ? keys.Of(link_, refusal) : refusal.column;
     failures.push_back({tags_[row], std::move(refusal.error), std::move(column)});
   }
-  const std::size_t refused = refusals_.size();
   Clear();
-  return refused;
 }
 
 void CopyBatch::FailAll(const Error& error, std::size_t from,

@@ -47,8 +47,8 @@ class CopyBatch {
   std::size_t bytes() const { return data_.size(); }
 
   // Ends the batch: every row is stored or has failed; the failures are added to `failures`,
-  // in the order of the rows. Returns how many rows the server refused.
-  std::size_t Finish(ConstraintColumns& keys, std::vector<QueuedFailure>& failures);
+  // in the order of the rows.
+  void Finish(ConstraintColumns& keys, std::vector<QueuedFailure>& failures);
   // Ends the batch storing none of its rows (the import stopped).
   void Abandon();
 
