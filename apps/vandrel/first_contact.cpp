@@ -82,7 +82,7 @@ std::vector<std::string> HeaderNames(const ImportOptions& o, const LayoutGuess& 
     return names;
   }
   TextLayout header = layout;
-  std::visit([&](auto& l) { l.skipLines = guess.skip - 1; }, header);
+  std::visit([&](auto& l) { l.skipLines = guess.headerLine - 1; }, header);
   const auto rows = PreviewRows(o.file, EncodingOption(o.encoding), header, 1);
   std::vector<std::string> names;
   if (rows.empty()) return names;

@@ -48,6 +48,7 @@ struct LayoutGuess {
   std::optional<char32_t> delimiter;  // '"', '\'' or none; always none for fixed width
   std::int64_t skip = 0;              // lines above the table, the header and a rule under it
   bool header = false;
+  std::int64_t headerLine = 0;        // the header's first line (1-based); 0 without a header
   char decimal = '.';  // '.' or ','
   store::DateOrder dates = store::DateOrder::YMD;
   std::vector<GuessedColumn> columns;  // one per field, in field order

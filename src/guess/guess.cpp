@@ -43,6 +43,9 @@ LayoutGuess GuessLayout(const std::string& path, const GuessOptions& options) {
   }
   guess.skip = header.skip;
   guess.header = header.header;
+  if (header.header) {
+    guess.headerLine = static_cast<std::int64_t>(table.rows[header.headerRow].line) + 1;
+  }
   guess.decimal = format.decimalSeparator;
   guess.dates = format.dateOrder;
   guess.columns =

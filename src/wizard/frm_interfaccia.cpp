@@ -166,7 +166,7 @@ void frmInterfaccia::ToStage2(const QString& file, int type, TextEncoding encodi
 void frmInterfaccia::ToStage3(const TextLayout& layout, const store::ValueFormat& format) {
   try {
     stage3_->Enter(file_, encoding_, layout, format,
-                   guess_.header ? std::optional(guess_.skip) : std::nullopt);
+                   guess_.header ? std::optional(guess_.headerLine) : std::nullopt);
   } catch (const std::exception& e) {
     // A file that can no longer be read by this layout: stage 2 stays for the user to fix.
     MsgBox(Text(217), forms::vbExclamation, forms::kTitle, wizard::Describe(e));

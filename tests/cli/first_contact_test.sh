@@ -50,6 +50,10 @@ printf ' id | name  | city\n----+-------+------\n  1 | Anna  | Roma\n' >"$work/p
 run import-ruled 0 "$vandrel" import --db "$work/ruled.db" --table t --file "$work/psql.txt" --create
 same import-ruled-columns "$(sqlite3 "$work/ruled.db" "SELECT group_concat(name) FROM pragma_table_info('t')")" \
   "id,name,city"
+run import-ruled-given 0 "$vandrel" import --db "$work/ruled2.db" --table t --file "$work/psql.txt" \
+  --separator '|' --create
+same import-ruled-given-columns \
+  "$(sqlite3 "$work/ruled2.db" "SELECT group_concat(name) FROM pragma_table_info('t')")" "id,name,city"
 printf 'nome;citta\nAnna;Roma\n' | iconv -t UTF-16LE >"$work/u16.txt"
 run import-utf16 0 "$vandrel" import --db "$work/u16.db" --table t --file "$work/u16.txt" --create
 same import-utf16-rows "$(sqlite3 "$work/u16.db" "SELECT nome || '/' || citta FROM t")" "Anna/Roma"
