@@ -26,13 +26,6 @@ struct Control {
 
 using Class = py::class_<Control>;
 
-// Runs `work` without the GIL.
-template <typename Work>
-auto Released(Work&& work) {
-  const py::gil_scoped_release released;
-  return work();
-}
-
 // A silent import: reported to the control's callable, stopped by Ctrl-C on the main thread,
 // the callable's exception raised before the import's own.
 void ImportSilently(Control& c, const std::function<void()>& import) {

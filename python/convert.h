@@ -49,4 +49,11 @@ void SetPythonError(const Error& error);
 // The Python exception object of a vandrel::Error.
 py::object PythonError(const Error& error);
 
+// Runs `work` without the GIL: file and database work, and the wizard's modal loop.
+template <typename Work>
+auto Released(Work&& work) {
+  const py::gil_scoped_release released;
+  return work();
+}
+
 }  // namespace vandrel::python

@@ -65,12 +65,6 @@ class Action(_enum.IntEnum):
 del _enum
 )";
 
-template <typename Work>
-auto Released(Work&& work) {
-  const py::gil_scoped_release released;
-  return work();
-}
-
 py::dict SpecDict(const LayoutEntry& e) {
   py::dict d;
   d["name"] = e.name;
